@@ -1,0 +1,317 @@
+#include "datafile/data_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "datafile/line_reader.h"
+#include "datafile/load_observer.h"
+#include "support/ascii.h"
+#include "support/console.h"
+#include "support/numbers.h"
+#include "support/settings.h"
+
+namespace weft {
+
+namespace {
+
+constexpr std::size_t kLineBufferSize = 1024;
+
+// File lists may nest this deep; deeper nesting ends the run before the
+// stack or the open files run out.
+constexpr std::size_t kMaxFileListDepth = 100;
+
+// A file being loaded and the directory it was opened from. Loading is
+// determined by the two, so meeting the same pair again further down the
+// chain of files being loaded would repeat for ever.
+struct LoadKey {
+  dev_t fileDevice;
+  ino_t fileInode;
+  dev_t directoryDevice;
+  ino_t directoryInode;
+  bool operator==(const LoadKey&) const = default;
+};
+
+std::vector<LoadKey>& filesBeingLoaded() {
+  static std::vector<LoadKey> chain;
+  return chain;
+}
+
+// Keeps a file in the chain of files being loaded for the length of a scope.
+class LoadingScope {
+ public:
+  explicit LoadingScope(const LoadKey& key) { filesBeingLoaded().push_back(key); }
+  ~LoadingScope() { filesBeingLoaded().pop_back(); }
+  LoadingScope(const LoadingScope&) = delete;
+  LoadingScope& operator=(const LoadingScope&) = delete;
+};
+
+// Closes a file descriptor when the scope ends.
+class FileCloser {
+ public:
+  explicit FileCloser(int fd) : fd_(fd) {}
+  ~FileCloser() { ::close(fd_); }
+  FileCloser(const FileCloser&) = delete;
+  FileCloser& operator=(const FileCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
+LoadObserver* activeObserver = nullptr;
+
+bool containsNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
+
+// Opens `name` for reading. Returns -1 when it cannot be opened or is a
+// directory. Never creates a file.
+int openForReading(const std::string& name) {
+  if (containsNul(name)) return -1;
+  int fd;
+  do {
+    fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return -1;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+void setLoadObserver(LoadObserver* observer) { activeObserver = observer; }
+LoadObserver* loadObserver() { return activeObserver; }
+
+DataFile::DataFile(std::string filename, const DataFile* parent)
+    : filename_(std::move(filename)),
+      parent_(parent),
+      isElementFile_(filename_.find(".ele") != std::string::npos) {
+  loadDataFile();
+}
+
+DataFile::DataFile(const DataFile& other)
+    : filename_(other.filename_),
+      title_(other.title_),
+      parent_(other.parent_),
+      isElementFile_(other.isElementFile_),
+      tables_(other.tables_),
+      inFileList_(other.inFileList_),
+      currentTable_(other.currentTable_) {}
+
+DataFile& DataFile::operator=(const DataFile& other) {
+  if (this == &other) return *this;
+  filename_ = other.filename_;
+  title_ = other.title_;
+  parent_ = other.parent_;
+  isElementFile_ = other.isElementFile_;
+  tables_ = other.tables_;
+  inFileList_ = other.inFileList_;
+  currentTable_ = other.currentTable_;
+  return *this;
+}
+
+DataFile::~DataFile() = default;
+
+void DataFile::loadDataFile() {
+  if (runSettings().debugLevel >= 3) reportLine("Reading file");
+  const int fd = openForReading(filename_);
+  if (fd < 0) {
+    failLoading(LoadObserver::Event::CantRead, ExitStatus::CantRead, "Can't read " + filename_);
+    return;
+  }
+  FileCloser closer(fd);
+
+  struct stat fileInfo {};
+  struct stat directoryInfo {};
+  ::fstat(fd, &fileInfo);
+  if (::stat(".", &directoryInfo) != 0) directoryInfo = {};
+  const LoadKey key{fileInfo.st_dev, fileInfo.st_ino, directoryInfo.st_dev, directoryInfo.st_ino};
+  for (const LoadKey& loading : filesBeingLoaded()) {
+    if (loading == key) {
+      failLoading(LoadObserver::Event::FileListLoop, ExitStatus::FileListLoop,
+                  "File list loop: " + filename_ + " is already being loaded");
+      return;
+    }
+  }
+  if (filesBeingLoaded().size() >= kMaxFileListDepth) {
+    failLoading(LoadObserver::Event::FileListTooDeep, ExitStatus::FileListTooDeep,
+                "File lists nested too deeply (more than " + std::to_string(kMaxFileListDepth) +
+                    " levels) at " + filename_);
+    return;
+  }
+  LoadingScope scope(key);
+
+  LineReader reader(fd);
+  char buffer[kLineBufferSize];
+  while (!reader.atEnd()) {
+    lineNumber_ = reader.lineNumber();
+    const std::size_t length = readLine(reader, buffer, sizeof buffer);
+    if (length > 0) parseLine(std::string_view(buffer, length));
+  }
+  lineNumber_ = 0;
+  if (reader.failed()) {
+    failLoading(LoadObserver::Event::CantRead, ExitStatus::CantRead, "Can't read " + filename_);
+  }
+  currentTable_ = 0;
+  // An element file's main table also makes a prefix joined to a suffix.
+  if (isElementFile_) addEntry("(table1)(table3)");
+  if (LoadObserver* observer = loadObserver()) observer->loaded(*this);
+}
+
+void DataFile::failLoading(LoadObserver::Event event, ExitStatus status, const std::string& message) {
+  LoadObserver* observer = loadObserver();
+  if (observer == nullptr) fatal(status, message);
+  observer->problem(event, *this, lineNumber_, message);
+}
+
+void DataFile::notice(LoadObserver::Event event, std::string_view message) {
+  if (LoadObserver* observer = loadObserver()) {
+    observer->problem(event, *this, lineNumber_, message);
+  } else if (!message.empty()) {
+    reportLine(message);
+  }
+}
+
+std::size_t DataFile::readLine(LineReader& reader, char* buffer, std::size_t size) {
+  // One byte of the buffer stays free, as for a terminating zero.
+  const std::size_t capacity = size - 1;
+  std::size_t length = reader.readPiece(buffer, capacity);
+  if (reader.pieceWasCut() && loadObserver() != nullptr) {
+    notice(LoadObserver::Event::LineSplit, "");
+  }
+  const auto cutComment = [&] {
+    if (isElementFile_) return;
+    if (const void* hash = std::memchr(buffer, '#', length)) {
+      length = static_cast<std::size_t>(static_cast<const char*>(hash) - buffer);
+    }
+  };
+  cutComment();
+  // A trailing backslash joins the next physical line in its place. The
+  // joined line never exceeds size - 2 bytes: with no room left the
+  // backslash is only removed.
+  while (length > 0 && buffer[length - 1] == '\\') {
+    const std::size_t room = capacity - length;
+    --length;
+    length += reader.readPiece(buffer + length, room);
+    cutComment();
+  }
+  return length;
+}
+
+void DataFile::parseLine(std::string_view rawLine) {
+  std::string line(rawLine);
+  foldToLower(line);
+  if (isElementFile_) {
+    parseElementLine(line);
+  } else if (line[0] == '%') {
+    parseDirective(line);
+  } else if (inFileList_) {
+    loadSubfile(line);
+  } else {
+    parseEntryLine(line);
+  }
+}
+
+void DataFile::parseElementLine(const std::string& line) {
+  struct Section {
+    std::string_view line;
+    int table;
+    std::string_view message;
+  };
+  static constexpr Section kSections[] = {
+      {"#pre", 1, ""},
+      {"#suf", 3, ""},
+      {"#end", 0, ""},
+      {"#adj", 6, "Detected unsupported 'ADJ' section"},
+      {"#nadj", 5, "Detected unsupported 'NADJ' section"},
+      {"#noun", 4, "Detected unsupported 'NOUN' section"},
+  };
+  for (const Section& section : kSections) {
+    if (line == section.line) {
+      currentTable_ = section.table;
+      if (!section.message.empty()) notice(LoadObserver::Event::UnsupportedSection, section.message);
+      return;
+    }
+  }
+  addEntry(line);
+}
+
+void DataFile::parseDirective(const std::string& line) {
+  const auto after = [&line](std::size_t keyPos, std::string_view key) {
+    return line.substr(keyPos + key.size());
+  };
+  if (line.find("file") != std::string::npos) {
+    inFileList_ = true;
+    return;
+  }
+  inFileList_ = false;
+  if (const std::size_t pos = line.find("%title:"); pos != std::string::npos) {
+    // An empty title stays empty: there is no first letter to raise.
+    title_ = after(pos, "%title:");
+    if (!title_.empty()) title_[0] = toUpper(title_[0]);
+  } else if (const std::size_t pos = line.find("%table"); pos != std::string::npos) {
+    const std::int32_t number = readDecimal(after(pos, "%table"));
+    if (number >= 0 && number < TABLE_COUNT) {
+      currentTable_ = number;
+    } else {
+      currentTable_ = kNoTable;
+      notice(LoadObserver::Event::TableOutOfRange,
+             "Invalid table id; must be in the range from 0 to " + std::to_string(TABLE_COUNT - 1) +
+                 " in file " + filename_);
+    }
+  } else if (const std::size_t pos = line.find("%chdir:"); pos != std::string::npos) {
+    const std::string directory = after(pos, "%chdir:");
+    if (containsNul(directory) || ::chdir(directory.c_str()) != 0) {
+      failLoading(LoadObserver::Event::CantChangeDirectory, ExitStatus::CantChangeDirectory,
+                  "Can't change directory to " + directory);
+    }
+  }
+}
+
+void DataFile::loadSubfile(const std::string& line) {
+  // A reference naming "table" reads as a table reference, so such a file
+  // could never be referred to.
+  if (line.find("table") != std::string::npos) {
+    failLoading(LoadObserver::Event::TableInFileList, ExitStatus::InvalidInput,
+                "Data files cannot contain the substring 'table'" + line);
+    return;
+  }
+  DataFile subfile(line, this);
+  // The kept copy has no sub-files of its own; moving it in after dropping
+  // them is the same as keeping a copy and discarding the original.
+  subfile.subfiles_.clear();
+  subfiles_.push_back(std::move(subfile));
+}
+
+void DataFile::parseEntryLine(std::string_view line) {
+  std::int32_t frequency = 1;
+  if (const std::size_t colon = line.find(':'); colon != std::string_view::npos) {
+    frequency = readDecimal(line.substr(colon + 1));
+    if (frequency > runSettings().maxFrequency) {
+      // The note is written only at debug level 2 and above.
+      notice(LoadObserver::Event::FrequencyCapped,
+             runSettings().debugLevel >= 2 ? "freq too high; adjusting" : "");
+      frequency = runSettings().maxFrequency;
+    }
+    line = line.substr(0, colon);
+  }
+  if (frequency < 1) {
+    if (loadObserver() != nullptr) notice(LoadObserver::Event::EntryDropped, "");
+    return;
+  }
+  const std::size_t start = line.find_first_not_of(" \t");
+  line = start == std::string_view::npos ? std::string_view() : line.substr(start);
+  addEntry(line, static_cast<std::uint32_t>(frequency));
+}
+
+void DataFile::addEntry(std::string_view text, std::uint32_t count) {
+  if (currentTable_ < 0 || currentTable_ >= TABLE_COUNT) return;
+  tables_[static_cast<std::size_t>(currentTable_)].append(text, count);
+}
+
+}  // namespace weft

@@ -1,0 +1,90 @@
+// The in-memory form of one data file.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datafile/load_observer.h"
+#include "datafile/table.h"
+#include "support/console.h"
+
+namespace weft {
+
+class LineReader;
+
+inline constexpr int TABLE_COUNT = 20;
+
+// One loaded data file: its name, its title, twenty tables of entries, and
+// copies of the data files that its file lists name. Constructing it reads
+// the whole file (and every file it lists); a run-ending problem ends the
+// process from inside the constructor, so a DataFile is never seen
+// half-loaded. After loading it is only read.
+//
+// Copies are deep but leave out the sub-file list: a copy starts with no
+// sub-files, and assignment keeps the target's own.
+class DataFile {
+ public:
+  // Loads `filename`, relative to the current working directory. `parent` is
+  // the data file whose file list names this one (nullptr for a file named on
+  // the command line); it is not owned.
+  DataFile(std::string filename, const DataFile* parent);
+
+  DataFile(const DataFile& other);
+  DataFile& operator=(const DataFile& other);
+  DataFile(DataFile&& other) noexcept = default;
+  DataFile& operator=(DataFile&& other) noexcept = default;
+  virtual ~DataFile();
+
+  // Returns one generated line: a random entry of the current table with its
+  // references expanded and the case rule of the file's kind applied. Ends
+  // the run on an empty line.
+  std::string generate() const;
+
+  const std::string& filename() const { return filename_; }
+  const std::string& title() const { return title_; }
+  const std::vector<DataFile>& subfiles() const { return subfiles_; }
+  const DataFile* parent() const { return parent_; }
+  bool isElementFile() const { return isElementFile_; }
+  bool inFileList() const { return inFileList_; }
+  int currentTable() const { return currentTable_; }
+
+  // REQUIRES: 0 <= index < TABLE_COUNT
+  const Table& table(int index) const { return tables_.at(static_cast<std::size_t>(index)); }
+
+  // Sentinel of currentTable() while entries have no valid table to go to.
+  static constexpr int kNoTable = -1;
+
+ private:
+  void loadDataFile();
+  std::size_t readLine(LineReader& reader, char* buffer, std::size_t size);
+  void parseLine(std::string_view line);
+  void parseElementLine(const std::string& line);
+  void parseDirective(const std::string& line);
+  void parseEntryLine(std::string_view line);
+  void loadSubfile(const std::string& line);
+  void addEntry(std::string_view text, std::uint32_t count = 1);
+  // Ends the run with `status` and `message`, or, while a load observer is
+  // installed, tells it and returns so that loading can go on.
+  void failLoading(LoadObserver::Event event, ExitStatus status, const std::string& message);
+  // Writes `message` (if any), or tells the load observer instead.
+  void notice(LoadObserver::Event event, std::string_view message);
+
+  std::string filename_;
+  std::string title_ = "No Title";
+  std::vector<DataFile> subfiles_;
+  const DataFile* parent_;
+  bool isElementFile_;
+  std::array<Table, TABLE_COUNT> tables_;
+  bool inFileList_ = false;
+  // The table entry lines go to; kNoTable after an out-of-range "%table",
+  // whose entries are dropped until a valid "%table" comes.
+  int currentTable_ = 0;
+  // The physical line the logical line being read starts on (loading only).
+  std::uint64_t lineNumber_ = 0;
+};
+
+}  // namespace weft

@@ -1,0 +1,55 @@
+// Reads a data file as text: physical lines in pieces of a bounded length.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace weft {
+
+// Reads an open file descriptor the way a text stream reads a file: a carriage
+// return just before a line feed is dropped (one anywhere else is kept), and a
+// byte of value 26 ends the file, as on old text consoles.
+class LineReader {
+ public:
+  explicit LineReader(int fd);
+
+  // Reads one physical line, or the next piece of one, into `out`: the bytes
+  // up to the next line feed, at most `limit` of them. A line feed that ends
+  // the read is consumed and not stored; when `limit` bytes are taken first,
+  // the rest of the line stays for the next read. Returns the number of bytes
+  // stored. With a `limit` of 0 nothing is read.
+  std::size_t readPiece(char* out, std::size_t limit);
+
+  // Returns true once a read has found nothing more at the end of the file.
+  bool atEnd() const { return atEnd_; }
+
+  // Returns true when the last read stopped at its limit before a line feed
+  // or the end of the file, leaving the rest of the line for the next read.
+  bool pieceWasCut() const { return pieceWasCut_; }
+
+  // Returns true when reading failed for a reason other than the end.
+  bool failed() const { return failed_; }
+
+  // Returns the number of the physical line the next read starts in,
+  // counting from 1.
+  std::uint64_t lineNumber() const { return lineNumber_; }
+
+ private:
+  // Makes more translated bytes available; returns false at the end of the
+  // file (or on a read error).
+  bool fill();
+
+  int fd_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool sourceDone_ = false;   // the descriptor has nothing more, or a 26 was met
+  bool pendingReturn_ = false;  // a carriage return ended the last raw chunk
+  bool atEnd_ = false;
+  bool failed_ = false;
+  bool pieceWasCut_ = false;
+  std::uint64_t lineNumber_ = 1;
+};
+
+}  // namespace weft

@@ -1,0 +1,128 @@
+#include "driver/run.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datafile/data_file.h"
+#include "driver/option_scanner.h"
+#include "support/clock.h"
+#include "support/console.h"
+#include "support/numbers.h"
+#include "support/random_source.h"
+#include "support/settings.h"
+
+namespace weft {
+
+namespace {
+
+constexpr std::size_t kTitleWidth = 12;
+
+// Returns the working directory, or an empty text when it cannot be read.
+std::string workingDirectory() {
+  std::vector<char> buffer(256);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE || buffer.size() > (std::size_t{1} << 20)) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+bool changeDirectory(const std::string& directory) {
+  return directory.find('\0') == std::string::npos && ::chdir(directory.c_str()) == 0;
+}
+
+struct Options {
+  std::int32_t numElements = 1;
+  std::int32_t seedOffset = 0;
+  std::int32_t showTitles = 0;
+};
+
+Options readOptions(OptionScanner& scanner, const char* program) {
+  Options options;
+  for (int option; (option = scanner.nextOption()) != -1;) {
+    switch (option) {
+      case 't':
+        options.showTitles = static_cast<std::int32_t>(static_cast<std::uint32_t>(options.showTitles) + 1u);
+        break;
+      case 'd':
+        ++runSettings().debugLevel;
+        break;
+      case 'n':
+        options.numElements = readDecimal(scanner.optionArgument());
+        if (options.numElements < 1) {
+          fatal(ExitStatus::InvalidInput, "Invalid number of elements specified with -n");
+        }
+        break;
+      case 'm':
+        runSettings().maxFrequency = readDecimal(scanner.optionArgument());
+        break;
+      case 's':
+        options.seedOffset = static_cast<std::int32_t>(static_cast<std::uint32_t>(options.seedOffset) +
+                                                       static_cast<std::uint32_t>(readDecimal(scanner.optionArgument())));
+        break;
+      default:
+        writeErrRaw(std::string("usage:\n") + program + " " + kUsageText + "\n");
+        break;
+    }
+  }
+  return options;
+}
+
+void printLines(const DataFile& file, const Options& options) {
+  std::string title;
+  if (options.showTitles != 0) {
+    // Left-adjusted in a field of 12; a longer title is written whole.
+    title = file.title();
+    if (title.size() < kTitleWidth) title.resize(kTitleWidth, ' ');
+    title += ": ";
+  }
+  for (std::int32_t i = 0; i < options.numElements; ++i) {
+    writeOut(title);
+    std::string line = file.generate();
+    line += '\n';
+    writeOut(line);
+    flushOut();
+  }
+}
+
+}  // namespace
+
+int runWeft(int argc, char** argv) {
+  const std::string startDirectory = workingDirectory();
+  const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
+  OptionScanner scanner(argc, argv, kOptionString);
+  const Options options = readOptions(scanner, program);
+
+  randomSource().seedRandom(static_cast<std::uint32_t>(currentTime()) +
+                            static_cast<std::uint32_t>(options.seedOffset));
+
+  for (int index = scanner.optionIndex(); index < argc; ++index) {
+    const std::string_view operand(argv[index]);
+    std::string filename(operand);
+    // Only a backslash separates the directory part; a slash is an ordinary
+    // byte of the file name here.
+    if (const std::size_t split = operand.rfind('\\'); split != std::string_view::npos) {
+      const std::string directory(operand.substr(0, split));
+      filename = operand.substr(split + 1);
+      if (!changeDirectory(directory)) reportLine("Can't change directory to " + directory);
+    }
+    {
+      const DataFile file(filename, nullptr);
+      printLines(file, options);
+      if (startDirectory.empty()) {
+        fatal(ExitStatus::NoStartDirectory, "$PWD not exported to your environment");
+      }
+      if (!changeDirectory(startDirectory)) {
+        reportLine("Can't change directory to " + startDirectory);
+      }
+    }
+  }
+  return static_cast<int>(ExitStatus::Normal);
+}
+
+}  // namespace weft

@@ -1,0 +1,119 @@
+#include "generate/dice.h"
+
+#include <string>
+
+#include "support/ascii.h"
+#include "support/clock.h"
+#include "support/console.h"
+#include "support/numbers.h"
+#include "support/random_source.h"
+
+namespace weft {
+
+namespace {
+
+// Reads the parts of "N d S sign M" in turn from a text, the way formatted
+// input reads "%d%*[Dd]%d%[+-]%d": integers may have white space before them,
+// the other parts may not.
+class ExpressionReader {
+ public:
+  explicit ExpressionReader(std::string_view text) : rest_(text) {}
+
+  bool integer(std::int32_t& value) { return take(scanInteger(rest_, true, value)); }
+
+  // A run of one or more of the letters in `letters`.
+  bool run(std::string_view letters) {
+    std::size_t n = 0;
+    while (n < rest_.size() && letters.find(rest_[n]) != std::string_view::npos) ++n;
+    return take(n);
+  }
+
+  // One sign character. A second sign behind it belongs to the integer that
+  // follows, so "3d6+-2" adds -2.
+  bool sign(bool& positive) {
+    if (rest_.empty() || (rest_[0] != '+' && rest_[0] != '-')) return false;
+    positive = rest_[0] == '+';
+    return take(1);
+  }
+
+ private:
+  bool take(std::size_t n) {
+    if (n == 0) return false;
+    rest_.remove_prefix(n);
+    return true;
+  }
+
+  std::string_view rest_;
+};
+
+}  // namespace
+
+Dice::Dice(std::string_view expression) : seed_(static_cast<std::uint32_t>(currentTime())) {
+  if (!read(expression)) {
+    std::string notice = "Didn't grok \"";
+    notice.append(expression);
+    notice += "\"!\n";
+    writeOut(notice);
+    flushOut();
+    count_ = 0;
+  }
+  reseed();
+}
+
+bool Dice::read(std::string_view expression) {
+  std::int32_t number = 0;
+  std::int32_t sides = 0;
+  std::int32_t modifier = 0;
+  bool positive = true;
+  {
+    ExpressionReader reader(expression);
+    if (reader.integer(number) && reader.run("dD") && reader.integer(sides) &&
+        reader.sign(positive) && reader.integer(modifier)) {
+      count_ = number;
+      sides_ = sides;
+      positive_ = positive;
+      modifier_ = modifier;
+      return true;
+    }
+  }
+  ExpressionReader reader(expression);
+  if (reader.integer(number) && reader.run("dD") && reader.run("fF") && reader.sign(positive) &&
+      reader.integer(modifier)) {
+    count_ = number;
+    sides_ = kFudge;
+    positive_ = positive;
+    modifier_ = modifier;
+    return true;
+  }
+  return false;
+}
+
+void Dice::reseed() {
+  seed_ += static_cast<std::uint32_t>(currentTime());
+  randomSource().seedRandom(seed_);
+}
+
+std::int32_t Dice::roll() {
+  // Sums go through unsigned 32-bit arithmetic, which wraps round.
+  std::uint32_t total = 0;
+  RandomSource& random = randomSource();
+  for (std::int32_t i = 0; i < count_; ++i) {
+    const std::uint32_t r = random.nextRandom();
+    if (sides_ == kFudge) {
+      const std::uint32_t face = r % 3;
+      if (face == 1) total += 1;
+      if (face == 2) total -= 1;
+    } else if (sides_ != 0) {
+      // r is never negative, so the remainder lies in 0 to |sides| - 1.
+      const std::int64_t face = static_cast<std::int64_t>(r) % sides_;
+      total += static_cast<std::uint32_t>(face) + (oneBased_ ? 1u : 0u);
+    }
+  }
+  if (modifier_ != 0) {
+    const auto m = static_cast<std::uint32_t>(modifier_);
+    total = positive_ ? total + m : total - m;
+  }
+  return static_cast<std::int32_t>(total);
+}
+
+}  // namespace weft

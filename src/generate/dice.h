@@ -1,0 +1,47 @@
+// Dice expressions such as "3d6+1" (three six-sided dice plus one) and
+// "4df+0" (four Fudge dice, whose faces are -1, 0 and +1).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace weft {
+
+// One dice expression, read at construction and rolled with roll(). Making a
+// Dice reseeds the shared random source from the clock (twice the current
+// time, as read at the start and at the end of construction), whether the
+// expression reads or not. An expression that does not read writes a notice
+// on standard output and rolls 0.
+class Dice {
+ public:
+  explicit Dice(std::string_view expression);
+  virtual ~Dice() = default;
+
+  // Returns the sum of `count` dice, one draw each, with the modifier added
+  // or subtracted. Totals wrap round in 32 bits. A die with 0 sides shows 0.
+  virtual std::int32_t roll();
+
+  std::int32_t count() const { return count_; }
+  std::int32_t sides() const { return sides_; }
+  bool oneBased() const { return oneBased_; }
+  std::uint32_t seed() const { return seed_; }
+  bool positive() const { return positive_; }
+  std::int32_t modifier() const { return modifier_; }
+
+  // The value of sides() that marks Fudge dice.
+  static constexpr std::int32_t kFudge = -1;
+
+ private:
+  // Reads `expression`; returns false when it is neither dice form.
+  bool read(std::string_view expression);
+  void reseed();
+
+  std::int32_t count_ = 1;
+  std::int32_t sides_ = 6;
+  bool oneBased_ = true;
+  std::uint32_t seed_ = 0;
+  bool positive_ = true;
+  std::int32_t modifier_ = 0;
+};
+
+}  // namespace weft
