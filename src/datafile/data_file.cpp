@@ -24,6 +24,15 @@ constexpr std::size_t kLineBufferSize = 1024;
 // stack or the open files run out.
 constexpr std::size_t kMaxFileListDepth = 100;
 
+// A data file named on the command line may load at most this many files,
+// itself and every file its lists load, at any depth. Each listed file loads
+// its own lists too, so a chain of files that each list the next one twice
+// would otherwise load 2^depth files and never end.
+constexpr std::uint64_t kMaxFilesLoaded = 10'000;
+
+// Files loaded since the current data file named on the command line began.
+std::uint64_t filesLoaded = 0;
+
 // A file being loaded and the directory it was opened from. Loading is
 // determined by the two, so meeting the same pair again further down the
 // chain of files being loaded would repeat for ever.
@@ -118,6 +127,7 @@ DataFile& DataFile::operator=(const DataFile& other) {
 DataFile::~DataFile() = default;
 
 void DataFile::loadDataFile() {
+  if (LoadObserver* observer = loadObserver()) observer->loading(*this);
   if (runSettings().debugLevel >= 3) reportLine("Reading file");
   const int fd = openForReading(filename_);
   if (fd < 0) {
@@ -144,6 +154,13 @@ void DataFile::loadDataFile() {
                     " levels) at " + filename_);
     return;
   }
+  if (filesBeingLoaded().empty()) filesLoaded = 0;
+  if (++filesLoaded > kMaxFilesLoaded) {
+    failLoading(LoadObserver::Event::FileListTooDeep, ExitStatus::FileListTooDeep,
+                "File lists load too many files (more than " + std::to_string(kMaxFilesLoaded) +
+                    ") at " + filename_);
+    return;
+  }
   LoadingScope scope(key);
 
   LineReader reader(fd);
@@ -163,7 +180,8 @@ void DataFile::loadDataFile() {
   if (LoadObserver* observer = loadObserver()) observer->loaded(*this);
 }
 
-void DataFile::failLoading(LoadObserver::Event event, ExitStatus status, const std::string& message) {
+void DataFile::failLoading(LoadObserver::Event event, ExitStatus status,
+                           const std::string& message) {
   LoadObserver* observer = loadObserver();
   if (observer == nullptr) fatal(status, message);
   observer->problem(event, *this, lineNumber_, message);
@@ -198,6 +216,9 @@ std::size_t DataFile::readLine(LineReader& reader, char* buffer, std::size_t siz
     const std::size_t room = capacity - length;
     --length;
     length += reader.readPiece(buffer + length, room);
+    if ((room == 0 || reader.pieceWasCut()) && !reader.atEnd() && loadObserver() != nullptr) {
+      notice(LoadObserver::Event::LineSplit, "");
+    }
     cutComment();
   }
   return length;
@@ -217,6 +238,11 @@ void DataFile::parseLine(std::string_view rawLine) {
   }
 }
 
+// An element file has no comments, directives, file lists or frequencies. A
+// line that is exactly one of the section names chooses the table for the
+// lines after it; every other line is stored whole, blanks, colons and "#"
+// included. The adjective and noun sections are reported (each time) but
+// still loaded, so a table reference can reach them.
 void DataFile::parseElementLine(const std::string& line) {
   struct Section {
     std::string_view line;
@@ -241,6 +267,9 @@ void DataFile::parseElementLine(const std::string& line) {
   addEntry(line);
 }
 
+// The first of the keys "file", "%title:", "%table", "%chdir:" that occurs
+// anywhere in the line decides, in that order: "%title: profile names" starts
+// a file list. The text after a key runs to the end of the line, untrimmed.
 void DataFile::parseDirective(const std::string& line) {
   const auto after = [&line](std::size_t keyPos, std::string_view key) {
     return line.substr(keyPos + key.size());
@@ -312,6 +341,8 @@ void DataFile::parseEntryLine(std::string_view line) {
 void DataFile::addEntry(std::string_view text, std::uint32_t count) {
   if (currentTable_ < 0 || currentTable_ >= TABLE_COUNT) return;
   tables_[static_cast<std::size_t>(currentTable_)].append(text, count);
+  if (LoadObserver* observer = loadObserver())
+    observer->entryAdded(*this, currentTable_, lineNumber_);
 }
 
 }  // namespace weft

@@ -51,6 +51,8 @@ class DataFile {
   bool isElementFile() const { return isElementFile_; }
   bool inFileList() const { return inFileList_; }
   int currentTable() const { return currentTable_; }
+  // The physical line the line being read starts on; 0 when not loading.
+  std::uint64_t lineNumber() const { return lineNumber_; }
 
   // REQUIRES: 0 <= index < TABLE_COUNT
   const Table& table(int index) const { return tables_.at(static_cast<std::size_t>(index)); }

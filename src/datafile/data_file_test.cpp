@@ -1,1 +1,218 @@
+#include "datafile/data_file.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <string_view>
+
+#include "support/settings.h"
+#include "testing/test_support.h"
+
+namespace weft {
+namespace {
+
+using testing::ScratchDir;
+using testing::writeFile;
+
+// Sets the run-wide settings for one test and puts the old ones back.
+class SettingsScope {
+ public:
+  SettingsScope(std::int32_t debugLevel, std::int32_t maxFrequency) : saved_(runSettings()) {
+    runSettings().debugLevel = debugLevel;
+    runSettings().maxFrequency = maxFrequency;
+  }
+  ~SettingsScope() { runSettings() = saved_; }
+
+ private:
+  RunSettings saved_;
+};
+
+// Renders the non-empty tables: "0:[orc]x3 [gob] 2:[]" (one bracket per line
+// of the file, with its count when above 1).
+std::string dump(const DataFile& file) {
+  std::string out;
+  for (int t = 0; t < TABLE_COUNT; ++t) {
+    const Table& table = file.table(t);
+    if (table.empty()) continue;
+    if (!out.empty()) out += ' ';
+    out += std::to_string(t);
+    out += ':';
+    for (std::size_t i = 0; i < table.runCount(); ++i) {
+      const Table::Run run = table.run(i);
+      if (i > 0) out += ' ';
+      out += '[';
+      out += run.text;
+      out += ']';
+      if (run.count > 1) out += 'x' + std::to_string(run.count);
+    }
+  }
+  return out;
+}
+
+std::string load(std::string_view content) {
+  writeFile("test.dat", content);
+  return dump(DataFile("test.dat", nullptr));
+}
+
+std::string a(std::size_t n) { return std::string(n, 'a'); }
+
+TEST(DataFileTest, EntryLines) {
+  ScratchDir dir;
+  SettingsScope settings(0, 50);
+  const struct {
+    std::string content;
+    std::string expected;
+  } cases[] = {
+      {"orc chieftain:3\ngoblin\n", "0:[orc chieftain]x3 [goblin]"},
+      {"Orc Chieftain:3", "0:[orc chieftain]x3"},
+      {"orc:\norc:none\norc:-2\norc: 4\norc:4x\norc:+2\n", "0:[orc]x4 [orc]x4 [orc]x2"},
+      {"a:b:3\nratio 1:2:3\n", "0:[ratio 1]x2"},
+      {"   orc :2\n\t \tgob\t\n", "0:[orc ]x2 [gob\t]"},
+      {"orc:2\norc:3\n", "0:[orc]x2 [orc]x3"},
+      {"orc:80\n", "0:[orc]x50"},
+      {"   \n", "0:[]"},  // blanks only: one empty entry
+      {" %table 2\n", "0:[%table 2]"},
+      {"%table 3\norc\n", "3:[orc]"},
+      {"\xc3\x89LAN\n", "0:[\xc3\x89lan]"},  // only ASCII letters fold
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, load(c.content)) << c.content;
+}
+
+TEST(DataFileTest, CommentsContinuationAndLineEnds) {
+  ScratchDir dir;
+  SettingsScope settings(0, 50);
+  const struct {
+    std::string content;
+    std::string expected;
+  } cases[] = {
+      {"orc # the big one\n# only a comment\n\n#\ngob", "0:[orc ] [gob]"},
+      {"orc\\\ngob\nkin\n", "0:[orcgob] [kin]"},
+      {"orc\\\n\\\nkin\n", "0:[orckin]"},
+      {"\\\n\nkin\n", "0:[kin]"},                 // an empty joined line is skipped
+      {"orc\\", "0:[orc]"},                       // at the end the backslash goes
+      {"orc\\# note\ngob\n", "0:[orcgob]"},       // cut first, then continued
+      {"orc # note\\\ngob\n", "0:[orc ] [gob]"},  // a backslash in a comment
+      {"orc\\\ngob # x\\\nkin\n", "0:[orcgob ] [kin]"},
+      {"orc\\\ngob:2\n", "0:[orcgob]x2"},
+      {"orc\r\ngob\rlin\r\n\r\n", "0:[orc] [gob\rlin]"},
+      {"orc\\\r\ngob\r\n", "0:[orcgob]"},
+      {"orc\n\x1agob\n", "0:[orc]"},  // byte 26 ends the file
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.expected, load(c.content)) << ::testing::PrintToString(c.content);
+  }
+}
+
+TEST(DataFileTest, LongLinesComeInPiecesOf1023Bytes) {
+  ScratchDir dir;
+  SettingsScope settings(0, 50);
+  const std::string b23(23, 'b');
+  const std::string b77(77, 'b');
+  const struct {
+    std::string content;
+    std::string expected;
+  } cases[] = {
+      {a(1023) + "b\n", "0:[" + a(1023) + "] [b]"},
+      {a(1023) + "\nb\n", "0:[" + a(1023) + "] [b]"},
+      {a(2046) + "bb", "0:[" + a(1023) + "] [" + a(1023) + "] [bb]"},
+      {a(1023) + "#\nb", "0:[" + a(1023) + "] [b]"},  // the "#" starts a piece
+      // A continuation takes what fits, up to 1022 bytes in all; the rest of
+      // its line comes back alone.
+      {a(999) + "\\\n" + b23 + b77 + "\n", "0:[" + a(999) + b23 + "] [" + b77 + "]"},
+      // With no room left the backslash is only removed...
+      {a(1022) + "\\\ngob\n", "0:[" + a(1022) + "] [gob]"},
+      // ...and a backslash behind it then gets room for one byte.
+      {a(1021) + "\\\\xyz\n", "0:[" + a(1021) + "x] [yz]"},
+      {a(1021) + "\\\\\ngob\n", "0:[" + a(1021) + "] [gob]"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, load(c.content)) << c.content.size();
+}
+
+TEST(DataFileTest, FrequencyCap) {
+  ScratchDir dir;
+  const struct {
+    std::int32_t debugLevel;
+    std::int32_t maxFrequency;
+    std::string content;
+    std::string expected;
+    std::string errors;
+  } cases[] = {
+      {1, 50, "orc:80\n", "0:[orc]x50", ""},
+      {2, 50, "orc:80\norc:50\ngob\n", "0:[orc]x50 [orc]x50 [gob]", "freq too high; adjusting\n"},
+      {2, 1000, "orc:80\n", "0:[orc]x80", ""},
+      {2, 0, "orc:1\ngob\n", "0:[gob]", "freq too high; adjusting\n"},
+      {2, -1, "orc:0\n", "", "freq too high; adjusting\n"},
+      {3, 2, "orc:3\n", "0:[orc]x2", "Reading file\nfreq too high; adjusting\n"},
+  };
+  for (const auto& c : cases) {
+    SettingsScope settings(c.debugLevel, c.maxFrequency);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(c.expected, load(c.content)) << c.content;
+    EXPECT_EQ(c.errors, ::testing::internal::GetCapturedStderr()) << c.content;
+  }
+}
+
+TEST(DataFileTest, CopiesLeaveSubfilesOut) {
+  ScratchDir dir;
+  writeFile("sub.dat", "kin\n");
+  writeFile("top.dat", "%title:top\n%table 2\nb\n%files\nsub.dat\n%\nc\n");
+  const DataFile top("top.dat", nullptr);
+  ASSERT_EQ(1u, top.subfiles().size());
+  EXPECT_EQ(0, top.currentTable());
+
+  const DataFile copy(top);
+  EXPECT_TRUE(copy.subfiles().empty());
+  EXPECT_EQ("top.dat", copy.filename());
+  EXPECT_EQ("Top", copy.title());
+  EXPECT_EQ("2:[b] [c]", dump(copy));
+  EXPECT_EQ(top.inFileList(), copy.inFileList());
+
+  DataFile target("top.dat", nullptr);
+  target = top.subfiles()[0];
+  EXPECT_EQ("sub.dat", target.filename());
+  EXPECT_EQ("No Title", target.title());
+  EXPECT_EQ(&top, target.parent());
+  EXPECT_EQ("0:[kin]", dump(target));
+  EXPECT_EQ(1u, target.subfiles().size());  // assignment keeps the target's own
+
+  const DataFile& same = target;
+  target = same;
+  EXPECT_EQ("sub.dat", target.filename());
+  EXPECT_EQ(1u, target.subfiles().size());
+}
+
+TEST(DataFileDeathTest, FilesThatCannotBeReadEndTheRun) {
+  ScratchDir dir;
+  ::mkdir("folder", 0755);
+  ASSERT_EQ(0, ::symlink("loop", "loop"));
+  const struct {
+    std::string name;
+    std::int32_t debugLevel;
+    std::string errors;
+  } cases[] = {
+      {"missing.dat", 0, "^Can't read missing\\.dat\n$"},
+      {"missing.dat", 3, "^Reading file\nCan't read missing\\.dat\n$"},
+      {"folder", 0, "^Can't read folder\n$"},
+      {"loop", 0, "^Can't read loop\n$"},
+      {"", 0, "^Can't read \n$"},
+  };
+  for (const auto& c : cases) {
+    SettingsScope settings(c.debugLevel, 50);
+    EXPECT_EXIT(DataFile(c.name, nullptr), ::testing::ExitedWithCode(254), c.errors) << c.name;
+  }
+  EXPECT_NE(0, ::access("missing.dat", F_OK));  // opening never creates the file
+}
+
+TEST(DataFileDeathTest, UnreadableFileEndsTheRun) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root can read any file";
+  ScratchDir dir;
+  writeFile("secret.dat", "orc\n");
+  ::chmod("secret.dat", 0);
+  EXPECT_EXIT(DataFile("secret.dat", nullptr), ::testing::ExitedWithCode(254),
+              "^Can't read secret\\.dat\n$");
+}
+
+}  // namespace
+}  // namespace weft

@@ -88,7 +88,8 @@ std::size_t LineReader::readPiece(char* out, std::size_t limit) {
     const char* from = buffer_.get() + pos_;
     const std::size_t span = std::min(end_ - pos_, limit - taken);
     const void* feed = std::memchr(from, '\n', span);
-    const std::size_t length = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - from) : span;
+    const std::size_t length =
+        feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - from) : span;
     std::memcpy(out + taken, from, length);
     taken += length;
     pos_ += length;

@@ -44,7 +44,7 @@ class LineReader {
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
-  bool sourceDone_ = false;   // the descriptor has nothing more, or a 26 was met
+  bool sourceDone_ = false;     // the descriptor has nothing more, or a 26 was met
   bool pendingReturn_ = false;  // a carriage return ended the last raw chunk
   bool atEnd_ = false;
   bool failed_ = false;

@@ -35,6 +35,15 @@ class LoadObserver {
   virtual void problem(Event event, const DataFile& file, std::uint64_t line,
                        std::string_view message) = 0;
 
+  // Called when `file` starts loading, before it is opened.
+  virtual void loading(const DataFile& file) { (void)file; }
+
+  // Called when an entry line of `file` has been appended to `table` as one
+  // run; runs of a table are reported in table order.
+  virtual void entryAdded(const DataFile& file, int table, std::uint64_t line) {
+    (void)file, (void)table, (void)line;
+  }
+
   // Called when `file` (a data file or a listed one) has finished loading,
   // before a copy of it is kept by the file that lists it.
   virtual void loaded(const DataFile& file) { (void)file; }

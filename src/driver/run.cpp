@@ -36,6 +36,12 @@ bool changeDirectory(const std::string& directory) {
   return directory.find('\0') == std::string::npos && ::chdir(directory.c_str()) == 0;
 }
 
+// Returns a + b, wrapping round at the 32-bit limits as the counters of the
+// command line do.
+std::int32_t addWrapping(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+
 struct Options {
   std::int32_t numElements = 1;
   std::int32_t seedOffset = 0;
@@ -47,10 +53,10 @@ Options readOptions(OptionScanner& scanner, const char* program) {
   for (int option; (option = scanner.nextOption()) != -1;) {
     switch (option) {
       case 't':
-        options.showTitles = static_cast<std::int32_t>(static_cast<std::uint32_t>(options.showTitles) + 1u);
+        options.showTitles = addWrapping(options.showTitles, 1);
         break;
       case 'd':
-        ++runSettings().debugLevel;
+        runSettings().debugLevel = addWrapping(runSettings().debugLevel, 1);
         break;
       case 'n':
         options.numElements = readDecimal(scanner.optionArgument());
@@ -62,8 +68,7 @@ Options readOptions(OptionScanner& scanner, const char* program) {
         runSettings().maxFrequency = readDecimal(scanner.optionArgument());
         break;
       case 's':
-        options.seedOffset = static_cast<std::int32_t>(static_cast<std::uint32_t>(options.seedOffset) +
-                                                       static_cast<std::uint32_t>(readDecimal(scanner.optionArgument())));
+        options.seedOffset = addWrapping(options.seedOffset, readDecimal(scanner.optionArgument()));
         break;
       default:
         writeErrRaw(std::string("usage:\n") + program + " " + kUsageText + "\n");

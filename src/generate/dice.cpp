@@ -48,19 +48,7 @@ class ExpressionReader {
 
 }  // namespace
 
-Dice::Dice(std::string_view expression) : seed_(static_cast<std::uint32_t>(currentTime())) {
-  if (!read(expression)) {
-    std::string notice = "Didn't grok \"";
-    notice.append(expression);
-    notice += "\"!\n";
-    writeOut(notice);
-    flushOut();
-    count_ = 0;
-  }
-  reseed();
-}
-
-bool Dice::read(std::string_view expression) {
+bool readDiceExpression(std::string_view expression, DiceParts& parts) {
   std::int32_t number = 0;
   std::int32_t sides = 0;
   std::int32_t modifier = 0;
@@ -69,23 +57,34 @@ bool Dice::read(std::string_view expression) {
     ExpressionReader reader(expression);
     if (reader.integer(number) && reader.run("dD") && reader.integer(sides) &&
         reader.sign(positive) && reader.integer(modifier)) {
-      count_ = number;
-      sides_ = sides;
-      positive_ = positive;
-      modifier_ = modifier;
+      parts = DiceParts{number, sides, positive, modifier};
       return true;
     }
   }
   ExpressionReader reader(expression);
   if (reader.integer(number) && reader.run("dD") && reader.run("fF") && reader.sign(positive) &&
       reader.integer(modifier)) {
-    count_ = number;
-    sides_ = kFudge;
-    positive_ = positive;
-    modifier_ = modifier;
+    parts = DiceParts{number, Dice::kFudge, positive, modifier};
     return true;
   }
   return false;
+}
+
+Dice::Dice(std::string_view expression) : seed_(static_cast<std::uint32_t>(currentTime())) {
+  if (DiceParts parts{}; readDiceExpression(expression, parts)) {
+    count_ = parts.count;
+    sides_ = parts.sides;
+    positive_ = parts.positive;
+    modifier_ = parts.modifier;
+  } else {
+    std::string notice = "Didn't grok \"";
+    notice.append(expression);
+    notice += "\"!\n";
+    writeOut(notice);
+    flushOut();
+    count_ = 0;
+  }
+  reseed();
 }
 
 void Dice::reseed() {

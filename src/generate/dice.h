@@ -7,6 +7,20 @@
 
 namespace weft {
 
+// The parts of a dice expression that reads: `count` dice of `sides` faces
+// (kFudge for Fudge dice), then the modifier added or subtracted.
+struct DiceParts {
+  std::int32_t count;
+  std::int32_t sides;
+  bool positive;
+  std::int32_t modifier;
+};
+
+// Reads `expression` as an ordinary or a Fudge dice expression, without
+// touching the random source or writing anything. Returns false when it is
+// neither; `parts` is then unchanged.
+bool readDiceExpression(std::string_view expression, DiceParts& parts);
+
 // One dice expression, read at construction and rolled with roll(). Making a
 // Dice reseeds the shared random source from the clock (twice the current
 // time, as read at the start and at the end of construction), whether the
@@ -32,8 +46,6 @@ class Dice {
   static constexpr std::int32_t kFudge = -1;
 
  private:
-  // Reads `expression`; returns false when it is neither dice form.
-  bool read(std::string_view expression);
   void reseed();
 
   std::int32_t count_ = 1;

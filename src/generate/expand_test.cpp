@@ -1,1 +1,305 @@
+// Reference expansion: which reference a pass takes, how each kind resolves,
+// the order of the draws, the diagnostics, and the limits of a runaway line.
+#include "generate/expand.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "datafile/data_file.h"
+#include "support/random_source.h"
+#include "testing/test_support.h"
+
+namespace weft {
+namespace {
+
+using testing::FrozenClock;
+using testing::nthDraw;
+using testing::ScratchDir;
+using testing::writeFile;
+
+constexpr std::int64_t kNow = 1767225600;
+constexpr int kTooLong = 246;  // ExitStatus::ExpansionTooLong, -10
+
+// Every table but 5 holds exactly one entry, so lines come out the same
+// whatever the draws.
+constexpr const char* kFixedTables =
+    "w\n"
+    "%table1\nx\n"
+    "%table2\ny\n"
+    "%table3\n(table1)(table2)\n"
+    "%table11\n(note\n";
+
+class ExpandTest : public ::testing::Test {
+ protected:
+  DataFile load(const std::string& name, const std::string& content) {
+    writeFile(name, content);
+    return DataFile(name, nullptr);
+  }
+
+  // Expands `text`, returning the result and what went to standard error.
+  std::string expand(const DataFile& file, const std::string& text, std::string* err = nullptr) {
+    ::testing::internal::CaptureStderr();
+    std::string result = expandReferences(file, text);
+    const std::string captured = ::testing::internal::GetCapturedStderr();
+    if (err != nullptr) {
+      *err = captured;
+    } else {
+      EXPECT_EQ("", captured) << text;
+    }
+    return result;
+  }
+
+  ScratchDir dir_;
+  FrozenClock clock_{kNow};
+};
+
+TEST_F(ExpandTest, ReferencesResolveLeftmostFirst) {
+  const DataFile file = load("refs.dat", kFixedTables);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"a (table1) b", "a x b"},
+      {"no references", "no references"},
+      {"(table 2)", "y"},
+      {"(table02)", "y"},
+      {"(table+2)", "y"},
+      {"(table2b)", "y"},
+      {"(my table 2)", "y"},
+      {"(table)", "w"},
+      {"(tablex)", "w"},
+      // The text a replacement brings in is expanded before what follows.
+      {"(table3)", "xy"},
+      {"(table3) (table1)", "xy x"},
+      // A reference runs from the first "(" to the first ")" behind it.
+      {"a (b (table1) c) d", "a x c) d"},
+      {"a (b (c) d) e", "a  d) e"},
+      {"((table1)", "x"},
+      {"(table1))", "x)"},
+      {"a () b", "a  b"},
+      {"a (b", "a (b"},
+      {"a)(b", "a)(b"},
+      {")(", ")("},
+      {"1) the (table1)", "1) the x"},
+      {"1) (table1) (2) 3)", "1) x x 3)"},
+      // Replacement text joins what stood behind the reference.
+      {"(table11)b)", "(note"},
+      // Matching is exact as to case.
+      {"(TABLE1) (Random 1d1+0)", " "},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(expected, expand(file, text)) << text;
+  }
+}
+
+TEST_F(ExpandTest, UnresolvedReferenceRepeatsTheLatestReplacement) {
+  const DataFile file = load("refs.dat", kFixedTables);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"sword (note)", "sword "},
+      {"(note) (table1)", " x"},
+      {"(table1) and (note)", "x and x"},
+      {"(table1)(table2)()", "xyy"},
+      // The entry of table 3 brings in two references; table 2's is the latest.
+      {"(table3)(note)", "xyy"},
+      {"(random 0d6+7) (note)", "7 7"},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(expected, expand(file, text)) << text;
+  }
+}
+
+TEST_F(ExpandTest, DiceComeBeforeTablesAndTablesBeforeNames) {
+  const DataFile file = load("refs.dat", kFixedTables);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"(random 1d1+0)", "1"},
+      {"(random 1d1+0 table 3)", "1"},
+      {"(table 3 random 0d6+5)", "5"},
+      {"(random 0d6-7)", "-7"},
+      {"(random 0d6+2147483647)", "2147483647"},
+      {"(random 0d6--2147483648)", "-2147483648"},
+      {"(random 0d6+007)", "7"},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(expected, expand(file, text)) << text;
+  }
+}
+
+TEST_F(ExpandTest, UnreadableDiceWriteTheTextBehindRandomAndSpliceZero) {
+  const DataFile file = load("refs.dat", kFixedTables);
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ("a 0 b 0", expand(file, "a (random 3d6) b (randomtable1)"));
+  EXPECT_EQ("Didn't grok \" 3d6\"!\nDidn't grok \"table1\"!\n",
+            ::testing::internal::GetCapturedStdout());
+}
+
+TEST_F(ExpandTest, DrawsFollowThePasses) {
+  // Table 1's one entry brings in table 3, which is drawn before table 2.
+  const DataFile file = load("order.dat",
+                             "%table1\n(table3)\n"
+                             "%table2\np\nq\nr\n"
+                             "%table3\na\nb\nc\nd\ne\n");
+  const std::string p = "pqr";
+  const std::string a = "abcde";
+  for (std::uint32_t seed = 0; seed < 20; ++seed) {
+    randomSource().seedRandom(seed);
+    const std::string expected =
+        std::string(1, a[nthDraw(seed, 1) % 5]) + " and " + std::string(1, p[nthDraw(seed, 2) % 3]);
+    EXPECT_EQ(expected, expand(file, "(table1) and (table2)")) << seed;
+    EXPECT_EQ(nthDraw(seed, 3), randomSource().nextRandom()) << seed;
+  }
+}
+
+TEST_F(ExpandTest, DiceReseedTheRandomSource) {
+  const DataFile file = load("order.dat", "%table1\na\nb\nc\nd\ne\nf\ng\n");
+  randomSource().seedRandom(12345);
+  const std::string line = expand(file, "(table1)(random 3d6+0)(table1)");
+  const std::uint32_t seed = static_cast<std::uint32_t>(2 * kNow);
+  std::string expected(1, static_cast<char>('a' + nthDraw(12345, 0) % 7));
+  expected +=
+      std::to_string(nthDraw(seed, 0) % 6 + nthDraw(seed, 1) % 6 + nthDraw(seed, 2) % 6 + 3);
+  expected += static_cast<char>('a' + nthDraw(seed, 3) % 7);
+  EXPECT_EQ(expected, line);
+}
+
+TEST_F(ExpandTest, TableNumberOutOfRangeIsReportedAndExpansionGoesOn) {
+  const DataFile file = load("refs.dat", kFixedTables);
+  struct Case {
+    std::string text;
+    std::string expected;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {"a (table20) b", "a  b", "Invalid table referenced: a (table20) b\n"},
+      {"(table-1)", "", "Invalid table referenced: (table-1)\n"},
+      {"(table1) and (table99)", "x and x", "Invalid table referenced: x and (table99)\n"},
+      {"(table20)(table1)", "x", "Invalid table referenced: (table20)(table1)\n"},
+      // Numbers too large for 32 bits never wrap round into range.
+      {"(table4294967296)", "", "Invalid table referenced: (table4294967296)\n"},
+      {"(table-4294967295)", "", "Invalid table referenced: (table-4294967295)\n"},
+      {"(table9999999999999999999999999999999999999999)", "",
+       "Invalid table referenced: (table9999999999999999999999999999999999999999)\n"},
+  };
+  for (const Case& c : cases) {
+    std::string err;
+    EXPECT_EQ(c.expected, expand(file, c.text, &err)) << c.text;
+    EXPECT_EQ(c.err, err) << c.text;
+  }
+}
+
+TEST_F(ExpandTest, EmptyTableEndsTheRun) {
+  const DataFile file = load("refs.dat", kFixedTables);
+  EXPECT_EXIT(expandReferences(file, "a (table5) b"), ::testing::ExitedWithCode(250),
+              "^Zero length table referenced: a \\(table5\\) b\n$");
+  EXPECT_EXIT(expandReferences(file, "(table1) (table5)"), ::testing::ExitedWithCode(250),
+              "^Zero length table referenced: x \\(table5\\)\n$");
+}
+
+class ListedFileTest : public ExpandTest {
+ protected:
+  void SetUp() override {
+    writeFile("sub.dat", "alpha beta\ngamma\n");
+    writeFile("other.dat", "x (inner.dat) y\n%files\ninner.dat\n");
+    writeFile("inner.dat", "deep\n");
+    writeFile("empty.dat", "%table1\nz\n");
+    writeFile("orcs.ele", "#pre\nblack\n#suf\n orc\n");
+  }
+};
+
+TEST_F(ListedFileTest, NameReferenceGeneratesFromTheListedFileInLowerCase) {
+  const DataFile file = load("main.dat", "x\n%table1\nx\n%files\nother.dat\nempty.dat\norcs.ele\n");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      // Listed files of listed files are loaded but cannot be referred to.
+      {"(other.dat)", "x  y"},
+      {"(orcs.ele)", "black orc"},
+      {"(other.dat )", ""},
+      {"( other.dat)", ""},
+      {"(inner.dat)", ""},
+      // A listed file with an empty table 0 gives an empty replacement.
+      {"(table1)(empty.dat)(note)", "x"},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(expected, expand(file, text)) << text;
+  }
+}
+
+TEST_F(ListedFileTest, EveryListedFileOfTheNameGeneratesAndTheLastIsKept) {
+  const DataFile file = load("main.dat", "x\n%files\nsub.dat\nother.dat\nsub.dat\n");
+  const std::string entries[] = {"alpha beta", "gamma"};
+  bool sawDifferentPicks = false;
+  for (std::uint32_t seed = 0; seed < 10; ++seed) {
+    randomSource().seedRandom(seed);
+    EXPECT_EQ(entries[nthDraw(seed, 1) % 2], expand(file, "(sub.dat)")) << seed;
+    EXPECT_EQ(nthDraw(seed, 2), randomSource().nextRandom()) << seed;
+    sawDifferentPicks |= nthDraw(seed, 0) % 2 != nthDraw(seed, 1) % 2;
+  }
+  EXPECT_TRUE(sawDifferentPicks);
+}
+
+TEST_F(ListedFileTest, EmptyLineOfAListedFileEndsTheRun) {
+  writeFile("blank.dat", "(note)\n");
+  const DataFile file = load("main.dat", "x\n%files\nblank.dat\n");
+  EXPECT_EXIT(expandReferences(file, "a (blank.dat) b"), ::testing::ExitedWithCode(253),
+              "^Zero length string\n$");
+}
+
+// Runs `text` to its end with the limits in force, or reports how it ended.
+void expandToEnd(const DataFile& file, const std::string& text) {
+  expandReferences(file, text);
+  std::exit(0);
+}
+
+TEST_F(ExpandTest, LineThatGrowsForEverEnds) {
+  const DataFile file = load("grow.dat", "x (table0)\n");
+  EXPECT_EXIT(expandToEnd(file, "x (table0)"), ::testing::ExitedWithCode(kTooLong),
+              "^Expansion too long in grow\\.dat: the line grew beyond 1048576 bytes\n$");
+}
+
+TEST_F(ExpandTest, LineThatRepeatsForEverEnds) {
+  const DataFile file = load("loop.dat", "(table0)\n");
+  EXPECT_EXIT(expandToEnd(file, "(table0)"), ::testing::ExitedWithCode(kTooLong),
+              "^Expansion too long in loop\\.dat: more than 1000000 steps in one line\n$");
+}
+
+TEST_F(ExpandTest, LongReferenceThatRepeatsForEverEnds) {
+  // Each pass copies a kilobyte; the step limit alone would allow a gigabyte.
+  const DataFile file = load("long.dat", "w\n%table1\n(" + std::string(1000, 'j') + ")\n");
+  EXPECT_EXIT(expandToEnd(file, "(table1)"), ::testing::ExitedWithCode(kTooLong),
+              "^Expansion too long in long\\.dat: more than 268435456 bytes of references and "
+              "replacements in one line\n$");
+}
+
+TEST_F(ExpandTest, DiceCountAsStepsBeforeTheyRoll) {
+  const DataFile file = load("refs.dat", kFixedTables);
+  // One pass plus 999,999 dice is exactly the limit.
+  EXPECT_EQ("999999", expand(file, "(random 999999d1+0)"));
+  // The limits count per line: the next line starts afresh.
+  EXPECT_EQ("999999", expand(file, "(random 999999d1+0)"));
+  EXPECT_EXIT(expandToEnd(file, "(random 1000000d1+0)"), ::testing::ExitedWithCode(kTooLong),
+              "^Expansion too long in refs\\.dat: more than 1000000 steps in one line\n$");
+  EXPECT_EXIT(expandToEnd(file, "(random 2000000000d6+0)"), ::testing::ExitedWithCode(kTooLong),
+              "more than 1000000 steps");
+}
+
+TEST_F(ListedFileTest, ListedFilesSpendFromTheLineOfTheirCaller) {
+  writeFile("dice.dat", "(random 600000d1+0)\n");
+  const DataFile file = load("main.dat", "x\n%files\ndice.dat\n");
+  EXPECT_EQ("600000", expand(file, "(dice.dat)"));
+  EXPECT_EXIT(expandToEnd(file, "(dice.dat)(random 600000d1+0)"),
+              ::testing::ExitedWithCode(kTooLong),
+              "^Expansion too long in main\\.dat: more than 1000000 steps in one line\n$");
+}
+
+TEST_F(ExpandTest, DiagnosticsOfOneLineAreBounded) {
+  const DataFile file = load("refs.dat", kFixedTables);
+  const auto run = [&] {
+    expansionLimits().maxDiagnosticBytes = 60;
+    expandToEnd(file, "(table20)(table20)(table20)");
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(kTooLong),
+              "^Invalid table referenced: \\(table20\\)\\(table20\\)\\(table20\\)\n"
+              "Expansion too long in refs\\.dat: more than 60 bytes of diagnostics in one line\n$");
+}
+
+}  // namespace
+}  // namespace weft

@@ -9,10 +9,9 @@
 namespace weft {
 
 std::string DataFile::generate() const {
-  const Table& table = tables_[static_cast<std::size_t>(currentTable_)];
+  const Table& table = this->table(currentTable_);
   // An empty table yields an empty text without a draw.
   if (table.empty()) return {};
-  LineBudgetScope budget;
   const std::uint32_t r = randomSource().nextRandom();
   std::string line = expandReferences(*this, std::string(table.entryAt(r % table.size())));
   if (line.empty()) fatal(ExitStatus::ZeroLengthString, "Zero length string");

@@ -22,6 +22,7 @@ enum class ExitStatus : int {
   FileListTooDeep = -9,      // file lists nested beyond the limit
   ExpansionTooLong = -10,    // a line's expansion exceeded its limits
   WriteError = -11,          // standard output could not be written
+  OutOfMemory = -12,         // data files asked for more memory than there is
 };
 
 // Appends `text` to standard output's buffer.

@@ -1,0 +1,112 @@
+// Loads a data file, with the files it lists and element files beside it,
+// and generates lines from it.
+//
+// The input is one flag byte and then up to five files, separated by lines
+// "~~": main.dat, b.dat, c.ele, sub/d.dat and sub/e.ele, written into a
+// private scratch directory. The flag byte chooses the debug level (bits 0-1),
+// the frequency cap (bits 2-3) and the number of lines (bits 4-5). Inputs
+// holding "/" or ".." are skipped, so that no file list or "%chdir:" reaches
+// outside the scratch directory (to /dev/zero or a FIFO, which would read for
+// ever or wait, as they would in weft).
+#include <unistd.h>
+
+#include <sys/stat.h>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "datafile/data_file.h"
+#include "datafile/load_observer.h"
+#include "fuzz_support.h"
+#include "support/random_source.h"
+#include "support/settings.h"
+
+namespace {
+
+using weft::DataFile;
+using weft::LoadObserver;
+
+// Collects load problems so that none of them ends the process.
+class Collector : public LoadObserver {
+ public:
+  void problem(Event event, const DataFile& file, std::uint64_t line,
+               std::string_view message) override {
+    if (static_cast<int>(event) < 0 || static_cast<int>(event) > 9) std::abort();
+    if (file.filename().empty() && event != Event::CantRead) std::abort();
+    volatile std::size_t sum = line;
+    for (const char c : message) sum = sum + static_cast<unsigned char>(c);
+  }
+  void loaded(const DataFile& file) override {
+    if (file.currentTable() != 0) std::abort();
+  }
+};
+
+Collector collector;
+std::string scratch;
+
+constexpr std::array<const char*, 5> kFileNames = {"main.dat", "b.dat", "c.ele", "sub/d.dat",
+                                                   "sub/e.ele"};
+constexpr std::array<std::int32_t, 4> kMaxFrequencies = {50, 2, 0, INT32_MAX};
+
+void enterScratch() {
+  if (::chdir(scratch.c_str()) != 0) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  weft::fuzz::setUp();
+  scratch = weft::fuzz::makeScratchDir("weft-fuzz-load");
+  ::mkdir((scratch + "/sub").c_str(), 0755);
+  weft::setLoadObserver(&collector);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1 || size > 64 * 1024) return 0;
+  const std::string_view whole(reinterpret_cast<const char*>(data), size);
+  if (whole.find('/') != std::string_view::npos || whole.find("..") != std::string_view::npos) {
+    return 0;
+  }
+  const unsigned flags = data[0];
+  std::string_view rest = whole.substr(1);
+
+  // weft only reads, so the scratch directory holds just these files: each
+  // input rewrites them in place.
+  for (const char* name : kFileNames) {
+    const std::size_t cut = rest.find("\n~~\n");
+    weft::fuzz::writeFile(scratch + "/" + name, rest.substr(0, cut));
+    rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 4);
+  }
+
+  weft::runSettings().debugLevel = static_cast<std::int32_t>(flags & 3u);
+  weft::runSettings().maxFrequency = kMaxFrequencies[(flags >> 2) & 3u];
+  weft::randomSource().seedRandom(12345);
+  enterScratch();
+  try {
+    const DataFile file("main.dat", nullptr);
+    enterScratch();
+    const DataFile copy(file);
+    for (int t = 0; t < weft::TABLE_COUNT; ++t) {
+      if (copy.table(t).size() != file.table(t).size()) std::abort();
+    }
+    const int lines = 1 + static_cast<int>((flags >> 4) & 3u);
+    try {
+      for (int i = 0; i < lines; ++i) {
+        const std::string line = copy.generate();
+        if (line.find('\n') != std::string::npos) std::abort();
+        if (line.empty() && !copy.table(copy.currentTable()).empty()) std::abort();
+      }
+    } catch (const weft::fuzz::RunEnded&) {
+      // A line that ends the run: weft would stop here with a diagnostic.
+    }
+  } catch (const weft::fuzz::RunEnded&) {
+    // With a load observer, loading never ends the run.
+    std::abort();
+  }
+  enterScratch();
+  weft::runSettings() = weft::RunSettings{};
+  return 0;
+}

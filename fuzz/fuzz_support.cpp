@@ -1,0 +1,88 @@
+#include "fuzz_support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "generate/expand.h"
+#include "support/clock.h"
+#include "support/console.h"
+
+// The stand-in for weft::fatal (see RunEnded), under the name the linker's
+// --wrap gives it.
+[[noreturn]] void fatalUnwinds(weft::ExitStatus status, std::string_view message) __asm__(
+    "__wrap__ZN4weft5fatalENS_10ExitStatusESt17basic_string_viewIcSt11char_traitsIcEE");
+
+void fatalUnwinds(weft::ExitStatus status, std::string_view message) {
+  // The diagnostic must be readable to its end (a sanitizer checks it).
+  volatile std::size_t sum = 0;
+  for (const char c : message) sum = sum + static_cast<unsigned char>(c);
+  weft::flushOut();
+  throw weft::fuzz::RunEnded{static_cast<int>(status)};
+}
+
+namespace weft::fuzz {
+
+namespace {
+std::int64_t frozenTime() { return 1767225600; }
+}  // namespace
+
+void setUp() {
+  const int null = ::open("/dev/null", O_WRONLY);
+  if (null >= 0) {
+    ::dup2(null, STDOUT_FILENO);
+    ::close(null);
+  }
+  setClock(frozenTime);
+  ExpansionLimits& limits = expansionLimits();
+  limits.maxTextBytes = 32 * 1024;
+  limits.maxSteps = 3'000;
+  limits.maxDiagnosticBytes = 64 * 1024;
+  limits.maxWorkBytes = 4 << 20;
+}
+
+std::string makeScratchDir(std::string_view prefix) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+  pattern += '/';
+  pattern += prefix;
+  pattern += "-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (::mkdtemp(buffer.data()) == nullptr) std::abort();
+  return buffer.data();
+}
+
+void clearDir(const std::string& directory) {
+  DIR* dir = ::opendir(directory.c_str());
+  if (dir == nullptr) return;
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(directory + "/" + name);
+  }
+  ::closedir(dir);
+  for (const std::string& path : names) {
+    if (::unlink(path.c_str()) != 0) {
+      clearDir(path);
+      ::rmdir(path.c_str());
+    }
+  }
+}
+
+void writeFile(const std::string& path, std::string_view content) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) std::abort();
+  while (!content.empty()) {
+    const ssize_t n = ::write(fd, content.data(), content.size());
+    if (n <= 0) std::abort();
+    content.remove_prefix(static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+}
+
+}  // namespace weft::fuzz

@@ -1,0 +1,197 @@
+// Unit tests of weft-check's analysis and odds. The whole program is tested
+// through the corpus under tests/check/cases and cli.t.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "analysis.h"
+#include "datafile/data_file.h"
+#include "datafile/load_observer.h"
+#include "report.h"
+#include "stats.h"
+#include "testing/test_support.h"
+
+namespace weft::check {
+namespace {
+
+using weft::testing::ScratchDir;
+using weft::testing::writeFile;
+
+// Loads main.dat with an observer that keeps entry lines and problems, and
+// returns the report of the analysis, one formatted line per diagnostic.
+class Lines : public LoadObserver {
+ public:
+  void problem(Event, const DataFile&, std::uint64_t, std::string_view) override {}
+  void entryAdded(const DataFile& file, int table, std::uint64_t line) override {
+    if (file.parent() == nullptr) lines[static_cast<std::size_t>(table)].push_back(line);
+  }
+  EntryLines lines;
+};
+
+std::vector<std::string> check(const std::string& content) {
+  writeFile("main.dat", content);
+  Lines observer;
+  setLoadObserver(&observer);
+  const DataFile file("main.dat", nullptr);
+  setLoadObserver(nullptr);
+  Report report;
+  analyzeDataFile(file, observer.lines, "main.dat", report);
+  std::vector<std::string> result;
+  for (const Diagnostic& d : report.sorted()) result.push_back(formatDiagnostic(d));
+  return result;
+}
+
+TEST(ReportTest, SortsByFileAndLineAndDropsRepeats) {
+  Report report;
+  EXPECT_EQ(0, report.status());
+  report.add("b.dat", 2, Severity::Warning, "w");
+  report.add("a.dat", 10, Severity::Error, "e");
+  report.add("a.dat", 9, Severity::Warning, "line\nbreak");
+  report.add("b.dat", 2, Severity::Warning, "w");  // the same file loaded twice
+  report.add("a.dat", 0, Severity::Warning, "whole file");
+  std::vector<std::string> lines;
+  for (const Diagnostic& d : report.sorted()) lines.push_back(formatDiagnostic(d));
+  EXPECT_EQ(
+      (std::vector<std::string>{"a.dat: warning: whole file", "a.dat:9: warning: line\\x0Abreak",
+                                "a.dat:10: error: e", "b.dat:2: warning: w"}),
+      lines);
+  EXPECT_EQ("1 error, 3 warnings in 2 files", formatSummary(report.sorted(), 2));
+  EXPECT_EQ(2, report.status());
+}
+
+TEST(DrawsOfPositionsTest, CountsTheDrawsThatPickEachPosition) {
+  struct Case {
+    std::uint64_t size, first, end, draws;
+  } cases[] = {
+      {1, 0, 1, 32768},         {4, 0, 1, 8192},          {4, 1, 4, 24576},
+      {5, 0, 1, 6554},          {5, 4, 5, 6553},          {3, 0, 3, 32768},
+      {40000, 0, 1, 1},         {40000, 32767, 32768, 1}, {40000, 32768, 40000, 0},
+      {32768, 0, 32768, 32768},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.draws, drawsOfPositions(c.size, c.first, c.end))
+        << c.size << " [" << c.first << ", " << c.end << ")";
+  }
+}
+
+TEST(ParseEntryTest, SplitsReferencesAsGenerationWalksThem) {
+  struct Case {
+    const char* entry;
+    std::vector<std::string> inners;
+    bool hasText;
+    bool unmatchedOpen;
+  } cases[] = {
+      {"a (table1) b", {"table1"}, true, false},
+      {"(x)(y)", {"x", "y"}, false, false},
+      {"a (b (c) d) e", {"b (c"}, true, false},
+      {"a (b", {}, true, true},
+      {"a)(b", {}, true, true},
+      {"()", {""}, false, false},
+      {"", {}, false, false},
+  };
+  for (const Case& c : cases) {
+    const ParsedEntry parsed = parseEntry(c.entry);
+    std::vector<std::string> inners;
+    for (const Reference& r : parsed.references) inners.emplace_back(r.inner);
+    EXPECT_EQ(c.inners, inners) << c.entry;
+    EXPECT_EQ(c.hasText, parsed.hasText) << c.entry;
+    EXPECT_EQ(c.unmatchedOpen, parsed.unmatchedOpen) << c.entry;
+  }
+}
+
+TEST(ParseEntryTest, TellsTheKindOfEachReference) {
+  const ParsedEntry parsed = parseEntry("(table 2)(random 3d6+1 table)(my table-1)(names.dat)");
+  ASSERT_EQ(4u, parsed.references.size());
+  EXPECT_EQ(Reference::Kind::Table, parsed.references[0].kind);
+  EXPECT_EQ(2, parsed.references[0].table);
+  EXPECT_EQ(Reference::Kind::Dice, parsed.references[1].kind);
+  EXPECT_EQ(-1, parsed.references[2].table);
+  EXPECT_EQ(Reference::Kind::Name, parsed.references[3].kind);
+}
+
+TEST(AnalyzeTest, AnUnresolvedReferenceRepeatsTheLastReplacement) {
+  ScratchDir dir;
+  // "(note)" repeats "x": the line is never empty and ends.
+  EXPECT_EQ(
+      std::vector<std::string>{"main.dat:1: warning: reference (note) matches no listed file; it "
+                               "repeats the previous replacement"},
+      check("(table1)(note)\n%table 1\nx\n"));
+}
+
+TEST(AnalyzeTest, AFirstUnresolvedReferenceEndsOnlyWhenPickedDirectly) {
+  ScratchDir dir;
+  // Picked from table 0 it yields nothing; brought in by (table0) it repeats
+  // itself for ever.
+  EXPECT_EQ(
+      (std::vector<std::string>{
+          "main.dat:2: warning: reference (note) matches no listed file; it repeats the previous "
+          "replacement",
+          "main.dat:2: error: expansion can never end when a table reference brings this entry in: "
+          "its first reference (note) does not resolve, so it repeats the entry itself"}),
+      check("x\n(note) (table0)\n"));
+}
+
+TEST(AnalyzeTest, ACycleWithAWayOutIsFine) {
+  ScratchDir dir;
+  EXPECT_EQ(std::vector<std::string>{}, check("(table1)\n%table 1\nmore (table1)\nend\n"));
+  const std::string endless =
+      ": error: expansion can never end: every entry of table 1 leads into a reference that never "
+      "ends";
+  EXPECT_EQ((std::vector<std::string>{"main.dat:1" + endless, "main.dat:3" + endless}),
+            check("(table1)\n%table 1\nmore (table1)\n"));
+}
+
+TEST(AnalyzeTest, EmptinessFollowsTables) {
+  ScratchDir dir;
+  EXPECT_EQ(
+      std::vector<std::string>{"main.dat:1: error: entry can expand to an empty line; weft ends "
+                               "the run then (\"Zero length string\")"},
+      check("(table1)(table2)\n%table 1\nx\n \n%table 2\n(table1)\n"));
+  EXPECT_EQ(std::vector<std::string>{},
+            check("(table1)(table2)\n%table 1\n \n%table 2\n(random 1d6+0)\n"));
+}
+
+TEST(EnumerateLinesTest, WeighsLinesByTheirDraws) {
+  ScratchDir dir;
+  writeFile("main.dat", "a:1\nb:3\n");
+  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  EXPECT_TRUE(odds.complete);
+  ASSERT_EQ(2u, odds.lines.size());
+  EXPECT_DOUBLE_EQ(0.25, odds.lines.at("A"));
+  EXPECT_DOUBLE_EQ(0.75, odds.lines.at("B"));
+}
+
+TEST(EnumerateLinesTest, FollowsDiceTablesAndRepeats) {
+  ScratchDir dir;
+  writeFile("main.dat", "(random 1d2+0)\n(table1) (note)\n(table1) (table20)\n%table 1\nx\n");
+  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  EXPECT_TRUE(odds.complete);
+  EXPECT_EQ(
+      (std::map<std::string, double>{{"1", 1.0 / 6}, {"2", 1.0 / 6}, {"X x", 2.0 / 3}}).size(),
+      odds.lines.size());
+  EXPECT_NEAR(2.0 / 3, odds.lines.at("X x"), 1e-4);
+  EXPECT_NEAR(1.0 / 6, odds.lines.at("1"), 1e-4);
+}
+
+TEST(EnumerateLinesTest, CountsRunEndingsAndStopsOnEndlessLines) {
+  ScratchDir dir;
+  writeFile("main.dat", "(table1)\n(table2)\n%table 2\n(table2)\n");
+  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  EXPECT_FALSE(odds.complete);
+  EXPECT_TRUE(odds.lines.empty());
+  EXPECT_NEAR(0.5, odds.emptyTable, 1e-4);
+  EXPECT_NEAR(0.5, odds.unexplored, 1e-4);
+}
+
+TEST(EnumerateLinesTest, UsesTheLinesOfListedFilesInLowerCase) {
+  ScratchDir dir;
+  writeFile("main.dat", "the (orcs.ele)\n%file\norcs.ele\n");
+  writeFile("orcs.ele", "#pre\ngor\n#suf\nnath\n");
+  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  EXPECT_TRUE(odds.complete);
+  EXPECT_EQ(1u, odds.lines.count("The gornath"));
+}
+
+}  // namespace
+}  // namespace weft::check

@@ -1,0 +1,79 @@
+weft-check's command line, and the odds it shows with --stats.
+
+  $ check() { "$WEFT_CHECK" "$@"; }
+  $ printf 'orc:3\n(table1) goblin\n%%table 1\nbig\nsmall\n' > orcs.dat
+
+A clean file prints only the summary and exits with 0.
+
+  $ check orcs.dat
+  0 errors, 0 warnings in 1 file
+
+-h prints the help and exits with 0; a bad option or no data file prints the
+usage and exits with 2.
+
+  $ check -h | head -2
+  usage: */weft-check [-hS] [--stats] [-m <maxfreq>] datafile... (glob)
+  
+  $ check -x orcs.dat
+  */weft-check: unrecognized option `-x' (glob)
+  usage: */weft-check [-hS] [--stats] [-m <maxfreq>] datafile... (glob)
+  [2]
+  $ check
+  usage: */weft-check [-hS] [--stats] [-m <maxfreq>] datafile... (glob)
+  [2]
+
+Exact odds: a draw is one of 32768 numbers and picks position r mod 5, so the
+first positions come up slightly more often. Table 0 makes 3 distinct lines.
+
+  $ check --stats orcs.dat
+  orcs.dat: title "No Title"
+    table 0: 4 positions, 2 distinct entries
+      75.000%  3/4          ##############################            "orc"
+      25.000%  1/4          ##########                                "(table1) goblin"
+    table 1: 2 positions, 2 distinct entries
+      50.000%  1/2          ####################                      "big"
+      50.000%  1/2          ####################                      "small"
+    lines: exactly 3 distinct; entropy 1.061 bits
+  
+  0 errors, 0 warnings in 1 file
+  $ printf 'a\nb\nc\nd\ne\n' > five.dat
+  $ check -S five.dat | sed -n 2,4p
+    table 0: 5 positions, 5 distinct entries
+      20.001%  3277/16384   ########                                  "a"
+      20.001%  3277/16384   ########                                  "b"
+
+A line that can come out empty ends weft's run; the odds show how often.
+
+  $ printf '(table1)\n%%table 1\n \nfull\n' > empty.dat
+  $ check -S empty.dat | tail -4
+    the run ends: 50.000% (empty line 50.000%)
+  
+  empty.dat:1: error: entry can expand to an empty line; weft ends the run then ("Zero length string")
+  1 error, 0 warnings in 1 file
+
+Options and data files mix, unless _POSIX_OPTION_ORDER is set: then the
+first data file ends the options.
+
+  $ check orcs.dat -m 2
+  orcs.dat:1: warning: frequency lowered to the cap of 2
+  0 errors, 1 warning in 1 file
+  [1]
+  $ _POSIX_OPTION_ORDER= check orcs.dat -m 2
+  -m: error: can't read "-m"
+  2: error: can't read "2"
+  2 errors, 0 warnings in 3 files
+  [2]
+
+A backslash splits an operand into a directory and a file name, as in weft;
+the report names the file from the starting directory.
+
+  $ mkdir lore && printf '(table4)\n' > lore/bad.dat
+  $ check 'lore\bad.dat'
+  lore/bad.dat:1: error: reference (table4) names table 4, which is empty; weft ends the run when it meets it
+  1 error, 0 warnings in 1 file
+  [2]
+  $ check 'nowhere\bad.dat'
+  bad.dat: error: can't read "bad.dat"
+  nowhere\bad.dat: error: can't change directory to "nowhere"
+  2 errors, 0 warnings in 1 file
+  [2]

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the Debian package of the build tree with CPack, checks its metadata,
+# unpacks it into a scratch root with dpkg -x and runs the unpacked weft on an
+# unpacked example.
+set -u
+build=$1 work=$2 version=$3
+: "${WEFT_FROZEN_TIME_LIB:?}"
+# Only a Debian-based system can build and unpack the package.
+for tool in dpkg-deb dpkg-shlibdeps; do
+  command -v "$tool" >/dev/null || { echo "$tool is not installed: skipped"; exit 77; }
+done
+rm -rf "$work"
+mkdir -p "$work"
+if ! (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out") \
+  >"$work/cpack.log" 2>&1; then
+  cat "$work/cpack.log"
+  echo "FAIL: cpack"
+  exit 1
+fi
+deb=$(find "$work/out" -maxdepth 1 -name 'weft_*.deb' -print -quit)
+[ -n "$deb" ] || { cat "$work/cpack.log"; echo "FAIL: no package made"; exit 1; }
+echo "package: ${deb##*/}"
+failures=0
+
+field() { dpkg-deb -f "$deb" "$1"; }
+check_field() {
+  local name=$1 pattern=$2 value
+  value=$(field "$name")
+  echo "$name: $value" | head -2
+  [[ $value =~ $pattern ]] || { echo "FAIL: $name does not match $pattern"; failures=$((failures + 1)); }
+}
+check_field Package '^weft$'
+check_field Version "^$version(-[0-9]+)?$"
+check_field Maintainer '<.+@.+>'
+check_field Description '^random text from weighted tables'
+check_field Section '^games$'
+# dpkg-shlibdeps computed the dependencies from the binary.
+check_field Depends 'libc6 \(>= '
+
+root=$work/root
+dpkg -x "$deb" "$root"
+for path in usr/bin/weft usr/share/man/man1/weft.1 usr/share/bash-completion/completions/weft \
+  usr/share/weft/examples/tavern.dat usr/share/doc/weft/format.md; do
+  [ -e "$root/$path" ] || { echo "FAIL: the package lacks /$path"; failures=$((failures + 1)); }
+done
+
+cd "$root/usr/share/weft/examples" || exit 1
+LD_PRELOAD=$WEFT_FROZEN_TIME_LIB "$root/usr/bin/weft" -t -n 3 treasure.dat >"$work/stdout" 2>"$work/stderr"
+status=$?
+cat "$work/stdout" "$work/stderr"
+[ "$status" -eq 1 ] || { echo "FAIL: exit status $status"; failures=$((failures + 1)); }
+[ "$(grep -c '^Hoard       : ' "$work/stdout")" -eq 3 ] || { echo "FAIL: not 3 hoards"; failures=$((failures + 1)); }
+[ -s "$work/stderr" ] && { echo "FAIL: standard error is not empty"; failures=$((failures + 1)); }
+
+echo "$failures failures"
+[ "$failures" -eq 0 ]

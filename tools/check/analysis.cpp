@@ -1,0 +1,411 @@
+#include "analysis.h"
+
+#include <string>
+
+#include "generate/dice.h"
+#include "support/numbers.h"
+
+namespace weft::check {
+
+namespace {
+
+// Draws are 15-bit numbers, so positions from this one on are never picked.
+constexpr std::uint64_t kPickablePositions = 32768;
+
+// Fixpoints below settle within one round per table, plus one to see it.
+constexpr int kFixpointRounds = TABLE_COUNT + 1;
+
+enum class Outcome {
+  Dice,        // a dice roll: always a number
+  Table,       // a table in range with entries
+  EmptyTable,  // a table in range without entries: weft ends the run
+  OutOfRange,  // a table number outside 0 to 19: repeats the last replacement
+  File,        // a listed file's line
+  NoFile,      // a name no listed file has: repeats the last replacement
+};
+
+struct ResolvedReference {
+  Reference reference;
+  Outcome outcome;
+  const DataFile* subfile = nullptr;  // the last listed file of that name
+};
+
+struct Entry {
+  std::string_view text;
+  std::uint64_t line;
+  ParsedEntry parsed;
+  std::vector<ResolvedReference> references;
+};
+
+bool repeatsReplacement(Outcome outcome) {
+  return outcome == Outcome::OutOfRange || outcome == Outcome::NoFile;
+}
+
+std::string shown(const Reference& reference) {
+  std::string text;
+  text.reserve(reference.inner.size() + 2);
+  text += '(';
+  text.append(reference.inner);
+  text += ')';
+  return text;
+}
+
+class FileAnalysis {
+ public:
+  FileAnalysis(const DataFile& file, const EntryLines& lines, const std::string& path,
+               Report& report)
+      : file_(file), path_(path), report_(report) {
+    for (int t = 0; t < TABLE_COUNT; ++t) {
+      const Table& table = file.table(t);
+      const std::vector<std::uint64_t>& runLines = lines[static_cast<std::size_t>(t)];
+      for (std::size_t i = 0; i < table.runCount(); ++i) {
+        Entry entry;
+        entry.text = table.run(i).text;
+        entry.line = i < runLines.size() ? runLines[i] : 0;
+        entry.parsed = parseEntry(entry.text);
+        for (const Reference& reference : entry.parsed.references) {
+          entry.references.push_back(resolve(reference));
+        }
+        entries_[static_cast<std::size_t>(t)].push_back(std::move(entry));
+      }
+    }
+  }
+
+  void run() {
+    checkReferences();
+    findReachableTables();
+    checkEmptyLines();
+    checkEndlessExpansions();
+    checkTableSizes();
+    checkUnusedTables();
+    checkUnmatchedParentheses();
+    if (file_.isElementFile()) checkElementSections();
+  }
+
+ private:
+  void add(std::uint64_t line, Severity severity, std::string message) {
+    report_.add(path_, line, severity, std::move(message));
+  }
+
+  ResolvedReference resolve(const Reference& reference) const {
+    ResolvedReference resolved{reference, Outcome::Dice};
+    switch (reference.kind) {
+      case Reference::Kind::Dice:
+        break;
+      case Reference::Kind::Table:
+        if (reference.table < 0 || reference.table >= TABLE_COUNT) {
+          resolved.outcome = Outcome::OutOfRange;
+        } else {
+          resolved.outcome =
+              file_.table(reference.table).empty() ? Outcome::EmptyTable : Outcome::Table;
+        }
+        break;
+      case Reference::Kind::Name:
+        resolved.outcome = Outcome::NoFile;
+        // Generation uses the copy its lister keeps, which has no sub-files.
+        if (file_.parent() != nullptr) break;
+        for (const DataFile& subfile : file_.subfiles()) {
+          if (subfile.filename() == reference.inner) {
+            resolved.outcome = Outcome::File;
+            resolved.subfile = &subfile;
+          }
+        }
+        break;
+    }
+    return resolved;
+  }
+
+  // The element file's own "(table1)(table3)", appended after its last line.
+  bool isBuiltInEntry(const Entry& entry) const { return file_.isElementFile() && entry.line == 0; }
+
+  void checkReferences() {
+    for (int t = 0; t < TABLE_COUNT; ++t) {
+      for (const Entry& entry : entries_[static_cast<std::size_t>(t)]) {
+        for (const ResolvedReference& r : entry.references) checkReference(entry, r);
+      }
+    }
+  }
+
+  void checkReference(const Entry& entry, const ResolvedReference& r) {
+    const std::string name = shown(r.reference);
+    switch (r.outcome) {
+      case Outcome::Dice: {
+        const std::string_view inner = r.reference.inner;
+        const std::string_view expression = inner.substr(inner.find("random") + 6);
+        DiceParts parts{};
+        if (!readDiceExpression(expression, parts)) {
+          add(entry.line, Severity::Warning,
+              "dice expression \"" + std::string(expression) +
+                  "\" does not read (it needs the form 3d6+1 or 4df+0); weft writes \"Didn't "
+                  "grok\" and rolls 0");
+        }
+        break;
+      }
+      case Outcome::EmptyTable:
+        if (isBuiltInEntry(entry)) break;  // reported as a missing section
+        add(entry.line, Severity::Error,
+            "reference " + name + " names table " + std::to_string(r.reference.table) +
+                ", which is empty; weft ends the run when it meets it");
+        break;
+      case Outcome::OutOfRange:
+        add(entry.line, Severity::Warning,
+            "reference " + name +
+                " names a table outside 0 to 19; it repeats the previous replacement");
+        break;
+      case Outcome::NoFile: {
+        bool listedFurtherDown = false;
+        for (const DataFile& subfile : file_.subfiles()) {
+          listedFurtherDown = listedFurtherDown || subfile.filename() == r.reference.inner;
+        }
+        if (listedFurtherDown) {
+          add(entry.line, Severity::Warning,
+              "reference " + name +
+                  " names a file listed by a listed file, which never resolves; it repeats the "
+                  "previous replacement");
+        } else {
+          add(entry.line, Severity::Warning,
+              "reference " + name + " matches no listed file; it repeats the previous replacement");
+        }
+        break;
+      }
+      case Outcome::Table:
+      case Outcome::File:
+        break;
+    }
+  }
+
+  void findReachableTables() {
+    reachable_[0] = true;
+    for (bool changed = true; changed;) {
+      changed = false;
+      for (int t = 0; t < TABLE_COUNT; ++t) {
+        if (!reachable_[static_cast<std::size_t>(t)]) continue;
+        for (const Entry& entry : entries_[static_cast<std::size_t>(t)]) {
+          for (const ResolvedReference& r : entry.references) {
+            if (r.outcome != Outcome::Table) continue;
+            const auto n = static_cast<std::size_t>(r.reference.table);
+            referenced_[n] = true;
+            if (!reachable_[n]) reachable_[n] = changed = true;
+          }
+        }
+      }
+    }
+  }
+
+  // What a reference yields may be empty. A reference that does not resolve
+  // repeats the previous replacement: nothing at the start of a line.
+  bool entryCanBeEmpty(const Entry& entry) const {
+    if (entry.parsed.hasText) return false;
+    bool previous = true;
+    for (const ResolvedReference& r : entry.references) {
+      bool empty = false;
+      switch (r.outcome) {
+        case Outcome::Table:
+          empty = tableCanBeEmpty_[static_cast<std::size_t>(r.reference.table)];
+          break;
+        case Outcome::File:
+          // A listed file with an empty main table yields an empty line
+          // silently; any other empty line there ends the run inside it.
+          empty = r.subfile->table(0).empty();
+          break;
+        case Outcome::OutOfRange:
+        case Outcome::NoFile:
+          empty = previous;
+          break;
+        case Outcome::Dice:
+        case Outcome::EmptyTable:
+          empty = false;
+          break;
+      }
+      if (!empty) return false;
+      previous = empty;
+    }
+    return true;
+  }
+
+  void checkEmptyLines() {
+    for (int round = 0; round < kFixpointRounds; ++round) {
+      for (int t = 0; t < TABLE_COUNT; ++t) {
+        for (const Entry& entry : entries_[static_cast<std::size_t>(t)]) {
+          if (entryCanBeEmpty(entry)) tableCanBeEmpty_[static_cast<std::size_t>(t)] = true;
+        }
+      }
+    }
+    for (const Entry& entry : entries_[0]) {
+      if (!entryCanBeEmpty(entry)) continue;
+      if (entry.text.empty() || entry.text.find_first_not_of(" \t") == std::string_view::npos) {
+        add(entry.line, Severity::Error,
+            "empty entry; weft ends the run when it picks it (\"Zero length string\")");
+      } else {
+        add(entry.line, Severity::Error,
+            "entry can expand to an empty line; weft ends the run then (\"Zero length string\")");
+      }
+    }
+  }
+
+  // Returns the reference that keeps `entry` from ever finishing, or nullptr.
+  // `broughtIn` is set when a table reference brought the entry in: then the
+  // previous replacement is the entry itself.
+  const ResolvedReference* endlessReference(const Entry& entry, bool broughtIn) const {
+    if (broughtIn && !entry.references.empty() && repeatsReplacement(entry.references[0].outcome)) {
+      return &entry.references[0];
+    }
+    for (const ResolvedReference& r : entry.references) {
+      if (r.outcome == Outcome::Table &&
+          !tableCanFinish_[static_cast<std::size_t>(r.reference.table)]) {
+        return &r;
+      }
+    }
+    return nullptr;
+  }
+
+  void checkEndlessExpansions() {
+    for (int round = 0; round < kFixpointRounds; ++round) {
+      for (int t = 0; t < TABLE_COUNT; ++t) {
+        for (const Entry& entry : entries_[static_cast<std::size_t>(t)]) {
+          if (endlessReference(entry, true) == nullptr)
+            tableCanFinish_[static_cast<std::size_t>(t)] = true;
+        }
+      }
+    }
+    for (int t = 0; t < TABLE_COUNT; ++t) {
+      const auto index = static_cast<std::size_t>(t);
+      if (!reachable_[index]) continue;
+      for (const Entry& entry : entries_[index]) {
+        const ResolvedReference* cause = t == 0 ? endlessReference(entry, false) : nullptr;
+        const bool direct = cause != nullptr;
+        if (cause == nullptr && referenced_[index]) cause = endlessReference(entry, true);
+        if (cause == nullptr) continue;
+        if (cause->outcome == Outcome::Table) {
+          add(entry.line, Severity::Error,
+              "expansion can never end: every entry of table " +
+                  std::to_string(cause->reference.table) +
+                  " leads into a reference that never ends");
+        } else if (!direct) {
+          add(entry.line, Severity::Error,
+              "expansion can never end when a table reference brings this entry in: its first "
+              "reference " +
+                  shown(cause->reference) + " does not resolve, so it repeats the entry itself");
+        }
+      }
+    }
+  }
+
+  void checkTableSizes() {
+    for (int t = 0; t < TABLE_COUNT; ++t) {
+      const Table& table = file_.table(t);
+      if (table.size() <= kPickablePositions) continue;
+      std::uint64_t start = 0;
+      const std::vector<Entry>& entries = entries_[static_cast<std::size_t>(t)];
+      for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::uint64_t end = start + table.run(i).count;
+        if (end > kPickablePositions) {
+          add(entries[i].line, Severity::Warning,
+              "table " + std::to_string(t) + " has " + std::to_string(table.size()) +
+                  " positions, more than 32768; entries from here on (positions beyond 32767) can "
+                  "never be picked");
+          break;
+        }
+        start = end;
+      }
+    }
+  }
+
+  void checkUnusedTables() {
+    for (int t = 1; t < TABLE_COUNT; ++t) {
+      const auto index = static_cast<std::size_t>(t);
+      if (reachable_[index] || entries_[index].empty()) continue;
+      // An element file's unsupported sections are reported as such.
+      if (file_.isElementFile() && t >= 4 && t <= 6) continue;
+      add(entries_[index].front().line, Severity::Warning,
+          "table " + std::to_string(t) + " is never used: no reference from table 0 leads to it");
+    }
+  }
+
+  // Text that a table reference brings in is read again together with what
+  // follows the reference, so a "(" left open there pairs with a later ")".
+  void checkUnmatchedParentheses() {
+    std::array<std::uint64_t, TABLE_COUNT> pairedAt{};  // a referring line, 0 when none
+    std::array<bool, TABLE_COUNT> paired{};
+    for (int t = 0; t < TABLE_COUNT; ++t) {
+      for (const Entry& entry : entries_[static_cast<std::size_t>(t)]) {
+        for (const ResolvedReference& r : entry.references) {
+          if (r.outcome != Outcome::Table) continue;
+          if (entry.text.find(')', r.reference.end) == std::string_view::npos) continue;
+          const auto n = static_cast<std::size_t>(r.reference.table);
+          if (!paired[n]) pairedAt[n] = entry.line;
+          paired[n] = true;
+        }
+      }
+    }
+    for (int t = 0; t < TABLE_COUNT; ++t) {
+      const auto index = static_cast<std::size_t>(t);
+      if (!paired[index]) continue;
+      for (const Entry& entry : entries_[index]) {
+        if (!entry.parsed.unmatchedOpen) continue;
+        std::string where = "a reference to table " + std::to_string(t);
+        if (pairedAt[index] > 0) where += " (line " + std::to_string(pairedAt[index]) + ")";
+        add(entry.line, Severity::Warning,
+            "\"(\" with no \")\" behind it; where " + where +
+                " brings this entry in, it pairs with a \")\" that follows the reference");
+      }
+    }
+  }
+
+  void checkElementSections() {
+    if (file_.table(1).empty()) {
+      add(0, Severity::Error,
+          "element file without prefixes (#pre); weft ends the run when it joins a prefix and a "
+          "suffix");
+    }
+    if (file_.table(3).empty()) {
+      add(0, Severity::Error,
+          "element file without suffixes (#suf); weft ends the run when it joins a prefix and a "
+          "suffix");
+    }
+  }
+
+  const DataFile& file_;
+  const std::string& path_;
+  Report& report_;
+  std::array<std::vector<Entry>, TABLE_COUNT> entries_;
+  std::array<bool, TABLE_COUNT> reachable_{};
+  std::array<bool, TABLE_COUNT> referenced_{};  // by an entry of a reachable table
+  std::array<bool, TABLE_COUNT> tableCanBeEmpty_{};
+  std::array<bool, TABLE_COUNT> tableCanFinish_{};
+};
+
+}  // namespace
+
+ParsedEntry parseEntry(std::string_view entry) {
+  ParsedEntry parsed;
+  std::string_view rest = entry;
+  while (true) {
+    const std::size_t open = rest.find('(');
+    const std::size_t close = open == std::string_view::npos ? open : rest.find(')', open + 1);
+    if (close == std::string_view::npos) {
+      parsed.hasText = parsed.hasText || !rest.empty();
+      parsed.unmatchedOpen = open != std::string_view::npos;
+      return parsed;
+    }
+    parsed.hasText = parsed.hasText || open > 0;
+    Reference reference{Reference::Kind::Name, rest.substr(open + 1, close - open - 1), 0,
+                        static_cast<std::size_t>(rest.data() - entry.data()) + close + 1};
+    if (reference.inner.find("random") != std::string_view::npos) {
+      reference.kind = Reference::Kind::Dice;
+    } else if (const std::size_t table = reference.inner.find("table");
+               table != std::string_view::npos) {
+      reference.kind = Reference::Kind::Table;
+      reference.table = readDecimal(reference.inner.substr(table + 5));
+    }
+    parsed.references.push_back(reference);
+    rest.remove_prefix(close + 1);
+  }
+}
+
+void analyzeDataFile(const DataFile& file, const EntryLines& lines, const std::string& path,
+                     Report& report) {
+  FileAnalysis(file, lines, path, report).run();
+}
+
+}  // namespace weft::check

@@ -1,0 +1,46 @@
+// Checks of the entries of a loaded data file: what its references point at,
+// and whether its lines can come out empty or never end.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datafile/data_file.h"
+#include "report.h"
+
+namespace weft::check {
+
+// The physical line each run of each table started on, in table order.
+using EntryLines = std::array<std::vector<std::uint64_t>, TABLE_COUNT>;
+
+// One reference of an entry, as generation reads it: from a "(" to the first
+// ")" behind it.
+struct Reference {
+  enum class Kind { Dice, Table, Name };
+  Kind kind;
+  std::string_view inner;  // the text between the parentheses
+  std::int32_t table;      // the table number read (Kind::Table only)
+  std::size_t end;         // the offset just behind its ")" in the entry
+};
+
+// An entry split the way generation walks it when what references bring in
+// holds no parenthesis of its own.
+struct ParsedEntry {
+  std::vector<Reference> references;
+  bool hasText = false;        // some byte stands outside the references
+  bool unmatchedOpen = false;  // a "(" with no ")" behind it stays as text
+};
+
+ParsedEntry parseEntry(std::string_view entry);
+
+// Checks every entry of `file` and adds what it finds to `report` under
+// `path`. `lines` gives the line of each run (missing ones count as 0).
+// A file listed by another is generated from a copy without sub-files, so
+// its references to file names never resolve.
+void analyzeDataFile(const DataFile& file, const EntryLines& lines, const std::string& path,
+                     Report& report);
+
+}  // namespace weft::check

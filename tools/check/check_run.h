@@ -1,0 +1,15 @@
+// The weft-check program: loads data files as weft does, with a load
+// observer that records every problem instead of ending the run.
+#pragma once
+
+namespace weft::check {
+
+inline constexpr const char* kCheckOptionString = "hSm:";
+inline constexpr const char* kCheckUsage = "[-hS] [--stats] [-m <maxfreq>] datafile...";
+
+// Checks the data files named on the command line and writes the report on
+// standard output. Returns 0 when clean, 1 when there are warnings only, 2
+// when there is any error or the command line is wrong; -h returns 0.
+int runCheck(int argc, char** argv);
+
+}  // namespace weft::check

@@ -1,0 +1,48 @@
+// The findings of one check: problems with the file and line they concern.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace weft::check {
+
+enum class Severity { Warning, Error };
+
+struct Diagnostic {
+  std::string file;
+  std::uint64_t line;  // physical line, from 1; 0 for the file as a whole
+  Severity severity;
+  std::string message;
+};
+
+// Collects diagnostics and renders them in the compiler convention.
+class Report {
+ public:
+  void add(std::string file, std::uint64_t line, Severity severity, std::string message);
+
+  // Returns the diagnostics sorted by file and line (in the order they were
+  // found within one line), each distinct diagnostic once: a file loaded
+  // twice reports its problems once.
+  std::vector<Diagnostic> sorted() const;
+
+  // Returns the exit status of the check: 0 when clean, 1 when there are
+  // warnings only, 2 when there is any error.
+  int status() const;
+
+ private:
+  std::vector<Diagnostic> diagnostics_;
+};
+
+// Returns "file:line: error: message" (or "file: error: message" for line 0).
+std::string formatDiagnostic(const Diagnostic& diagnostic);
+
+// Returns the one-line summary, such as "2 errors, 1 warning in 3 files".
+std::string formatSummary(const std::vector<Diagnostic>& diagnostics, std::size_t fileCount);
+
+// Returns `text` with bytes below 32 and 127 written as \xNN, so that one
+// diagnostic stays one line whatever a data file holds.
+std::string printable(std::string_view text);
+
+}  // namespace weft::check

@@ -1,0 +1,546 @@
+#include "stats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+#include <optional>
+#include <queue>
+#include <unordered_map>
+#include <vector>
+
+#include "generate/case_rules.h"
+#include "generate/dice.h"
+#include "report.h"
+#include "support/ascii.h"
+#include "support/numbers.h"
+
+namespace weft::check {
+
+namespace {
+
+constexpr std::uint64_t kDraws = 32768;  // equally likely values of one draw
+constexpr std::size_t kBarWidth = 40;
+
+// Bounds of one search, so that any data file is described in bounded time
+// and memory.
+struct Limits {
+  std::uint64_t work;      // bytes of working text handled in all
+  std::size_t states;      // partial lines waiting at once
+  std::size_t stateBytes;  // bytes of partial lines waiting at once
+  std::size_t lines;       // distinct finished lines kept
+  std::size_t textBytes;   // longest working text followed
+  std::uint32_t passes;    // references resolved in one line
+};
+
+constexpr Limits kFileLimits{20'000'000, 20'000, 16u << 20, 20'000, 16384, 10'000};
+// Unfinished lines followed to an end by their likeliest choices once a
+// search is out of work.
+constexpr std::size_t kProbes = 64;
+
+// Listed files whose lines one search follows; the lines of others are not.
+constexpr std::size_t kMaxListedFilesFollowed = 16;
+constexpr Limits kListedFileLimits{5'000'000, 5'000, 4u << 20, 5'000, 16384, 10'000};
+
+// Outcomes of one draw, as probabilities of the values that come out.
+using Odds = std::vector<std::pair<std::string, double>>;
+
+// Returns the values of a dice expression with their probabilities, or
+// nothing when there are too many to follow; then `lowestTotal` is the
+// lowest total, which some roll yields. `work` counts the steps of the sums
+// made so far and is charged for this one.
+std::optional<std::map<std::int32_t, double>> diceOdds(std::string_view expression, double& work,
+                                                       std::int32_t& lowestTotal) {
+  constexpr std::size_t kMaxValues = 40'000;
+  constexpr double kMaxWork = 5e7;
+  DiceParts parts{};
+  std::map<std::int32_t, double> result;
+  if (!readDiceExpression(expression, parts)) {
+    result[0] = 1;  // weft rolls 0 for an expression that does not read
+    return result;
+  }
+  // One die: its lowest face and the probability of each face from there,
+  // as the share of the 32768 draws that show it.
+  std::int64_t lowest = 0;
+  std::vector<double> die;
+  if (parts.sides == Dice::kFudge) {
+    lowest = -1;  // r mod 3 is 0, 1 or 2 for a face of 0, +1 or -1
+    die = {10922.0 / kDraws, 10923.0 / kDraws, 10923.0 / kDraws};
+  } else if (parts.sides == 0) {
+    die = {1.0};
+  } else {
+    const std::int64_t sides = std::llabs(static_cast<std::int64_t>(parts.sides));
+    const std::int64_t faces = std::min<std::int64_t>(sides, kDraws);
+    lowest = 1;
+    for (std::int64_t f = 0; f < faces; ++f) {
+      // The draws r below 32768 with r mod sides == f.
+      const std::int64_t draws = (static_cast<std::int64_t>(kDraws) - 1 - f) / sides + 1;
+      die.push_back(static_cast<double>(draws) / kDraws);
+    }
+  }
+  const auto count = static_cast<std::uint64_t>(std::max(parts.count, 0));
+  const std::uint64_t spread = die.size() - 1;
+  const auto modifier = static_cast<std::uint32_t>(parts.modifier);
+  const std::int64_t first = static_cast<std::int64_t>(count) * lowest;
+  if (count * spread + 1 > kMaxValues) {
+    lowestTotal =
+        static_cast<std::int32_t>(parts.positive ? static_cast<std::uint32_t>(first) + modifier
+                                                 : static_cast<std::uint32_t>(first) - modifier);
+    return std::nullopt;
+  }
+  work += static_cast<double>(count) * static_cast<double>(count * spread + 1) *
+          static_cast<double>(die.size());
+  if (work > kMaxWork) {
+    lowestTotal =
+        static_cast<std::int32_t>(parts.positive ? static_cast<std::uint32_t>(first) + modifier
+                                                 : static_cast<std::uint32_t>(first) - modifier);
+    return std::nullopt;
+  }
+  std::vector<double> sum{1.0};  // sums from count * lowest upwards
+  for (std::uint64_t i = 0; i < count; ++i) {
+    std::vector<double> next(sum.size() + spread, 0.0);
+    for (std::size_t s = 0; s < sum.size(); ++s) {
+      for (std::size_t f = 0; f < die.size(); ++f) next[s + f] += sum[s] * die[f];
+    }
+    sum = std::move(next);
+  }
+  for (std::size_t s = 0; s < sum.size(); ++s) {
+    if (sum[s] <= 0) continue;
+    // Totals wrap round in 32 bits, as the roll computes them.
+    std::uint32_t total = static_cast<std::uint32_t>(first + static_cast<std::int64_t>(s));
+    total = parts.positive ? total + modifier : total - modifier;
+    result[static_cast<std::int32_t>(total)] += sum[s];
+  }
+  return result;
+}
+
+struct DistinctEntry {
+  std::string_view text;
+  std::uint64_t positions = 0;
+  std::uint64_t draws = 0;
+};
+
+// Returns the distinct entries of `table` in order of first appearance.
+std::vector<DistinctEntry> distinctEntries(const Table& table) {
+  std::vector<DistinctEntry> entries;
+  std::unordered_map<std::string_view, std::size_t> index;
+  std::uint64_t position = 0;
+  for (std::size_t i = 0; i < table.runCount(); ++i) {
+    const Table::Run run = table.run(i);
+    auto [it, inserted] = index.emplace(run.text, entries.size());
+    if (inserted) entries.push_back(DistinctEntry{run.text});
+    DistinctEntry& entry = entries[it->second];
+    entry.positions += run.count;
+    entry.draws += drawsOfPositions(table.size(), position, position + run.count);
+    position += run.count;
+  }
+  return entries;
+}
+
+// Follows every choice of the expansion of one generate call, most likely
+// partial lines first, until all are finished or a limit is reached.
+class Enumerator {
+ public:
+  Enumerator(const DataFile& file, bool subfilesResolve, const Limits& limits)
+      : file_(file), subfilesResolve_(subfilesResolve), limits_(limits) {}
+
+  LineOdds run() {
+    const Table& table = file_.table(0);
+    if (table.empty()) {
+      odds_.lines[""] = 1;  // an empty main table yields an empty text, silently
+      return odds_;
+    }
+    // The picked entry is not a replacement: that starts out empty.
+    for (const auto& [entry, p] : choicesOf(0)) push(State{p, entry, {}, 0});
+    while (!queue_.empty()) {
+      State state = queue_.top();
+      queue_.pop();
+      waitingBytes_ -= state.text.size() + state.replacement.size();
+      follow(std::move(state));
+    }
+    // Out of work with lines unfinished: follow the likeliest choices of a
+    // few of them to their end, so that the count of lines found still
+    // reaches some. Their weight was already counted as not followed.
+    probing_ = true;
+    workLimit_ = work_ + limits_.work / 4;
+    for (State& state : probes_) {
+      state.probability = 0;
+      follow(std::move(state));
+    }
+    return std::move(odds_);
+  }
+
+ private:
+  struct State {
+    double probability;
+    std::string text;
+    std::string replacement;  // what a reference that does not resolve repeats
+    std::uint32_t passes;
+    bool operator<(const State& other) const { return probability < other.probability; }
+  };
+
+  void giveUp(double probability) {
+    odds_.unexplored += probability;
+    odds_.complete = false;
+  }
+
+  const Odds& choicesOf(int table) {
+    auto& cached = tableChoices_[static_cast<std::size_t>(table)];
+    if (!cached) {
+      cached.emplace();
+      for (const DistinctEntry& entry : distinctEntries(file_.table(table))) {
+        if (entry.draws > 0) {
+          cached->emplace_back(std::string(entry.text), static_cast<double>(entry.draws) / kDraws);
+        }
+      }
+    }
+    return *cached;
+  }
+
+  // Replaces the text from `open` to `close` (the parentheses included) by
+  // each choice in turn; each choice becomes the replacement as well.
+  void branch(State state, std::size_t open, std::size_t close, const Odds& choices) {
+    const std::string_view text = state.text;
+    const auto makeChild = [&](const std::pair<std::string, double>& choice) {
+      State child{state.probability * choice.second, std::string(text.substr(0, open)),
+                  choice.first, state.passes};
+      child.text += choice.first;
+      if (close < text.size()) child.text += text.substr(close);
+      work_ += child.text.size();
+      return child;
+    };
+    if (queue_.size() >= limits_.states ||
+        waitingBytes_ + 2 * (text.size() + choices.size()) > limits_.stateBytes) {
+      // With no room left, only the likeliest child goes on, so that the
+      // search still reaches finished lines without growing.
+      std::size_t likeliest = 0;
+      double total = 0;
+      for (std::size_t i = 0; i < choices.size(); ++i) {
+        total += choices[i].second;
+        if (choices[i].second > choices[likeliest].second) likeliest = i;
+      }
+      giveUp(state.probability * (total - choices[likeliest].second));
+      State child = makeChild(choices[likeliest]);
+      waitingBytes_ += child.text.size() + child.replacement.size();
+      queue_.push(std::move(child));
+      return;
+    }
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+      if (work_ > limits_.work) {
+        // Making the children that cannot be kept would cost as much again.
+        double rest = 0;
+        for (; i < choices.size(); ++i) rest += choices[i].second;
+        giveUp(state.probability * rest);
+        return;
+      }
+      push(makeChild(choices[i]));
+    }
+  }
+
+  // Turns `state` into its likeliest child. Returns false when there is none.
+  bool takeLikeliest(State& state, std::size_t open, std::size_t close, const Odds& choices) {
+    if (choices.empty()) return false;
+    std::size_t likeliest = 0;
+    for (std::size_t i = 1; i < choices.size(); ++i) {
+      if (choices[i].second > choices[likeliest].second) likeliest = i;
+    }
+    state.replacement = choices[likeliest].first;
+    state.text.replace(open, close - open, state.replacement);
+    return true;
+  }
+
+  void push(State state) {
+    const std::size_t bytes = state.text.size() + state.replacement.size();
+    if (queue_.size() >= limits_.states || waitingBytes_ + bytes > limits_.stateBytes) {
+      giveUp(state.probability);
+      return;
+    }
+    waitingBytes_ += bytes;
+    queue_.push(std::move(state));
+  }
+
+  void finish(State& state) {
+    if (state.text.empty()) {
+      odds_.emptyLine += state.probability;
+      return;
+    }
+    if (file_.isElementFile()) {
+      capitalizeWords(state.text);
+    } else {
+      capitalizeFirst(state.text);
+    }
+    auto it = odds_.lines.find(state.text);
+    if (it == odds_.lines.end()) {
+      if (odds_.lines.size() >= limits_.lines) {
+        giveUp(state.probability);
+        return;
+      }
+      it = odds_.lines.emplace(std::move(state.text), 0.0).first;
+    }
+    it->second += state.probability;
+  }
+
+  // Resolves the references of `state` until it is finished or a choice
+  // splits it.
+  void follow(State state) {
+    while (true) {
+      const std::size_t open = state.text.find('(');
+      const std::size_t close = open == std::string::npos ? open : state.text.find(')', open + 1);
+      if (close == std::string::npos) {
+        finish(state);
+        return;
+      }
+      work_ += state.text.size();
+      if (work_ > workLimit_) {
+        giveUp(state.probability);
+        if (!probing_ && probes_.size() < kProbes) probes_.push_back(std::move(state));
+        return;
+      }
+      if (++state.passes > limits_.passes || state.text.size() > limits_.textBytes) {
+        giveUp(state.probability);
+        return;
+      }
+      const std::string inner = state.text.substr(open + 1, close - open - 1);
+      const auto splice = [&state, open, close](const std::string& replacement) {
+        state.text.replace(open, close - open + 1, replacement);
+      };
+      if (const std::size_t random = inner.find("random"); random != std::string::npos) {
+        const Roll& roll = rollsOf(inner.substr(random + 6));
+        if (!roll.odds) {
+          // Too many totals to follow: the lowest one still shows that lines
+          // exist, so the search goes on with it, at no weight.
+          giveUp(state.probability);
+          state.probability = 0;
+          state.replacement = std::to_string(roll.lowest);
+          splice(state.replacement);
+          continue;
+        }
+        const Odds& choices = *roll.odds;
+        if (choices.size() == 1) {
+          state.replacement = choices[0].first;
+          splice(state.replacement);
+          continue;
+        }
+        if (probing_) {
+          if (takeLikeliest(state, open, close + 1, choices)) continue;
+          return;
+        }
+        branch(std::move(state), open, close + 1, choices);
+        return;
+      }
+      if (const std::size_t table = inner.find("table"); table != std::string::npos) {
+        const std::int32_t number = readDecimal(std::string_view(inner).substr(table + 5));
+        if (number < 0 || number >= TABLE_COUNT) {
+          splice(state.replacement);
+          continue;
+        }
+        if (file_.table(number).empty()) {
+          odds_.emptyTable += state.probability;
+          return;
+        }
+        const Odds& choices = choicesOf(number);
+        if (choices.size() == 1) {
+          state.replacement = choices[0].first;
+          splice(state.replacement);
+          continue;
+        }
+        if (probing_) {
+          if (takeLikeliest(state, open, close + 1, choices)) continue;
+          return;
+        }
+        branch(std::move(state), open, close + 1, choices);
+        return;
+      }
+      const DataFile* last = nullptr;
+      if (subfilesResolve_) {
+        for (const DataFile& subfile : file_.subfiles()) {
+          if (subfile.filename() != inner) continue;
+          if (last != nullptr) {
+            // An earlier file of the same name generates too; only its
+            // ending of the run matters.
+            const LineOdds& earlier = subfileOdds(*last);
+            odds_.emptyLine += state.probability * earlier.emptyLine;
+            odds_.emptyTable += state.probability * earlier.emptyTable;
+            if (earlier.unexplored > 0 || !earlier.complete)
+              giveUp(state.probability * earlier.unexplored);
+            state.probability *= 1 - earlier.emptyLine - earlier.emptyTable - earlier.unexplored;
+          }
+          last = &subfile;
+        }
+      }
+      if (last == nullptr) {
+        splice(state.replacement);
+        continue;
+      }
+      const LineOdds& sub = subfileOdds(*last);
+      odds_.emptyLine += state.probability * sub.emptyLine;
+      odds_.emptyTable += state.probability * sub.emptyTable;
+      if (!sub.complete) giveUp(state.probability * sub.unexplored);
+      if (probing_) {
+        if (takeLikeliest(state, open, close + 1, loweredLinesOf(*last))) continue;
+        return;
+      }
+      branch(std::move(state), open, close + 1, loweredLinesOf(*last));
+      return;
+    }
+  }
+
+  struct Roll {
+    std::optional<Odds> odds;  // none when there are too many totals
+    std::int32_t lowest = 0;
+  };
+
+  const Roll& rollsOf(const std::string& expression) {
+    auto it = rolls_.find(expression);
+    if (it == rolls_.end()) {
+      Roll roll;
+      if (const auto values = diceOdds(expression, diceWork_, roll.lowest)) {
+        roll.odds.emplace();
+        for (const auto& [value, p] : *values) roll.odds->emplace_back(std::to_string(value), p);
+      }
+      it = rolls_.emplace(expression, std::move(roll)).first;
+    }
+    return it->second;
+  }
+
+  // A listed file's lines come in folded to lower case.
+  const Odds& loweredLinesOf(const DataFile& subfile) {
+    auto it = loweredLines_.find(&subfile);
+    if (it == loweredLines_.end()) {
+      std::map<std::string, double> lowered;
+      for (const auto& [line, p] : subfileOdds(subfile).lines) lowered[lowerCopy(line)] += p;
+      it = loweredLines_.emplace(&subfile, Odds(lowered.begin(), lowered.end())).first;
+    }
+    return it->second;
+  }
+
+  const LineOdds& subfileOdds(const DataFile& subfile) {
+    auto it = subfileOdds_.find(&subfile);
+    if (it == subfileOdds_.end() && subfileOdds_.size() >= kMaxListedFilesFollowed) {
+      static const LineOdds kNotFollowed{{}, 0, 0, 1, false};
+      return kNotFollowed;
+    }
+    if (it == subfileOdds_.end()) {
+      // Listed files are generated from copies without sub-files of their own.
+      it =
+          subfileOdds_.emplace(&subfile, Enumerator(subfile, false, kListedFileLimits).run()).first;
+    }
+    return it->second;
+  }
+
+  const DataFile& file_;
+  const bool subfilesResolve_;
+  const Limits limits_;
+  LineOdds odds_;
+  std::priority_queue<State> queue_;
+  std::size_t waitingBytes_ = 0;
+  std::uint64_t work_ = 0;
+  std::uint64_t workLimit_ = limits_.work;
+  bool probing_ = false;
+  std::vector<State> probes_;  // unfinished lines kept for the probe
+  std::array<std::optional<Odds>, TABLE_COUNT> tableChoices_;
+  std::map<const DataFile*, LineOdds> subfileOdds_;
+  std::map<std::string, Roll> rolls_;
+  double diceWork_ = 0;
+  std::map<const DataFile*, Odds> loweredLines_;
+};
+
+std::string percent(double p) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%7.3f%%", 100 * p);
+  return text;
+}
+
+std::string bar(double p) {
+  const auto filled = static_cast<std::size_t>(std::lround(p * kBarWidth));
+  return std::string(std::min(filled, kBarWidth), '#') +
+         std::string(kBarWidth - std::min(filled, kBarWidth), ' ');
+}
+
+std::string fraction(std::uint64_t draws) {
+  const std::uint64_t divisor = std::gcd(draws, kDraws);
+  if (draws == 0) return "0";
+  return std::to_string(draws / divisor) + "/" + std::to_string(kDraws / divisor);
+}
+
+void describeTable(const DataFile& file, int number, std::string& out) {
+  const Table& table = file.table(number);
+  const std::vector<DistinctEntry> entries = distinctEntries(table);
+  out += "  table " + std::to_string(number) + ": " + std::to_string(table.size()) + " position" +
+         (table.size() == 1 ? "" : "s") + ", " + std::to_string(entries.size()) + " distinct entr" +
+         (entries.size() == 1 ? "y" : "ies") + "\n";
+  if (table.size() > kDraws) out += "    positions from 32768 on are never picked\n";
+  for (const DistinctEntry& entry : entries) {
+    const double p = static_cast<double>(entry.draws) / kDraws;
+    std::string frac = fraction(entry.draws);
+    if (frac.size() < 11) frac.resize(11, ' ');
+    out +=
+        "   " + percent(p) + "  " + frac + "  " + bar(p) + "  \"" + printable(entry.text) + "\"\n";
+  }
+}
+
+void describeLines(const DataFile& file, std::string& out) {
+  const LineOdds odds = enumerateLines(file, file.parent() == nullptr);
+  double largest = std::max(odds.emptyLine, odds.emptyTable);
+  double entropy = 0;
+  const auto addOutcome = [&entropy](double p) {
+    if (p > 0) entropy -= p * std::log2(p);
+  };
+  for (const auto& [line, p] : odds.lines) {
+    largest = std::max(largest, p);
+    addOutcome(p);
+  }
+  addOutcome(odds.emptyLine);
+  addOutcome(odds.emptyTable);
+  char bits[64];
+  if (odds.complete) {
+    std::snprintf(bits, sizeof bits, "%.3f", entropy);
+    out += "  lines: exactly " + std::to_string(odds.lines.size()) + " distinct; entropy " + bits +
+           " bits\n";
+  } else {
+    // No outcome is likelier than the likeliest one found plus all that was
+    // not followed, and entropy is never below -log2 of the likeliest.
+    const double bound = -std::log2(std::min(1.0, largest + odds.unexplored));
+    std::snprintf(bits, sizeof bits, "%.3f", std::max(0.0, bound));
+    out += "  lines: at least " + std::to_string(odds.lines.size()) +
+           " distinct (lower bound: too many choices to follow them all); entropy at least " +
+           bits + " bits\n";
+  }
+  if (odds.emptyLine > 0 || odds.emptyTable > 0) {
+    std::string causes;
+    if (odds.emptyLine > 0) causes += "empty line" + percent(odds.emptyLine);
+    if (odds.emptyLine > 0 && odds.emptyTable > 0) causes += ", ";
+    if (odds.emptyTable > 0) causes += "empty table referenced" + percent(odds.emptyTable);
+    out += "  the run ends:" + percent(odds.emptyLine + odds.emptyTable) + " (" + causes + ")\n";
+  }
+}
+
+}  // namespace
+
+std::uint64_t drawsOfPositions(std::uint64_t size, std::uint64_t first, std::uint64_t end) {
+  // Draws r < x with r mod size < x, for x <= size.
+  const auto below = [size](std::uint64_t x) {
+    return (kDraws / size) * x + std::min(kDraws % size, x);
+  };
+  return below(end) - below(first);
+}
+
+LineOdds enumerateLines(const DataFile& file, bool subfilesResolve) {
+  return Enumerator(file, subfilesResolve, kFileLimits).run();
+}
+
+std::string describeOdds(const DataFile& file, const std::string& path) {
+  std::string out = printable(path) + ": title \"" + printable(file.title()) + "\"" +
+                    (file.isElementFile() ? " (element file)" : "") + "\n";
+  bool any = false;
+  for (int t = 0; t < TABLE_COUNT; ++t) {
+    if (file.table(t).empty()) continue;
+    describeTable(file, t, out);
+    any = true;
+  }
+  if (!any) out += "  no entries: every line is empty\n";
+  describeLines(file, out);
+  return out;
+}
+
+}  // namespace weft::check
