@@ -163,12 +163,14 @@ void DataFile::loadDataFile() {
   }
   LoadingScope scope(key);
 
-  LineReader reader(fd);
+  // Every line is read in lower case, so the reader folds the text as it
+  // comes in.
+  LineReader reader(fd, true);
   char buffer[kLineBufferSize];
   while (!reader.atEnd()) {
     lineNumber_ = reader.lineNumber();
-    const std::size_t length = readLine(reader, buffer, sizeof buffer);
-    if (length > 0) parseLine(std::string_view(buffer, length));
+    const std::string_view line = readLine(reader, buffer, sizeof buffer);
+    if (!line.empty()) parseLine(line);
   }
   lineNumber_ = 0;
   if (reader.failed()) {
@@ -195,44 +197,53 @@ void DataFile::notice(LoadObserver::Event event, std::string_view message) {
   }
 }
 
-std::size_t DataFile::readLine(LineReader& reader, char* buffer, std::size_t size) {
+std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_t size) {
   // One byte of the buffer stays free, as for a terminating zero.
   const std::size_t capacity = size - 1;
-  std::size_t length = reader.readPiece(buffer, capacity);
-  if (reader.pieceWasCut() && loadObserver() != nullptr) {
-    notice(LoadObserver::Event::LineSplit, "");
-  }
-  const auto cutComment = [&] {
+  const auto cutComment = [this](const char* text, std::size_t& length) {
     if (isElementFile_) return;
-    if (const void* hash = std::memchr(buffer, '#', length)) {
-      length = static_cast<std::size_t>(static_cast<const char*>(hash) - buffer);
+    if (const void* hash = std::memchr(text, '#', length)) {
+      length = static_cast<std::size_t>(static_cast<const char*>(hash) - text);
     }
   };
-  cutComment();
+  std::size_t length = 0;
+  // Most lines lie whole in the bytes the reader holds and end without a
+  // backslash: they are used where they lie, without a copy.
+  if (char* line = nullptr; reader.takeLine(capacity, line, length)) {
+    cutComment(line, length);
+    if (length == 0 || line[length - 1] != '\\') return std::string_view(line, length);
+    std::memcpy(buffer, line, length);
+  } else {
+    length = reader.readPiece(buffer, capacity);
+    if (reader.pieceWasCut() && loadObserver() != nullptr) {
+      notice(LoadObserver::Event::LineSplit, "");
+    }
+    cutComment(buffer, length);
+  }
   // A trailing backslash joins the next physical line in its place. The
   // joined line never exceeds size - 2 bytes: with no room left the
   // backslash is only removed.
   while (length > 0 && buffer[length - 1] == '\\') {
     const std::size_t room = capacity - length;
     --length;
-    length += reader.readPiece(buffer + length, room);
+    std::size_t added = reader.readPiece(buffer + length, room);
     if ((room == 0 || reader.pieceWasCut()) && !reader.atEnd() && loadObserver() != nullptr) {
       notice(LoadObserver::Event::LineSplit, "");
     }
-    cutComment();
+    cutComment(buffer + length, added);
+    length += added;
   }
-  return length;
+  return std::string_view(buffer, length);
 }
 
-void DataFile::parseLine(std::string_view rawLine) {
-  std::string line(rawLine);
-  foldToLower(line);
+// The line comes in lower case already.
+void DataFile::parseLine(std::string_view line) {
   if (isElementFile_) {
     parseElementLine(line);
   } else if (line[0] == '%') {
-    parseDirective(line);
+    parseDirective(std::string(line));
   } else if (inFileList_) {
-    loadSubfile(line);
+    loadSubfile(std::string(line));
   } else {
     parseEntryLine(line);
   }
@@ -243,7 +254,7 @@ void DataFile::parseLine(std::string_view rawLine) {
 // lines after it; every other line is stored whole, blanks, colons and "#"
 // included. The adjective and noun sections are reported (each time) but
 // still loaded, so a table reference can reach them.
-void DataFile::parseElementLine(const std::string& line) {
+void DataFile::parseElementLine(std::string_view line) {
   struct Section {
     std::string_view line;
     int table;
@@ -260,7 +271,8 @@ void DataFile::parseElementLine(const std::string& line) {
   for (const Section& section : kSections) {
     if (line == section.line) {
       currentTable_ = section.table;
-      if (!section.message.empty()) notice(LoadObserver::Event::UnsupportedSection, section.message);
+      if (!section.message.empty())
+        notice(LoadObserver::Event::UnsupportedSection, section.message);
       return;
     }
   }
@@ -319,23 +331,24 @@ void DataFile::loadSubfile(const std::string& line) {
 
 void DataFile::parseEntryLine(std::string_view line) {
   std::int32_t frequency = 1;
-  if (const std::size_t colon = line.find(':'); colon != std::string_view::npos) {
-    frequency = readDecimal(line.substr(colon + 1));
+  if (const void* colon = std::memchr(line.data(), ':', line.size())) {
+    const auto at = static_cast<std::size_t>(static_cast<const char*>(colon) - line.data());
+    frequency = readDecimal(line.substr(at + 1));
     if (frequency > runSettings().maxFrequency) {
       // The note is written only at debug level 2 and above.
       notice(LoadObserver::Event::FrequencyCapped,
              runSettings().debugLevel >= 2 ? "freq too high; adjusting" : "");
       frequency = runSettings().maxFrequency;
     }
-    line = line.substr(0, colon);
+    line = line.substr(0, at);
   }
   if (frequency < 1) {
     if (loadObserver() != nullptr) notice(LoadObserver::Event::EntryDropped, "");
     return;
   }
-  const std::size_t start = line.find_first_not_of(" \t");
-  line = start == std::string_view::npos ? std::string_view() : line.substr(start);
-  addEntry(line, static_cast<std::uint32_t>(frequency));
+  std::size_t start = 0;
+  while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
+  addEntry(line.substr(start), static_cast<std::uint32_t>(frequency));
 }
 
 void DataFile::addEntry(std::string_view text, std::uint32_t count) {

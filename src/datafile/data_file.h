@@ -62,9 +62,11 @@ class DataFile {
 
  private:
   void loadDataFile();
-  std::size_t readLine(LineReader& reader, char* buffer, std::size_t size);
+  // Reads one logical line: comment cut, continuation lines joined. The
+  // result lies in `buffer` or inside the reader, valid until the next read.
+  std::string_view readLine(LineReader& reader, char* buffer, std::size_t size);
   void parseLine(std::string_view line);
-  void parseElementLine(const std::string& line);
+  void parseElementLine(std::string_view line);
   void parseDirective(const std::string& line);
   void parseEntryLine(std::string_view line);
   void loadSubfile(const std::string& line);

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "support/ascii.h"
+
 namespace weft {
 
 namespace {
@@ -15,15 +17,17 @@ constexpr char kEndOfFile = 26;
 
 }  // namespace
 
-LineReader::LineReader(int fd) : fd_(fd), buffer_(new char[kChunkSize + 1]) {}
+LineReader::LineReader(int fd, bool foldCase)
+    : fd_(fd), foldCase_(foldCase), buffer_(new char[kChunkSize + 1]) {}
 
 bool LineReader::fill() {
   pos_ = 0;
   end_ = 0;
   while (!sourceDone_ && end_ == 0) {
     // Keep one byte free in front for a carriage return carried over from
-    // the previous chunk.
-    char* raw = buffer_.get() + 1;
+    // the previous chunk (only then: moving a whole chunk by one byte
+    // afterwards would cost as much as reading it).
+    char* raw = buffer_.get() + (pendingReturn_ ? 1 : 0);
     ssize_t got = ::read(fd_, raw, kChunkSize);
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -66,6 +70,9 @@ bool LineReader::fill() {
       n = out;
     }
     if (start != buffer_.get()) std::memmove(buffer_.get(), start, n);
+    // Folding a whole chunk at once is one tight pass, where folding each
+    // line on its own would cost a call and a loop set-up per line.
+    if (foldCase_) foldToLower(buffer_.get(), n);
     end_ = n;
   }
   if (end_ == 0 && pendingReturn_) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace weft {
@@ -12,7 +13,8 @@ namespace weft {
 // byte of value 26 ends the file, as on old text consoles.
 class LineReader {
  public:
-  explicit LineReader(int fd);
+  // With `foldCase`, the letters A to Z read as a to z.
+  explicit LineReader(int fd, bool foldCase = false);
 
   // Reads one physical line, or the next piece of one, into `out`: the bytes
   // up to the next line feed, at most `limit` of them. A line feed that ends
@@ -20,6 +22,24 @@ class LineReader {
   // the rest of the line stays for the next read. Returns the number of bytes
   // stored. With a `limit` of 0 nothing is read.
   std::size_t readPiece(char* out, std::size_t limit);
+
+  // The same read as readPiece, without the copy, for a line whose line feed
+  // lies within `limit` bytes in the bytes already read: returns true and sets
+  // `line` to the line's bytes inside the reader, valid (and writable) until
+  // the next read. Otherwise returns false and reads nothing.
+  bool takeLine(std::size_t limit, char*& line, std::size_t& length) {
+    if (pos_ == end_) return false;
+    char* from = buffer_.get() + pos_;
+    const std::size_t span = end_ - pos_ < limit ? end_ - pos_ : limit;
+    const void* feed = std::memchr(from, '\n', span);
+    if (feed == nullptr) return false;
+    line = from;
+    length = static_cast<std::size_t>(static_cast<const char*>(feed) - from);
+    pos_ += length + 1;
+    ++lineNumber_;
+    pieceWasCut_ = false;
+    return true;
+  }
 
   // Returns true once a read has found nothing more at the end of the file.
   bool atEnd() const { return atEnd_; }
@@ -41,6 +61,7 @@ class LineReader {
   bool fill();
 
   int fd_;
+  bool foldCase_;
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;

@@ -15,15 +15,15 @@ class LoadObserver {
     // Problems that end a run of weft; with an observer, loading goes on.
     CantRead,             // the file cannot be opened or read; it loads empty
     FileListLoop,         // a listed file is already being loaded; it is skipped
-    FileListTooDeep,      // file lists nest beyond the limit; the file is skipped
+    FileListTooDeep,      // file lists nest, or load files, beyond the limit; the file is skipped
     CantChangeDirectory,  // a "%chdir:" failed; the directory stays
     TableInFileList,      // a file-list line holds "table"; the line is skipped
     // Problems weft goes on after, with or without a message.
-    TableOutOfRange,      // a "%table" number outside 0 to 19
-    FrequencyCapped,      // a frequency lowered to the cap
-    EntryDropped,         // an entry line with a frequency below 1
-    LineSplit,            // a physical line longer than a logical line may be
-    UnsupportedSection,   // an element file's adjective or noun section
+    TableOutOfRange,     // a "%table" number outside 0 to 19
+    FrequencyCapped,     // a frequency lowered to the cap
+    EntryDropped,        // an entry line with a frequency below 1
+    LineSplit,           // a physical line longer than a logical line may be
+    UnsupportedSection,  // an element file's adjective or noun section
   };
 
   virtual ~LoadObserver() = default;

@@ -7,7 +7,11 @@ namespace weft {
 
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{1} << 18;
+// The first block of a table is small, so that the many small tables of a
+// run cost little; each next one doubles, up to a size at which a block
+// costs little to fill and little to leave partly empty.
+constexpr std::size_t kFirstBlockSize = std::size_t{1} << 12;
+constexpr std::size_t kMaxBlockSize = std::size_t{1} << 18;
 constexpr std::uint64_t kIndexedPositions = 32768;
 
 }  // namespace
@@ -17,18 +21,24 @@ void Table::append(std::string_view text, std::uint32_t count) {
   // Entries are at most a logical line long; one that is larger still gets a
   // block of its own rather than being cut.
   if (blocks_.empty() || blocks_.back().size() + text.size() > blocks_.back().capacity()) {
+    const std::size_t next =
+        blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().capacity() * 2, kMaxBlockSize);
     blocks_.emplace_back();
-    blocks_.back().reserve(std::max(kBlockSize, text.size()));
+    blocks_.back().reserve(std::max(next, text.size()));
   }
   std::string& block = blocks_.back();
   const StoredRun run{static_cast<std::uint32_t>(blocks_.size() - 1),
                       static_cast<std::uint32_t>(block.size()),
                       static_cast<std::uint32_t>(text.size()), count};
   block.append(text);
-  const auto runIndex = static_cast<std::uint32_t>(runs_.size());
+  if (size_ < kIndexedPositions) {
+    // Only the first 32768 positions are indexed, so the runs they fall in
+    // are among the first 32768 and their numbers fit in 16 bits; the
+    // smaller index keeps more of a table's picks in the cache.
+    const auto runIndex = static_cast<std::uint16_t>(runs_.size());
+    runOfPosition_.resize(std::min(size_ + count, kIndexedPositions), runIndex);
+  }
   runs_.push_back(run);
-  const std::uint64_t indexedEnd = std::min(size_ + count, kIndexedPositions);
-  if (size_ < indexedEnd) runOfPosition_.resize(indexedEnd, runIndex);
   size_ += count;
 }
 

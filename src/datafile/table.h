@@ -52,7 +52,7 @@ class Table {
   std::vector<StoredRun> runs_;
   // The run of each of the first kIndexedPositions positions. Draws are 15-bit
   // numbers, so every pick falls in this range and costs one look-up.
-  std::vector<std::uint32_t> runOfPosition_;
+  std::vector<std::uint16_t> runOfPosition_;
   std::uint64_t size_ = 0;
 };
 

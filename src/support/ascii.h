@@ -3,6 +3,7 @@
 // white space, whatever the C library's locale says.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,10 +22,17 @@ constexpr bool isSpace(char c) {
 constexpr char toLower(char c) { return isUpper(c) ? static_cast<char>(c - 'A' + 'a') : c; }
 constexpr char toUpper(char c) { return isLower(c) ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Folds A to Z to a to z in place; every other byte stays.
-inline void foldToLower(std::string& text) {
-  for (char& c : text) c = toLower(c);
+// Folds A to Z to a to z in place; every other byte stays. Written without a
+// branch (a letter gains the 0x20 bit) so that the compiler can fold many
+// bytes per instruction.
+inline void foldToLower(char* text, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    text[i] = static_cast<char>(c | (static_cast<unsigned char>(c - 'A') < 26 ? 0x20 : 0));
+  }
 }
+
+inline void foldToLower(std::string& text) { foldToLower(text.data(), text.size()); }
 
 inline std::string lowerCopy(std::string_view text) {
   std::string copy(text);

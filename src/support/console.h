@@ -19,7 +19,7 @@ enum class ExitStatus : int {
   ZeroLengthTable = -6,      // a table reference names an empty table
   InvalidInput = -7,         // a bad -n, or "table" in a file-list line
   FileListLoop = -8,         // a file list leads back to a file being loaded
-  FileListTooDeep = -9,      // file lists nested beyond the limit
+  FileListTooDeep = -9,      // file lists nested, or loaded files, beyond the limit
   ExpansionTooLong = -10,    // a line's expansion exceeded its limits
   WriteError = -11,          // standard output could not be written
   OutOfMemory = -12,         // data files asked for more memory than there is

@@ -122,10 +122,10 @@ files. root reads any file, so the unreadable one is tried as another user
   $ as_other() {
   >   if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi
   > }
-  $ (cd "$shared" && as_other timeout -s KILL 2 ./weft locked.dat)
+  $ (cd "$shared" && TMPDIR=/tmp as_other timeout -s KILL 2 ./weft locked.dat)
   Can't read locked.dat
   [254]
-  $ (cd "$shared" && as_other timeout -s KILL 2 ./weft cd.dat)
+  $ (cd "$shared" && TMPDIR=/tmp as_other timeout -s KILL 2 ./weft cd.dat)
   Can't change directory to lockdir
   [252]
   $ chmod 755 "$shared/lockdir" && rm -rf "$shared"
