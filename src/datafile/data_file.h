@@ -43,6 +43,9 @@ class DataFile {
   // references expanded and the case rule of the file's kind applied. Ends
   // the run on an empty line.
   std::string generate() const;
+  // The same, written to `line` (whose old contents are dropped); a caller
+  // that keeps `line` from one call to the next saves its allocation.
+  void generateInto(std::string& line) const;
 
   const std::string& filename() const { return filename_; }
   const std::string& title() const { return title_; }

@@ -2,53 +2,101 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 
 namespace weft {
 
 namespace {
 
-// The first block of a table is small, so that the many small tables of a
-// run cost little; each next one doubles, up to a size at which a block
-// costs little to fill and little to leave partly empty.
+// The first block of a table is small, so that a table just past the drawn
+// positions costs little; each next one doubles, up to a size at which a
+// block costs little to fill and little to leave partly empty.
 constexpr std::size_t kFirstBlockSize = std::size_t{1} << 12;
 constexpr std::size_t kMaxBlockSize = std::size_t{1} << 18;
 constexpr std::uint64_t kIndexedPositions = 32768;
+constexpr std::size_t kLengthBytes = sizeof(std::uint32_t);
+// A position's entry in the index: block number, then offset in the block.
+constexpr unsigned kOffsetBits = 18;
+constexpr std::uint32_t kOffsetMask = (std::uint32_t{1} << kOffsetBits) - 1;
+static_assert(kMaxBlockSize <= (std::size_t{1} << kOffsetBits));
 
 }  // namespace
 
+Table::Table(const Table& other)
+    : pickOffsets_(other.pickOffsets_),
+      picksFull_(other.picksFull_),
+      runs_(other.runs_),
+      size_(other.size_) {
+  blocks_.reserve(other.blocks_.size());
+  for (const Block& block : other.blocks_) {
+    addBlock(block.capacity);
+    std::memcpy(blocks_.back().bytes.get(), block.bytes.get(), block.used);
+    blocks_.back().used = block.used;
+  }
+}
+
+Table& Table::operator=(const Table& other) {
+  if (this != &other) *this = Table(other);
+  return *this;
+}
+
+void Table::addBlock(std::size_t atLeast) {
+  const std::size_t next =
+      blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().capacity * 2, kMaxBlockSize);
+  Block block;
+  block.capacity = std::max(next, atLeast);
+  block.bytes = std::make_unique_for_overwrite<char[]>(block.capacity);
+  blocks_.push_back(std::move(block));
+}
+
 void Table::append(std::string_view text, std::uint32_t count) {
   if (count == 0) return;
+  // A text that can be drawn goes behind its length, so that a pick finds
+  // both at the place the index names.
+  const bool drawn = size_ < kIndexedPositions && !picksFull_;
+  const std::size_t need = text.size() + (drawn ? kLengthBytes : 0);
   // Entries are at most a logical line long; one that is larger still gets a
   // block of its own rather than being cut.
-  if (blocks_.empty() || blocks_.back().size() + text.size() > blocks_.back().capacity()) {
-    const std::size_t next =
-        blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().capacity() * 2, kMaxBlockSize);
-    blocks_.emplace_back();
-    blocks_.back().reserve(std::max(next, text.size()));
+  if (blocks_.empty() || blocks_.back().capacity - blocks_.back().used < need) addBlock(need);
+  Block& block = blocks_.back();
+  const std::size_t blockIndex = blocks_.size() - 1;
+  char* at = block.bytes.get() + block.used;
+  StoredRun run{static_cast<std::uint32_t>(blockIndex), static_cast<std::uint32_t>(block.used),
+                static_cast<std::uint32_t>(text.size()), count};
+  if (drawn) {
+    // Blocks up to kMaxBlockSize keep offsets below 2^kOffsetBits, and a
+    // larger block holds one text, at offset 0. Past the last block number
+    // that fits, the positions are left to the walk through the runs.
+    const auto length = static_cast<std::uint32_t>(text.size());
+    std::memcpy(at, &length, kLengthBytes);
+    if (blockIndex < (std::size_t{1} << (32 - kOffsetBits))) {
+      const auto packed = static_cast<std::uint32_t>((blockIndex << kOffsetBits) | block.used);
+      pickOffsets_.resize(std::min(size_ + count, kIndexedPositions), packed);
+    } else {
+      picksFull_ = true;
+    }
+    at += kLengthBytes;
+    run.offset += kLengthBytes;
   }
-  std::string& block = blocks_.back();
-  const StoredRun run{static_cast<std::uint32_t>(blocks_.size() - 1),
-                      static_cast<std::uint32_t>(block.size()),
-                      static_cast<std::uint32_t>(text.size()), count};
-  block.append(text);
-  if (size_ < kIndexedPositions) {
-    // Only the first 32768 positions are indexed, so the runs they fall in
-    // are among the first 32768 and their numbers fit in 16 bits; the
-    // smaller index keeps more of a table's picks in the cache.
-    const auto runIndex = static_cast<std::uint16_t>(runs_.size());
-    runOfPosition_.resize(std::min(size_ + count, kIndexedPositions), runIndex);
-  }
+  if (!text.empty()) std::memcpy(at, text.data(), text.size());
+  block.used += need;
   runs_.push_back(run);
   size_ += count;
 }
 
 std::string_view Table::textOf(const StoredRun& run) const {
-  return std::string_view(blocks_[run.block]).substr(run.offset, run.length);
+  return std::string_view(blocks_[run.block].bytes.get() + run.offset, run.length);
 }
 
 std::string_view Table::entryAt(std::uint64_t position) const {
   assert(position < size_);
-  if (position < runOfPosition_.size()) return textOf(runs_[runOfPosition_[position]]);
+  if (position < pickOffsets_.size()) {
+    const std::uint32_t packed = pickOffsets_[position];
+    const char* at = blocks_[packed >> kOffsetBits].bytes.get() + (packed & kOffsetMask);
+    std::uint32_t length;
+    std::memcpy(&length, at, sizeof length);
+    return std::string_view(at + sizeof length, length);
+  }
   // Positions behind the indexed range are never drawn; walk the runs.
   std::uint64_t start = 0;
   for (const StoredRun& run : runs_) {

@@ -1,7 +1,10 @@
 // A table of weighted entries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +17,13 @@ namespace weft {
 // a pick by position weights each line by its frequency.
 class Table {
  public:
+  Table() = default;
+  Table(const Table& other);
+  Table& operator=(const Table& other);
+  Table(Table&& other) noexcept = default;
+  Table& operator=(Table&& other) noexcept = default;
+  ~Table() = default;
+
   // One entry line: its text and how many positions it fills.
   struct Run {
     std::string_view text;
@@ -38,21 +48,39 @@ class Table {
  private:
   struct StoredRun {
     std::uint32_t block;   // index into blocks_
-    std::uint32_t offset;  // byte offset inside that block
+    std::uint32_t offset;  // byte offset of the text inside that storage
     std::uint32_t length;
     std::uint32_t count;
   };
 
-  std::string_view textOf(const StoredRun& run) const;
+  // A piece of storage filled from the front.
+  struct Block {
+    std::unique_ptr<char[]> bytes;
+    std::size_t used = 0;
+    std::size_t capacity = 0;
+  };
 
-  // Entry texts back to back in blocks of a fixed capacity, so that storing a
-  // large file never copies what is already stored and never holds a block
-  // and its doubled successor at once.
-  std::vector<std::string> blocks_;
-  std::vector<StoredRun> runs_;
-  // The run of each of the first kIndexedPositions positions. Draws are 15-bit
-  // numbers, so every pick falls in this range and costs one look-up.
-  std::vector<std::uint16_t> runOfPosition_;
+  std::string_view textOf(const StoredRun& run) const;
+  void addBlock(std::size_t atLeast);
+
+  // For each of the first kIndexedPositions positions, where its run's text
+  // lies: block number and offset of the text's length, which the runs that
+  // can be drawn store in front of their texts. A pick then reads the index
+  // and one place in a block, usually a single cache line, instead of going
+  // from the index to the run to the text: in tables too large for the cache
+  // each of those steps would be a miss.
+  std::vector<std::uint32_t> pickOffsets_;
+  // Set once a drawn text lies beyond the block numbers the index can name;
+  // the positions from there on are found by walking the runs.
+  bool picksFull_ = false;
+  // Entry texts back to back in blocks, so that storing a large file never
+  // copies what is already stored and never holds a block and its doubled
+  // successor at once.
+  std::vector<Block> blocks_;
+  // A deque grows in fixed pieces: a vector would copy every run each time
+  // it doubled, touching twice the memory the runs need, and in a large file
+  // the runs are a third of the memory.
+  std::deque<StoredRun> runs_;
   std::uint64_t size_ = 0;
 };
 

@@ -8,7 +8,7 @@ namespace {
 // Memory set aside so that running out of it can still be reported: data
 // files can ask for more than there is (a file list naming a large file
 // thousands of times), and that ends the run with a diagnostic, not a crash.
-char* reserve = new char[64 * 1024];
+char* reserve = new char[std::size_t{64} * 1024];
 
 void outOfMemory() {
   delete[] reserve;

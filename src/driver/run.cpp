@@ -86,9 +86,11 @@ void printLines(const DataFile& file, const Options& options) {
     if (title.size() < kTitleWidth) title.resize(kTitleWidth, ' ');
     title += ": ";
   }
+  // Kept from line to line, so that a line allocates nothing once it has grown.
+  std::string line;
   for (std::int32_t i = 0; i < options.numElements; ++i) {
     writeOut(title);
-    std::string line = file.generate();
+    file.generateInto(line);
     line += '\n';
     writeOut(line);
     flushOut();

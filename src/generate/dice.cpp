@@ -46,9 +46,38 @@ class ExpressionReader {
   std::string_view rest_;
 };
 
+// Reads the usual form of an expression, "3d6+1": blanks, then unsigned
+// numbers of at most nine digits and a single "d" or "D", the sign right
+// after the sides. Every text it reads, the general reader reads alike;
+// returns false for anything else, which is left to the general reader.
+bool readPlainDice(std::string_view text, DiceParts& parts) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  const auto number = [&](std::int32_t& value) {
+    const std::size_t start = i;
+    value = 0;
+    while (i < text.size() && isDigit(text[i])) {
+      if (i - start == 9) return false;
+      value = value * 10 + (text[i] - '0');
+      ++i;
+    }
+    return i > start;
+  };
+  DiceParts read{};
+  if (!number(read.count) || i >= text.size() || (text[i] != 'd' && text[i] != 'D')) return false;
+  ++i;
+  if (!number(read.sides) || i >= text.size() || (text[i] != '+' && text[i] != '-')) return false;
+  read.positive = text[i] == '+';
+  ++i;
+  if (!number(read.modifier)) return false;
+  parts = read;
+  return true;
+}
+
 }  // namespace
 
 bool readDiceExpression(std::string_view expression, DiceParts& parts) {
+  if (readPlainDice(expression, parts)) return true;
   std::int32_t number = 0;
   std::int32_t sides = 0;
   std::int32_t modifier = 0;

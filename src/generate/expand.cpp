@@ -1,9 +1,12 @@
 #include "generate/expand.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstddef>
+#include <memory>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "datafile/data_file.h"
 #include "generate/dice.h"
@@ -24,24 +27,23 @@ struct LineBudget {
   std::uint64_t workBytes = 0;
 };
 
-LineBudget& lineBudget() {
-  static LineBudget budget;
-  return budget;
-}
+// Plain variables rather than function statics: they are touched several
+// times per reference, and a function static costs a guard check each time.
+constinit LineBudget lineBudget;
+constinit ExpansionLimits limits;
 
 // Opens the budget of a line for the outermost expansion; nested expansions
 // spend from the same one. Unwinds cleanly when a fuzzer's fatal throws.
 class LineBudgetScope {
  public:
   LineBudgetScope() {
-    LineBudget& budget = lineBudget();
-    if (budget.depth++ == 0) {
-      budget.steps = 0;
-      budget.diagnosticBytes = 0;
-      budget.workBytes = 0;
+    if (lineBudget.depth++ == 0) {
+      lineBudget.steps = 0;
+      lineBudget.diagnosticBytes = 0;
+      lineBudget.workBytes = 0;
     }
   }
-  ~LineBudgetScope() { --lineBudget().depth; }
+  ~LineBudgetScope() { --lineBudget.depth; }
   LineBudgetScope(const LineBudgetScope&) = delete;
   LineBudgetScope& operator=(const LineBudgetScope&) = delete;
 };
@@ -50,28 +52,52 @@ class LineBudgetScope {
   fatal(ExitStatus::ExpansionTooLong, "Expansion too long in " + file.filename() + ": " + why);
 }
 
-// Adds `amount` to `spent`, ending the run when that passes `limit`.
-void spend(const DataFile& file, std::uint64_t& spent, std::uint64_t amount, std::uint64_t limit,
-           const char* what) {
-  if (amount > limit - std::min(spent, limit)) {
-    tooLong(file, "more than " + std::to_string(limit) + " " + what + " in one line");
+[[noreturn, gnu::noinline, gnu::cold]] void overspent(const DataFile& file, std::uint64_t limit,
+                                                      const char* what) {
+  tooLong(file, "more than " + std::to_string(limit) + " " + what + " in one line");
+}
+
+// Adds `amount` to `spent`, ending the run when that passes `limit`. Runs a
+// few times per reference, so only the check stays here and the message is
+// built out of line.
+inline void spend(const DataFile& file, std::uint64_t& spent, std::uint64_t amount,
+                  std::uint64_t limit, const char* what) {
+  if (amount > limit - std::min(spent, limit)) [[unlikely]] {
+    overspent(file, limit, what);
   }
   spent += amount;
 }
 
-void spendSteps(const DataFile& file, std::uint64_t steps) {
-  spend(file, lineBudget().steps, steps, expansionLimits().maxSteps, "steps");
+inline void spendSteps(const DataFile& file, std::uint64_t steps) {
+  spend(file, lineBudget.steps, steps, limits.maxSteps, "steps");
 }
 
-void spendWork(const DataFile& file, std::uint64_t bytes) {
-  spend(file, lineBudget().workBytes, bytes, expansionLimits().maxWorkBytes,
+inline void spendWork(const DataFile& file, std::uint64_t bytes) {
+  spend(file, lineBudget.workBytes, bytes, limits.maxWorkBytes,
         "bytes of references and replacements");
 }
 
 void reportForLine(const DataFile& file, const std::string& message) {
-  spend(file, lineBudget().diagnosticBytes, message.size() + 1,
-        expansionLimits().maxDiagnosticBytes, "bytes of diagnostics");
+  spend(file, lineBudget.diagnosticBytes, message.size() + 1, limits.maxDiagnosticBytes,
+        "bytes of diagnostics");
   reportLine(message);
+}
+
+// The buffers of one level of expansion, kept from line to line so that a
+// line allocates nothing once they have grown. A listed file's line is
+// expanded one level deeper, with buffers of its own.
+struct LevelBuffers {
+  std::string rest;
+  std::string spare;
+  std::string subfileLine;
+};
+
+LevelBuffers& levelBuffers(int depth) {
+  // Held by pointer so that growing the list never moves buffers in use.
+  static std::vector<std::unique_ptr<LevelBuffers>> levels;
+  const auto index = static_cast<std::size_t>(depth);
+  while (levels.size() <= index) levels.push_back(std::make_unique<LevelBuffers>());
+  return *levels[index];
 }
 
 // The working text of one expansion, kept as a finished front, which holds no
@@ -80,10 +106,17 @@ void reportForLine(const DataFile& file, const std::string& message) {
 // replacement in front of the rest costs only the replacement's length (the
 // room is renewed, at least as large as the rest, when it runs out). Each pass
 // thus costs about the length of its reference and its replacement, not that
-// of the whole text, and allocates nothing once the buffers have grown.
+// of the whole text. The front is the caller's output string.
 class WorkingText {
  public:
-  explicit WorkingText(std::string text) : buffer_(std::move(text)) {}
+  WorkingText(std::string_view text, std::string& front, LevelBuffers& buffers)
+      : front_(front), buffer_(buffers.rest), spare_(buffers.spare) {
+    front_.clear();
+    // Room in front as large as the text, as a renewal would leave.
+    buffer_.resize(2 * text.size());
+    start_ = text.size();
+    text.copy(buffer_.data() + start_, text.size());
+  }
 
   // Moves the text in front of the first "(" to the finished front. Returns
   // true and the inner text of the reference that starts there (up to the
@@ -112,10 +145,11 @@ class WorkingText {
     referenceLength_ = 0;
     if (replacement.size() > start_) {
       const std::size_t restSize = buffer_.size() - start_;
-      std::string renewed(std::max(replacement.size(), restSize), '\0');
-      renewed.append(buffer_, start_, restSize);
-      buffer_.swap(renewed);
-      start_ = buffer_.size() - restSize;
+      const std::size_t room = std::max(replacement.size(), restSize);
+      spare_.resize(room + restSize);
+      std::copy_n(buffer_.data() + start_, restSize, spare_.data() + room);
+      buffer_.swap(spare_);
+      start_ = room;
     }
     start_ -= replacement.size();
     replacement.copy(buffer_.data() + start_, replacement.size());
@@ -129,46 +163,81 @@ class WorkingText {
     return text;
   }
 
+  // Appends the rest to the front, which then holds the whole text.
+  void finish() {
+    front_.append(rest());
+    start_ = buffer_.size();
+  }
+
  private:
   std::string_view rest() const { return std::string_view(buffer_).substr(start_); }
 
-  std::string front_;
-  std::string buffer_;     // free room, then the rest from start_ on
+  std::string& front_;
+  std::string& buffer_;    // free room, then the rest from start_ on
+  std::string& spare_;     // the next buffer_ when the room runs out
   std::size_t start_ = 0;  // where the rest begins; a found reference begins here
   std::size_t referenceLength_ = 0;
 };
 
-}  // namespace
-
-ExpansionLimits& expansionLimits() {
-  static ExpansionLimits limits;
-  return limits;
+// Reads "table" followed by one or two digits and nothing else, the usual
+// form of a table reference, which holds no "random" and so needs no search.
+// Returns the number, or -1 for any other text.
+int plainTableNumber(std::string_view inner) {
+  if (inner.size() < 6 || inner.size() > 7 || inner.substr(0, 5) != "table") return -1;
+  int number = 0;
+  for (const char c : inner.substr(5)) {
+    if (!isDigit(c)) return -1;
+    number = number * 10 + (c - '0');
+  }
+  return number;
 }
 
-std::string expandReferences(const DataFile& file, std::string text) {
+}  // namespace
+
+ExpansionLimits& expansionLimits() { return limits; }
+
+void expandInto(const DataFile& file, std::string_view text, std::string& out) {
   // Most entries hold no reference at all.
   const std::size_t open = text.find('(');
-  if (open == std::string::npos || text.find(')', open + 1) == std::string::npos) return text;
+  if (open == std::string_view::npos || text.find(')', open + 1) == std::string_view::npos) {
+    out.assign(text);
+    return;
+  }
 
   LineBudgetScope budget;
-  const std::size_t maxBytes = expansionLimits().maxTextBytes;
-  WorkingText working(std::move(text));
+  LevelBuffers& buffers = levelBuffers(lineBudget.depth);
+  const std::size_t maxBytes = limits.maxTextBytes;
+  WorkingText working(text, out, buffers);
   std::string_view inner;
-  // Set by every reference that resolves; one that does not repeats it.
-  std::string replacement;
+  // Set by every reference that resolves; one that does not repeats it. It
+  // shows a table's entry where it is stored, the digits below, or the last
+  // listed file's line, each of which stays put until the next resolve.
+  std::string_view replacement;
+  char digits[16];
   while (working.nextReference(inner)) {
     spendSteps(file, 1);
     spendWork(file, inner.size());
-    if (const std::size_t random = inner.find("random"); random != std::string_view::npos) {
+    std::int32_t number = plainTableNumber(inner);
+    std::size_t random = std::string_view::npos;
+    if (number < 0) {
+      random = inner.find("random");
+      if (random == std::string_view::npos) {
+        if (const std::size_t table = inner.find("table"); table != std::string_view::npos) {
+          // A number too large for 32 bits saturates, and so is out of range.
+          number = readDecimal(inner.substr(table + 5));
+          if (number < 0) number = TABLE_COUNT;
+        }
+      }
+    }
+    if (random != std::string_view::npos) {
       Dice dice(inner.substr(random + 6));
       // Count the dice before rolling them, so that a count of two billion
       // ends the run at once instead of after minutes of drawing.
       if (dice.count() > 0) spendSteps(file, static_cast<std::uint64_t>(dice.count()));
-      replacement = std::to_string(dice.roll());
-    } else if (const std::size_t table = inner.find("table"); table != std::string_view::npos) {
-      // A number too large for 32 bits saturates, and so is out of range.
-      const std::int32_t number = readDecimal(inner.substr(table + 5));
-      if (number < 0 || number >= TABLE_COUNT) {
+      const auto written = std::to_chars(digits, digits + sizeof digits, dice.roll());
+      replacement = std::string_view(digits, static_cast<std::size_t>(written.ptr - digits));
+    } else if (number >= 0) {
+      if (number >= TABLE_COUNT) {
         reportForLine(file, "Invalid table referenced: " + working.whole());
       } else {
         const Table& picked = file.table(number);
@@ -181,8 +250,9 @@ std::string expandReferences(const DataFile& file, std::string text) {
       // Every listed file of that name generates; the last one's line is kept.
       for (const DataFile& subfile : file.subfiles()) {
         if (subfile.filename() != inner) continue;
-        replacement = subfile.generate();
-        foldToLower(replacement);
+        subfile.generateInto(buffers.subfileLine);
+        foldToLower(buffers.subfileLine);
+        replacement = buffers.subfileLine;
       }
     }
     spendWork(file, replacement.size());
@@ -191,7 +261,13 @@ std::string expandReferences(const DataFile& file, std::string text) {
       tooLong(file, "the line grew beyond " + std::to_string(maxBytes) + " bytes");
     }
   }
-  return working.whole();
+  working.finish();
+}
+
+std::string expandReferences(const DataFile& file, std::string text) {
+  std::string out;
+  expandInto(file, text, out);
+  return out;
 }
 
 }  // namespace weft

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace weft {
 
@@ -39,5 +40,9 @@ ExpansionLimits& expansionLimits();
 // replacement of the last one that did (or nothing). Text a replacement brings
 // in is scanned again, before what stood behind the reference.
 std::string expandReferences(const DataFile& file, std::string text);
+
+// The same expansion, written to `out` (whose old contents are dropped).
+// `text` must not lie in `out`.
+void expandInto(const DataFile& file, std::string_view text, std::string& out);
 
 }  // namespace weft

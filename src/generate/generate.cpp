@@ -9,18 +9,24 @@
 namespace weft {
 
 std::string DataFile::generate() const {
+  std::string line;
+  generateInto(line);
+  return line;
+}
+
+void DataFile::generateInto(std::string& line) const {
+  line.clear();
   const Table& table = this->table(currentTable_);
   // An empty table yields an empty text without a draw.
-  if (table.empty()) return {};
+  if (table.empty()) return;
   const std::uint32_t r = randomSource().nextRandom();
-  std::string line = expandReferences(*this, std::string(table.entryAt(r % table.size())));
+  expandInto(*this, table.entryAt(r % table.size()), line);
   if (line.empty()) fatal(ExitStatus::ZeroLengthString, "Zero length string");
   if (isElementFile_) {
     capitalizeWords(line);
   } else {
     capitalizeFirst(line);
   }
-  return line;
 }
 
 }  // namespace weft
