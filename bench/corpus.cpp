@@ -33,11 +33,12 @@ class Rng {
 };
 
 constexpr std::array<std::string_view, 32> kSyllables = {
-    "ka", "lor", "eth", "mir", "dun", "gal", "or",  "ith", "bra", "vel", "tor",
+    "ka",  "lor", "eth", "mir", "dun", "gal", "or",  "ith", "bra", "vel", "tor",
     "sha", "mun", "zed", "ul",  "an",  "rek", "fi",  "ost", "yar", "em",  "quil",
     "dro", "nes", "har", "pol", "is",  "vak", "tem", "gru", "sol", "ben"};
 
-constexpr std::array<std::string_view, 8> kJoiners = {"the", "of", "and", "with", "a", "in", "by", "from"};
+constexpr std::array<std::string_view, 8> kJoiners = {"the", "of", "and", "with",
+                                                      "a",   "in", "by",  "from"};
 
 // A made-up word of one to three syllables, sometimes capitalised so that
 // loading has letters to fold.
@@ -62,11 +63,11 @@ struct DiceKind {
 };
 
 constexpr std::array<DiceKind, 6> kDice = {{{"3d6+1", 4, 19},
-                                           {"2d6+0", 2, 12},
-                                           {"1d20+0", 1, 20},
-                                           {"4df+0", -4, 4},
-                                           {"1d100-1", 0, 99},
-                                           {"2d4+2", 4, 10}}};
+                                            {"2d6+0", 2, 12},
+                                            {"1d20+0", 1, 20},
+                                            {"4df+0", -4, 4},
+                                            {"1d100-1", 0, 99},
+                                            {"2d4+2", 4, 10}}};
 
 // Joins texts by appending, which also keeps g++ 12's -Wrestrict quiet about
 // the temporaries of a chain of "+".
@@ -77,7 +78,9 @@ std::string concat(const Parts&... parts) {
   return out;
 }
 
-std::string frequencyText(std::uint32_t frequency) { return concat(":", std::to_string(frequency)); }
+std::string frequencyText(std::uint32_t frequency) {
+  return concat(":", std::to_string(frequency));
+}
 
 // ---- loading corpus ----
 
@@ -95,7 +98,8 @@ std::string loadEntryText(Rng& rng, int table, bool plain) {
     for (std::uint32_t i = 0; i < refs; ++i) {
       text += ' ';
       text += kJoiners[rng.below(kJoiners.size())];
-      const int target = table + 1 + static_cast<int>(rng.below(static_cast<std::uint32_t>(19 - table)));
+      const int target =
+          table + 1 + static_cast<int>(rng.below(static_cast<std::uint32_t>(19 - table)));
       text += concat(" (table", std::to_string(target), ")");
     }
   }
@@ -225,7 +229,8 @@ CorpusFiles makeLoadCorpus(const LoadCorpusOptions& options, const std::string& 
     return mixed && withColon ? frequencyText(drawn) : std::string();
   };
 
-  line(concat("# Benchmark corpus: ", std::to_string(lines), " lines, seed ", std::to_string(options.seed)));
+  line(concat("# Benchmark corpus: ", std::to_string(lines), " lines, seed ",
+              std::to_string(options.seed)));
   line("%title:Benchmark corpus");
   line("%files");
   for (std::string_view listed : kListedFiles) line(listed);
@@ -287,8 +292,12 @@ CorpusFiles makeGenerationCorpus(const GenerationCorpusOptions& options, const s
     for (const Item& item : model.templates[t]) {
       if (!text.empty()) text += ' ';
       switch (item.kind) {
-        case Item::Word: text += item.word; break;
-        case Item::TableRef: text += concat("(table", std::to_string(item.index), ")"); break;
+        case Item::Word:
+          text += item.word;
+          break;
+        case Item::TableRef:
+          text += concat("(table", std::to_string(item.index), ")");
+          break;
         case Item::Roll:
           text += concat("(random ", kDice[static_cast<std::size_t>(item.index)].expression, ")");
           break;
@@ -320,9 +329,15 @@ std::string makeEquivalentGrammar(const GenerationCorpusOptions& options) {
       if (!first) out += ' ';
       first = false;
       switch (item.kind) {
-        case Item::Word: out += quoted(item.word); break;
-        case Item::TableRef: out += concat("T", std::to_string(item.index)); break;
-        case Item::Roll: out += concat("D", std::to_string(item.index)); break;
+        case Item::Word:
+          out += quoted(item.word);
+          break;
+        case Item::TableRef:
+          out += concat("T", std::to_string(item.index));
+          break;
+        case Item::Roll:
+          out += concat("D", std::to_string(item.index));
+          break;
       }
     }
   }

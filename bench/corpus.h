@@ -39,10 +39,12 @@ struct GenerationCorpusOptions {
 };
 
 // Returns the loading corpus; the main file is named `mainName`.
-CorpusFiles makeLoadCorpus(const LoadCorpusOptions& options, const std::string& mainName = "corpus.dat");
+CorpusFiles makeLoadCorpus(const LoadCorpusOptions& options,
+                           const std::string& mainName = "corpus.dat");
 
 // Returns the generation corpus as one data file named `name`.
-CorpusFiles makeGenerationCorpus(const GenerationCorpusOptions& options, const std::string& name = "generate.dat");
+CorpusFiles makeGenerationCorpus(const GenerationCorpusOptions& options,
+                                 const std::string& name = "generate.dat");
 
 // Returns a PolyGen grammar that makes the same lines as the generation
 // corpus: the same words and templates, each table a choice among its entries

@@ -15,9 +15,11 @@ int main(int argc, char** argv) {
   std::string text;
   // One allocation of the right size, so that reading costs as little as it can.
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && info.st_size > 0) text.reserve(static_cast<std::size_t>(info.st_size));
+  if (::fstat(fd, &info) == 0 && info.st_size > 0)
+    text.reserve(static_cast<std::size_t>(info.st_size));
   char chunk[1 << 16];
-  for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(got));
+  for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0;)
+    text.append(chunk, static_cast<std::size_t>(got));
   ::close(fd);
   const char* at = text.data();
   const char* end = at + text.size();

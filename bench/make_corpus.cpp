@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
   unsigned long long b = 0;
   unsigned long long seed = 1;
   if (mode == "load") {
-    if (!number(argv[3], a) || (argc > 4 && !number(argv[4], b)) || (argc > 5 && !number(argv[5], seed))) {
+    if (!number(argv[3], a) || (argc > 4 && !number(argv[4], b)) ||
+        (argc > 5 && !number(argv[5], seed))) {
       return usage();
     }
     LoadCorpusOptions options;

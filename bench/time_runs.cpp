@@ -21,7 +21,9 @@ extern char** environ;
 
 namespace {
 
-long long nanoseconds(const timeval& t) { return static_cast<long long>(t.tv_sec) * 1'000'000'000 + t.tv_usec * 1000LL; }
+long long nanoseconds(const timeval& t) {
+  return static_cast<long long>(t.tv_sec) * 1'000'000'000 + t.tv_usec * 1000LL;
+}
 
 }  // namespace
 
@@ -49,7 +51,8 @@ int main(int argc, char** argv) {
       std::perror("wait4");
       return 1;
     }
-    const auto wall = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start);
+    const auto wall = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now() - start);
     posix_spawn_file_actions_destroy(&actions);
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     std::printf("%lld %lld %ld %d\n", static_cast<long long>(wall.count()),

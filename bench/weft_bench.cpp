@@ -91,25 +91,32 @@ const DataFile& generationFile(std::uint32_t tableEntries, bool dice) {
   GenerationCorpusOptions options;
   options.tableEntries = tableEntries;
   options.dice = dice;
-  const std::string path = workspace().write(
-      "generate-" + std::to_string(tableEntries) + (dice ? "-dice" : "-nodice"), makeGenerationCorpus(options));
+  const std::string path =
+      workspace().write("generate-" + std::to_string(tableEntries) + (dice ? "-dice" : "-nodice"),
+                        makeGenerationCorpus(options));
   return loaded.emplace(key, DataFile(path, nullptr)).first->second;
 }
 
 // ---- loading ----
 
 void BM_Load(benchmark::State& state) {
-  const std::string path = loadCorpus(static_cast<std::uint64_t>(state.range(0)), static_cast<int>(state.range(1)));
+  const std::string path =
+      loadCorpus(static_cast<std::uint64_t>(state.range(0)), static_cast<int>(state.range(1)));
   InDirectoryOf directory(path);
   for (auto _ : state) {
     DataFile file(path, nullptr);
     benchmark::DoNotOptimize(file);
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(path)));
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<std::int64_t>(std::filesystem::file_size(path)));
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 // Lines of the main file, and 0 (mixed frequencies), 1 or 50 on every line.
-BENCHMARK(BM_Load)->Args({10'000, 0})->Args({100'000, 0})->Args({100'000, 1})->Args({100'000, 50})
+BENCHMARK(BM_Load)
+    ->Args({10'000, 0})
+    ->Args({100'000, 0})
+    ->Args({100'000, 1})
+    ->Args({100'000, 50})
     ->Unit(benchmark::kMillisecond);
 
 void BM_LineReader(benchmark::State& state) {
@@ -123,7 +130,8 @@ void BM_LineReader(benchmark::State& state) {
     ::close(fd);
     benchmark::DoNotOptimize(total);
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(path)));
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<std::int64_t>(std::filesystem::file_size(path)));
 }
 BENCHMARK(BM_LineReader)->Unit(benchmark::kMillisecond);
 
@@ -142,7 +150,12 @@ void BM_Pick(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 // Entry lines in the table, and the frequency of each.
-BENCHMARK(BM_Pick)->Args({16, 1})->Args({1024, 1})->Args({32768, 1})->Args({1 << 20, 1})->Args({1024, 50});
+BENCHMARK(BM_Pick)
+    ->Args({16, 1})
+    ->Args({1024, 1})
+    ->Args({32768, 1})
+    ->Args({1 << 20, 1})
+    ->Args({1024, 50});
 
 // ---- generation and reference expansion ----
 
@@ -167,7 +180,8 @@ BENCHMARK(BM_ExpandNoReference);
 // and (with dice) one roll, and the case rule. The argument is the number of
 // entry lines of each referenced table: the cost should not grow with it.
 void BM_Generate(benchmark::State& state) {
-  const DataFile& file = generationFile(static_cast<std::uint32_t>(state.range(0)), state.range(1) != 0);
+  const DataFile& file =
+      generationFile(static_cast<std::uint32_t>(state.range(0)), state.range(1) != 0);
   randomSource().seedRandom(1);
   for (auto _ : state) benchmark::DoNotOptimize(file.generate());
   state.SetItemsProcessed(state.iterations());

@@ -54,7 +54,19 @@ std::string makeScratchDir(std::string_view prefix) {
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (::mkdtemp(buffer.data()) == nullptr) std::abort();
-  return buffer.data();
+  // Scratch directories go when the process ends, however many runs it made.
+  static std::vector<std::string> made;
+  if (made.empty()) {
+    std::atexit([] {
+      if (::chdir("/") != 0) return;
+      for (const std::string& directory : made) {
+        clearDir(directory);
+        ::rmdir(directory.c_str());
+      }
+    });
+  }
+  made.emplace_back(buffer.data());
+  return made.back();
 }
 
 void clearDir(const std::string& directory) {

@@ -24,6 +24,7 @@ struct RunEnded {
 void setUp();
 
 // Makes a fresh directory under the temporary directory and returns its path.
+// The directory and what it holds are removed when the process exits.
 std::string makeScratchDir(std::string_view prefix);
 
 // Empties `directory` (files and one level of subdirectories).

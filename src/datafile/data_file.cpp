@@ -11,6 +11,7 @@
 #include "datafile/load_observer.h"
 #include "support/ascii.h"
 #include "support/console.h"
+#include "support/directory.h"
 #include "support/numbers.h"
 #include "support/settings.h"
 
@@ -319,7 +320,7 @@ void DataFile::parseDirective(const std::string& line) {
     }
   } else if (const std::size_t pos = line.find("%chdir:"); pos != std::string::npos) {
     const std::string directory = after(pos, "%chdir:");
-    if (containsNul(directory) || ::chdir(directory.c_str()) != 0) {
+    if (!changeDirectory(directory)) {
       failLoading(LoadObserver::Event::CantChangeDirectory, ExitStatus::CantChangeDirectory,
                   "Can't change directory to " + directory);
     }

@@ -1,17 +1,14 @@
 #include "driver/run.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "datafile/data_file.h"
 #include "driver/option_scanner.h"
 #include "support/clock.h"
 #include "support/console.h"
+#include "support/directory.h"
 #include "support/numbers.h"
 #include "support/random_source.h"
 #include "support/settings.h"
@@ -21,20 +18,6 @@ namespace weft {
 namespace {
 
 constexpr std::size_t kTitleWidth = 12;
-
-// Returns the working directory, or an empty text when it cannot be read.
-std::string workingDirectory() {
-  std::vector<char> buffer(256);
-  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE || buffer.size() > (std::size_t{1} << 20)) return {};
-    buffer.resize(buffer.size() * 2);
-  }
-  return buffer.data();
-}
-
-bool changeDirectory(const std::string& directory) {
-  return directory.find('\0') == std::string::npos && ::chdir(directory.c_str()) == 0;
-}
 
 // Returns a + b, wrapping round at the 32-bit limits as the counters of the
 // command line do.
@@ -99,6 +82,12 @@ void printLines(const DataFile& file, const Options& options) {
 
 }  // namespace
 
+Operand splitOperand(std::string_view operand) {
+  const std::size_t split = operand.rfind('\\');
+  if (split == std::string_view::npos) return Operand{std::nullopt, std::string(operand)};
+  return Operand{std::string(operand.substr(0, split)), std::string(operand.substr(split + 1))};
+}
+
 int runWeft(int argc, char** argv) {
   const std::string startDirectory = workingDirectory();
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
@@ -109,17 +98,12 @@ int runWeft(int argc, char** argv) {
                             static_cast<std::uint32_t>(options.seedOffset));
 
   for (int index = scanner.optionIndex(); index < argc; ++index) {
-    const std::string_view operand(argv[index]);
-    std::string filename(operand);
-    // Only a backslash separates the directory part; a slash is an ordinary
-    // byte of the file name here.
-    if (const std::size_t split = operand.rfind('\\'); split != std::string_view::npos) {
-      const std::string directory(operand.substr(0, split));
-      filename = operand.substr(split + 1);
-      if (!changeDirectory(directory)) reportLine("Can't change directory to " + directory);
+    const Operand operand = splitOperand(argv[index]);
+    if (operand.directory && !changeDirectory(*operand.directory)) {
+      reportLine("Can't change directory to " + *operand.directory);
     }
     {
-      const DataFile file(filename, nullptr);
+      const DataFile file(operand.filename, nullptr);
       printLines(file, options);
       if (startDirectory.empty()) {
         fatal(ExitStatus::NoStartDirectory, "$PWD not exported to your environment");

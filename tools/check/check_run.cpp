@@ -1,9 +1,6 @@
 #include "check_run.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -16,9 +13,11 @@
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
 #include "driver/option_scanner.h"
+#include "driver/run.h"
 #include "report.h"
 #include "stats.h"
 #include "support/console.h"
+#include "support/directory.h"
 #include "support/numbers.h"
 #include "support/settings.h"
 
@@ -38,20 +37,6 @@ constexpr std::string_view kHelp =
     "\n"
     "A backslash in an operand separates its directory part, as in weft.\n"
     "Exit status: 0 clean, 1 warnings only, 2 errors or a bad command line.\n";
-
-// Returns the working directory, or an empty text when it cannot be read.
-std::string workingDirectory() {
-  std::vector<char> buffer(256);
-  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE || buffer.size() > (std::size_t{1} << 20)) return {};
-    buffer.resize(buffer.size() * 2);
-  }
-  return buffer.data();
-}
-
-bool changeDirectory(const std::string& directory) {
-  return directory.find('\0') == std::string::npos && ::chdir(directory.c_str()) == 0;
-}
 
 // Records load problems and checks each data file once it has loaded.
 class Checker final : public LoadObserver {
@@ -255,17 +240,12 @@ int runCheck(int argc, char** argv) {
   setLoadObserver(&checker);
   for (int index = scanner.optionIndex(); index < argc; ++index) {
     const std::string_view operand(argv[index]);
-    std::string filename(operand);
-    // Only a backslash separates the directory part, as in weft.
-    if (const std::size_t split = operand.rfind('\\'); split != std::string_view::npos) {
-      const std::string directory(operand.substr(0, split));
-      filename = operand.substr(split + 1);
-      if (!changeDirectory(directory)) {
-        report.add(std::string(operand), 0, Severity::Error,
-                   "can't change directory to \"" + directory + "\"");
-      }
+    const Operand parts = splitOperand(operand);
+    if (parts.directory && !changeDirectory(*parts.directory)) {
+      report.add(std::string(operand), 0, Severity::Error,
+                 "can't change directory to \"" + *parts.directory + "\"");
     }
-    { const DataFile file(filename, nullptr); }
+    { const DataFile file(parts.filename, nullptr); }
     if (startDirectory.empty()) {
       report.add(std::string(operand), 0, Severity::Error,
                  "the working directory cannot be read; weft ends the run after this file");
