@@ -10,7 +10,6 @@
 
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
-#include "support/random_source.h"
 #include "testing/test_support.h"
 
 namespace weft {
@@ -159,13 +158,6 @@ TEST(ElementFileTest, UnsupportedSectionsAreLoadedAndReportedEachTime) {
   EXPECT_EQ((Entries{kPair}), entriesOf(loaded.file, 0));
 }
 
-TEST(ElementFileTest, PairComesLastWhateverTheLastSection) {
-  testing::ScratchDir dir;
-  const Loaded loaded = loadElementFile("a\nb\n#suf\nx\n#end\nc\n#pre\ny\n");
-  EXPECT_EQ((Entries{"a", "b", "c", kPair}), entriesOf(loaded.file, 0));
-  EXPECT_EQ(0, loaded.file.currentTable());
-}
-
 TEST(ElementFileTest, FilesWithoutEntriesHoldOnlyThePair) {
   const std::string_view contents[] = {"", "\n\n\n", "#pre\n#suf\n", "\x1Agor\n"};
   for (std::string_view content : contents) {
@@ -192,38 +184,6 @@ TEST(ElementFileTest, NameMustContainLowerCaseDotEle) {
     // A "#" starts a comment only in an ordinary data file.
     EXPECT_EQ(c.element ? "gor # rok" : "gor ", file.table(0).entryAt(0)) << c.name;
     EXPECT_EQ(c.element ? 2u : 1u, file.table(0).size()) << c.name;
-  }
-}
-
-TEST(ElementFileTest, ListedNameIsFoldedBeforeTheTest) {
-  testing::ScratchDir dir;
-  testing::writeFile("names.ele", "#pre\ngor\n");
-  testing::writeFile("npc.dat", "%files\nNames.ELE\n");
-  const DataFile file("npc.dat", nullptr);
-  ASSERT_EQ(1u, file.subfiles().size());
-  const DataFile& names = file.subfiles()[0];
-  EXPECT_EQ("names.ele", names.filename());
-  EXPECT_TRUE(names.isElementFile());
-  EXPECT_EQ((Entries{"gor"}), entriesOf(names, 1));
-  EXPECT_FALSE(file.isElementFile());
-}
-
-TEST(ElementFileTest, GenerateJoinsPrefixAndSuffixAndCapitalisesWords) {
-  const struct {
-    std::string suffix;
-    std::string expected;
-  } cases[] = {
-      {"nath", "Gornath"},
-      {"'nath", "Gor'nath"},
-      {"-nath", "Gor-Nath"},
-      {"nath the-GREAT", "Gornath The-Great"},
-  };
-  for (const auto& c : cases) {
-    testing::ScratchDir dir;
-    testing::writeFile("names.ele", "#pre\ngor\n#suf\n" + c.suffix + "\n");
-    const DataFile file("names.ele", nullptr);
-    randomSource().seedRandom(7);
-    EXPECT_EQ(c.expected, file.generate()) << c.suffix;
   }
 }
 

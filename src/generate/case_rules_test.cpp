@@ -14,14 +14,11 @@ struct CaseCase {
 
 TEST(CaseRulesTest, CapitalizeWords) {
   const CaseCase cases[] = {
-      {"gor'nath the-great", "Gor'nath The-Great"},
       {"3RD level", "3rd Level"},
       {"'tis", "'Tis"},
       {"o'brien's x-ray", "O'brien's X-Ray"},
-      {"orc chieftain", "Orc Chieftain"},
       {"the 3rd orc", "The 3rd Orc"},
       {" orc", " Orc"},
-      {"gor-nath", "Gor-Nath"},
       {"GORNATH", "Gornath"},
       {"a''b c'", "A''b C'"},
       {"don't--stop", "Don't--Stop"},
@@ -35,7 +32,6 @@ TEST(CaseRulesTest, CapitalizeWords) {
       {"ab\351cd", "Ab\351Cd"},  // octal: hex escapes would take the "cd"
       {"\xC3\xA9TOILE", "\xC3\xA9Toile"},
       {"\xFF\x80", "\xFF\x80"},
-      {"caf\xC3\xA9 noir", "Caf\xC3\xA9 Noir"},
   };
   for (const CaseCase& c : cases) {
     std::string line = c.input;

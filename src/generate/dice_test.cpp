@@ -34,39 +34,36 @@ struct Readable {
 TEST(DiceReadTest, ExpressionsThatRead) {
   const std::vector<Readable> cases = {
       {"3d6+1", 3, 6, true, 1},
-      {"  3d6+1", 3, 6, true, 1},
       {"\t\n\v\f\r3d6+1", 3, 6, true, 1},
-      {"3D6+1", 3, 6, true, 1},
-      {"3dd6+1", 3, 6, true, 1},
       {"3dDd6+1", 3, 6, true, 1},
       {"3d6+1xyz", 3, 6, true, 1},
       {"3d6+1)", 3, 6, true, 1},
-      {"3d 6+ 1", 3, 6, true, 1},
       {"3d\t6+\n1", 3, 6, true, 1},
       {"03d06+010", 3, 6, true, 10},
-      {"+3d6+1", 3, 6, true, 1},
       {"2d6-3", 2, 6, false, 3},
-      {"2d6+ -3", 2, 6, true, -3},
       {"2d6- -3", 2, 6, false, -3},
       // The sign is one character; a second one belongs to the modifier.
       {"3d6+-2", 3, 6, true, -2},
       {"3d6-+2", 3, 6, false, 2},
       {"3d6++2", 3, 6, true, 2},
-      {"3d6+0", 3, 6, true, 0},
       {"3d6-0", 3, 6, false, 0},
-      {"0d6+5", 0, 6, true, 5},
       {"-2d6+5", -2, 6, true, 5},
-      {"1d1+0", 1, 1, true, 0},
       {"3d0+0", 3, 0, true, 0},
       {"2d-6+0", 2, -6, true, 0},
       {"3d-1+0", 3, Dice::kFudge, true, 0},
       {"3d+1-0", 3, 1, false, 0},
-      {"4df+0", 4, Dice::kFudge, true, 0},
       {"4DF-1", 4, Dice::kFudge, false, 1},
-      {"4dF+ 2", 4, Dice::kFudge, true, 2},
       {"4ddff+0", 4, Dice::kFudge, true, 0},
       {"4dfFf-+1", 4, Dice::kFudge, false, 1},
       {" 4df+0 table", 4, Dice::kFudge, true, 0},
+      // At the edges of the usual form, which is read by a short cut.
+      {"123456789d987654321+123456789", 123456789, 987654321, true, 123456789},
+      {"1234567890d6+0", 1234567890, 6, true, 0},
+      {"3d1234567890-0", 3, 1234567890, false, 0},
+      {"3d6-12345678901", 3, 6, false, kMax},
+      {" 3d6+1 ", 3, 6, true, 1},
+      {"3d6+1d", 3, 6, true, 1},
+      {"3d6+ 1", 3, 6, true, 1},
       // Numbers beyond 32 bits saturate.
       {"9999999999999999999999999999999999999999d6+0", kMax, 6, true, 0},
       {"3d6+9999999999999999999999999999999999999999", 3, 6, true, kMax},
@@ -86,9 +83,9 @@ TEST(DiceReadTest, ExpressionsThatRead) {
 
 TEST(DiceReadTest, ExpressionsThatDoNotRead) {
   const std::vector<std::string> cases = {
-      "",       "   ",    "3d6",   "3d6+",    "3d6+ ",   "3 d6+1", "3d6 +1",  "3d6+x",
-      "d6+1",   "3x6+1",  "3d6+-", "3d6+--2", "3d+1",    "3df",    "3df+",    "3d f+0",
-      "3df +0", "3dfx+0", "3f+0",  "- 3d6+1", "3d6+- 2", "x3d6+1", "3d6\n+1", "3d6.5+1",
+      "",      "   ",   "3d6",     "3d6+",    "3d6+ ",  "3 d6+1",  "3d6 +1",  "3d6+x",  "d6+1",
+      "3x6+1", "3d6+-", "3d6+--2", "3d+1",    "3df",    "3df+",    "3d f+0",  "3df +0", "3dfx+0",
+      "3f+0",  "3d+",   "- 3d6+1", "3d6+- 2", "x3d6+1", "3d6\n+1", "3d6.5+1",
   };
   for (const std::string& text : cases) {
     DiceParts parts{7, 7, false, 7};
@@ -146,24 +143,18 @@ TEST(DiceRollTest, OneDrawPerDie) {
   };
   const std::vector<Case> cases = {
       {"3d6+1", ordinarySum(3, 6) + 1, 3},
-      {"3d6+0", ordinarySum(3, 6), 3},
-      {"3d6-0", ordinarySum(3, 6), 3},
       {"2d6-3", ordinarySum(2, 6) - 3, 2},
       {"2d6+ -3", ordinarySum(2, 6) - 3, 2},
       {"2d6- -3", ordinarySum(2, 6) + 3, 2},
-      {"3d6+-2", ordinarySum(3, 6) - 2, 3},
       {"2d-6+0", ordinarySum(2, 6), 2},
       {"5d20+0", ordinarySum(5, 20), 5},
       {"1d1+0", 1, 1},
       {"0d6+5", 5, 0},
       {"-2d6+5", 5, 0},
-      {"4df+0", fudgeSum(4), 4},
       {"4df-1", fudgeSum(4) - 1, 4},
       {"3d-1+0", fudgeSum(3), 3},
-      {"3dF+2", fudgeSum(3) + 2, 3},
       // A die of no sides shows 0 but still draws.
       {"3d0+0", 0, 3},
-      {"3d0+4", 4, 3},
       {"3d6", 0, 0},
   };
   for (const Case& c : cases) {
@@ -216,20 +207,8 @@ TEST(DiceRollTest, TotalsWrapRoundIn32Bits) {
             rollOnce("1d6+2147483647").total);
   EXPECT_EQ(static_cast<std::int32_t>(static_cast<std::uint32_t>(die - kMin)),
             rollOnce("1d6--2147483648").total);
-  EXPECT_EQ(kMin, rollOnce("0d6--2147483648").total);
   EXPECT_EQ(kMin, rollOnce("0d6+-2147483648").total);
   EXPECT_EQ(kMin + 1, rollOnce("0d6-+9999999999999").total);
-}
-
-TEST(DiceTest, FieldsOfAnExpressionThatReads) {
-  FrozenClock clock(kNow);
-  const Dice dice(" 3d6-2");
-  EXPECT_EQ(3, dice.count());
-  EXPECT_EQ(6, dice.sides());
-  EXPECT_TRUE(dice.oneBased());
-  EXPECT_FALSE(dice.positive());
-  EXPECT_EQ(2, dice.modifier());
-  EXPECT_EQ(kTwiceNow, dice.seed());
 }
 
 TEST(DiceTest, UnreadableExpressionWritesNoticeOnStandardOutputAndRollsZero) {
@@ -237,24 +216,18 @@ TEST(DiceTest, UnreadableExpressionWritesNoticeOnStandardOutputAndRollsZero) {
   randomSource().seedRandom(5);
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  Dice dice(" 3d6");
+  // The text is quoted byte for byte.
+  const std::string text = "\t3d6 +1 \"x\"\x01\xff";
+  Dice dice(text);
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ("", ::testing::internal::GetCapturedStderr());
-  EXPECT_EQ("Didn't grok \" 3d6\"!\n", out);
+  EXPECT_EQ("Didn't grok \"" + text + "\"!\n", out);
   EXPECT_EQ(0, dice.count());
   EXPECT_EQ(0, dice.modifier());
   // Reseeded all the same, and the roll draws nothing.
   EXPECT_EQ(kTwiceNow, randomSource().state());
   EXPECT_EQ(0, dice.roll());
   EXPECT_EQ(kTwiceNow, randomSource().state());
-}
-
-TEST(DiceTest, NoticeQuotesTheTextByteForByte) {
-  FrozenClock clock(kNow);
-  const std::string text = "\t3d6 +1 \"x\"\x01\xff";
-  ::testing::internal::CaptureStdout();
-  Dice dice(text);
-  EXPECT_EQ("Didn't grok \"" + text + "\"!\n", ::testing::internal::GetCapturedStdout());
 }
 
 // A clock that moves on by 150 seconds at every reading.
@@ -284,26 +257,21 @@ TEST(DiceTest, SeedWrapsRoundIn32Bits) {
   EXPECT_EQ(0u, randomSource().state());
 }
 
-TEST(DiceTest, EqualExpressionsInOneSecondRollTheSame) {
+TEST(DiceTest, FieldsHoldTheExpressionAndASecondRollRollsAgain) {
   FrozenClock clock(kNow);
-  randomSource().seedRandom(1);
-  Dice first("5d20+3");
-  const std::int32_t a = first.roll();
-  const std::uint32_t drawAfterFirst = randomSource().nextRandom();
-  Dice second("5d20+3");
-  EXPECT_EQ(a, second.roll());
-  EXPECT_EQ(drawAfterFirst, randomSource().nextRandom());
-}
-
-TEST(DiceTest, SecondRollRollsAgain) {
-  FrozenClock clock(kNow);
-  Dice dice("2d6+0");
+  Dice dice(" 2d6-2");
   const std::int32_t first = dice.roll();
   const std::int32_t second = dice.roll();
-  EXPECT_EQ(ordinarySum(2, 6), first);
-  EXPECT_EQ(static_cast<std::int32_t>(nthDraw(kTwiceNow, 2) % 6 + nthDraw(kTwiceNow, 3) % 6 + 2),
+  EXPECT_EQ(ordinarySum(2, 6) - 2, first);
+  EXPECT_EQ(static_cast<std::int32_t>(nthDraw(kTwiceNow, 2) % 6 + nthDraw(kTwiceNow, 3) % 6),
             second);
-  EXPECT_EQ(2, dice.count());  // the roll changes no field
+  // The roll changes no field.
+  EXPECT_EQ(2, dice.count());
+  EXPECT_EQ(6, dice.sides());
+  EXPECT_TRUE(dice.oneBased());
+  EXPECT_FALSE(dice.positive());
+  EXPECT_EQ(2, dice.modifier());
+  EXPECT_EQ(kTwiceNow, dice.seed());
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
-// The short cuts of generation: the usual forms of table and dice references
-// read directly, at the edges of those forms, and working buffers kept from
-// one line to the next.
+// The short cuts of generation: the usual form of table references read
+// directly, at the edges of that form, and working buffers kept from one line
+// to the next. (Dice at the edges of their usual form are in dice_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "datafile/data_file.h"
-#include "generate/dice.h"
 #include "generate/expand.h"
 #include "testing/test_support.h"
 
@@ -17,38 +16,6 @@ namespace {
 using testing::FrozenClock;
 using testing::ScratchDir;
 using testing::writeFile;
-
-TEST(FastPathTest, DiceAtTheEdgesOfTheUsualForm) {
-  struct Case {
-    const char* text;
-    std::int32_t count, sides;
-    bool positive;
-    std::int32_t modifier;
-  };
-  const Case cases[] = {
-      {"123456789d987654321+123456789", 123456789, 987654321, true, 123456789},
-      {"1234567890d6+0", 1234567890, 6, true, 0},
-      {"3d1234567890-0", 3, 1234567890, false, 0},
-      {"3d6-12345678901", 3, 6, false, 2147483647},
-      {" 3d6+1 ", 3, 6, true, 1},
-      {"3d6+1d", 3, 6, true, 1},
-      {"3dd6+1", 3, 6, true, 1},
-      {"3d6+ 1", 3, 6, true, 1},
-  };
-  for (const Case& c : cases) {
-    DiceParts parts{};
-    ASSERT_TRUE(readDiceExpression(c.text, parts)) << c.text;
-    EXPECT_EQ(c.count, parts.count) << c.text;
-    EXPECT_EQ(c.sides, parts.sides) << c.text;
-    EXPECT_EQ(c.positive, parts.positive) << c.text;
-    EXPECT_EQ(c.modifier, parts.modifier) << c.text;
-  }
-  for (const char* text : {"3d6", "3d6+", "d6+1", "3d+", "3x6+1"}) {
-    DiceParts parts{7, 7, false, 7};
-    EXPECT_FALSE(readDiceExpression(text, parts)) << text;
-    EXPECT_EQ(7, parts.count) << text;
-  }
-}
 
 TEST(FastPathTest, TableNumbersAtTheEdgesOfTheUsualForm) {
   ScratchDir dir;

@@ -81,10 +81,3 @@ equal expressions in the same second roll the same.
   54 54
   54 54
   [1]
-
-A count too large to roll in one line ends the run at once.
-
-  $ printf '(random 2000000000d6+0)\n' > huge.dat
-  $ weft huge.dat
-  Expansion too long in huge.dat: more than 1000000 steps in one line
-  [246]
