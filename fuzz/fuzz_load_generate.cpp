@@ -65,21 +65,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 1 || size > 64 * 1024) return 0;
-  const std::string_view whole(reinterpret_cast<const char*>(data), size);
-  if (whole.find('/') != std::string_view::npos || whole.find("..") != std::string_view::npos) {
-    return 0;
-  }
-  const unsigned flags = data[0];
-  std::string_view rest = whole.substr(1);
-
-  // weft only reads, so the scratch directory holds just these files: each
-  // input rewrites them in place.
-  for (const char* name : kFileNames) {
-    const std::size_t cut = rest.find("\n~~\n");
-    weft::fuzz::writeFile(scratch + "/" + name, rest.substr(0, cut));
-    rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 4);
-  }
+  unsigned flags = 0;
+  if (!weft::fuzz::writeInputFiles(data, size, scratch, kFileNames, flags)) return 0;
 
   weft::runSettings().debugLevel = static_cast<std::int32_t>(flags & 3u);
   weft::runSettings().maxFrequency = kMaxFrequencies[(flags >> 2) & 3u];

@@ -98,3 +98,24 @@ void writeFile(const std::string& path, std::string_view content) {
 }
 
 }  // namespace weft::fuzz
+
+namespace weft::fuzz {
+
+bool writeInputFiles(const std::uint8_t* data, std::size_t size, const std::string& scratch,
+                     std::span<const char* const> names, unsigned& flags) {
+  if (size < 1 || size > std::size_t{64} * 1024) return false;
+  const std::string_view whole(reinterpret_cast<const char*>(data), size);
+  if (whole.find('/') != std::string_view::npos || whole.find("..") != std::string_view::npos) {
+    return false;
+  }
+  flags = data[0];
+  std::string_view rest = whole.substr(1);
+  for (const char* name : names) {
+    const std::size_t cut = rest.find("\n~~\n");
+    writeFile(scratch + "/" + name, rest.substr(0, cut));
+    rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 4);
+  }
+  return true;
+}
+
+}  // namespace weft::fuzz

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,15 @@ std::string makeScratchDir(std::string_view prefix);
 
 // Empties `directory` (files and one level of subdirectories).
 void clearDir(const std::string& directory);
+
+// Splits a fuzz input into a first byte of flags and up to names.size() file
+// bodies separated by "\n~~\n", and writes each body to scratch/name (weft
+// only reads, so each input rewrites the same files in place). Returns false,
+// writing nothing, for inputs to skip: empty ones, ones over 64 KiB, and ones
+// holding "/" or "..", which could lead a file list or "%chdir:" out of the
+// scratch directory to devices that never end.
+bool writeInputFiles(const std::uint8_t* data, std::size_t size, const std::string& scratch,
+                     std::span<const char* const> names, unsigned& flags);
 
 // Writes `content` to `path`.
 void writeFile(const std::string& path, std::string_view content);
