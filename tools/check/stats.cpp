@@ -237,6 +237,16 @@ class Enumerator {
     }
   }
 
+  // Resolves the reference from `open` to `close` of `state` by `choices`: a
+  // single choice, or while probing the likeliest one, is taken in place and
+  // true returned; otherwise `state` splits into every choice, or there is no
+  // choice at all, and false is returned.
+  bool takeOrBranch(State& state, std::size_t open, std::size_t close, const Odds& choices) {
+    if (choices.size() == 1 || probing_) return takeLikeliest(state, open, close, choices);
+    branch(std::move(state), open, close, choices);
+    return false;
+  }
+
   // Turns `state` into its likeliest child. Returns false when there is none.
   bool takeLikeliest(State& state, std::size_t open, std::size_t close, const Odds& choices) {
     if (choices.empty()) return false;
@@ -316,16 +326,7 @@ class Enumerator {
           continue;
         }
         const Odds& choices = *roll.odds;
-        if (choices.size() == 1) {
-          state.replacement = choices[0].first;
-          splice(state.replacement);
-          continue;
-        }
-        if (probing_) {
-          if (takeLikeliest(state, open, close + 1, choices)) continue;
-          return;
-        }
-        branch(std::move(state), open, close + 1, choices);
+        if (takeOrBranch(state, open, close + 1, choices)) continue;
         return;
       }
       if (const std::size_t table = inner.find("table"); table != std::string::npos) {
@@ -339,16 +340,7 @@ class Enumerator {
           return;
         }
         const Odds& choices = choicesOf(number);
-        if (choices.size() == 1) {
-          state.replacement = choices[0].first;
-          splice(state.replacement);
-          continue;
-        }
-        if (probing_) {
-          if (takeLikeliest(state, open, close + 1, choices)) continue;
-          return;
-        }
-        branch(std::move(state), open, close + 1, choices);
+        if (takeOrBranch(state, open, close + 1, choices)) continue;
         return;
       }
       const DataFile* last = nullptr;
