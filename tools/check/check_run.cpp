@@ -58,9 +58,9 @@ class Checker final : public LoadObserver {
     it->second.lines[static_cast<std::size_t>(table)].push_back(line);
   }
 
-  void problem(Event event, const DataFile& file, std::uint64_t line,
-               std::string_view message) override {
+  void problem(const DataFile& file, const LoadProblem& problem) override {
     std::string path = pathOf(file);
+    std::uint64_t line = problem.line;
     const std::string name = "\"" + file.filename() + "\"";
     // A listed file that cannot be loaded is reported at its line in the list.
     const auto atListingLine = [&] {
@@ -68,7 +68,7 @@ class Checker final : public LoadObserver {
       path = pathOf(*file.parent());
       line = file.parent()->lineNumber();
     };
-    switch (event) {
+    switch (problem.event) {
       case Event::CantRead:
         atListingLine();
         report_.add(path, line, Severity::Error, "can't read " + name);
@@ -83,15 +83,17 @@ class Checker final : public LoadObserver {
         report_.add(path, line, Severity::Error,
                     "file lists nested too deeply at " + name + "; weft ends the run");
         break;
-      case Event::CantChangeDirectory: {
-        // weft's message is "Can't change directory to " and the directory.
-        constexpr std::string_view kLead = "Can't change directory to ";
-        const std::string_view directory =
-            message.substr(0, kLead.size()) == kLead ? message.substr(kLead.size()) : message;
-        report_.add(
-            path, line, Severity::Error,
-            "can't change directory to \"" + std::string(directory) + "\"; weft ends the run");
-      } break;
+      case Event::TooManyFiles:
+        atListingLine();
+        report_.add(path, line, Severity::Error,
+                    "file lists load too many files (more than " + std::to_string(problem.limit) +
+                        ") at " + name + "; weft ends the run");
+        break;
+      case Event::CantChangeDirectory:
+        report_.add(path, line, Severity::Error,
+                    "can't change directory to \"" + std::string(problem.directory) +
+                        "\"; weft ends the run");
+        break;
       case Event::TableInFileList:
         report_.add(path, line, Severity::Error,
                     "file-list line contains \"table\"; weft ends the run");
@@ -102,9 +104,8 @@ class Checker final : public LoadObserver {
             "%table number outside 0 to 19; the entries up to the next valid %table are dropped");
         break;
       case Event::FrequencyCapped:
-        report_.add(
-            path, line, Severity::Warning,
-            "frequency lowered to the cap of " + std::to_string(runSettings().maxFrequency));
+        report_.add(path, line, Severity::Warning,
+                    "frequency lowered to the cap of " + std::to_string(problem.limit));
         break;
       case Event::EntryDropped:
         report_.add(path, line, Severity::Warning, "frequency below 1; the entry is dropped");
@@ -116,7 +117,7 @@ class Checker final : public LoadObserver {
         break;
       case Event::UnsupportedSection:
         report_.add(path, line, Severity::Warning,
-                    "unsupported section (weft writes \"" + std::string(message) + "\")");
+                    "unsupported section (weft writes \"" + std::string(problem.message) + "\")");
         break;
     }
   }

@@ -11,15 +11,16 @@
 
 #include "generate/case_rules.h"
 #include "generate/dice.h"
+#include "generate/reference.h"
 #include "report.h"
 #include "support/ascii.h"
-#include "support/numbers.h"
+#include "support/random_source.h"
 
 namespace weft::check {
 
 namespace {
 
-constexpr std::uint64_t kDraws = 32768;  // equally likely values of one draw
+constexpr std::uint64_t kDraws = kDrawRange;  // equally likely values of one draw
 constexpr std::size_t kBarWidth = 40;
 
 // Bounds of one search, so that any data file is described in bounded time
@@ -294,12 +295,13 @@ class Enumerator {
   // splits it.
   void follow(State state) {
     while (true) {
-      const std::size_t open = state.text.find('(');
-      const std::size_t close = open == std::string::npos ? open : state.text.find(')', open + 1);
-      if (close == std::string::npos) {
+      const ReferenceSpan span = findReference(state.text);
+      if (!span.found()) {
         finish(state);
         return;
       }
+      const std::size_t open = span.open;
+      const std::size_t close = span.close;
       work_ += state.text.size();
       if (work_ > workLimit_) {
         giveUp(state.probability);
@@ -310,12 +312,13 @@ class Enumerator {
         giveUp(state.probability);
         return;
       }
-      const std::string inner = state.text.substr(open + 1, close - open - 1);
+      const std::string inner(span.inner(state.text));
       const auto splice = [&state, open, close](const std::string& replacement) {
         state.text.replace(open, close - open + 1, replacement);
       };
-      if (const std::size_t random = inner.find("random"); random != std::string::npos) {
-        const Roll& roll = rollsOf(inner.substr(random + 6));
+      const ReferenceTarget target = classifyReference(inner);
+      if (target.kind == ReferenceTarget::Kind::Dice) {
+        const Roll& roll = rollsOf(std::string(target.dice));
         if (!roll.odds) {
           // Too many totals to follow: the lowest one still shows that lines
           // exist, so the search goes on with it, at no weight.
@@ -329,17 +332,16 @@ class Enumerator {
         if (takeOrBranch(state, open, close + 1, choices)) continue;
         return;
       }
-      if (const std::size_t table = inner.find("table"); table != std::string::npos) {
-        const std::int32_t number = readDecimal(std::string_view(inner).substr(table + 5));
-        if (number < 0 || number >= TABLE_COUNT) {
+      if (target.kind == ReferenceTarget::Kind::Table) {
+        if (!isTableNumber(target.table)) {
           splice(state.replacement);
           continue;
         }
-        if (file_.table(number).empty()) {
+        if (file_.table(target.table).empty()) {
           odds_.emptyTable += state.probability;
           return;
         }
-        const Odds& choices = choicesOf(number);
+        const Odds& choices = choicesOf(target.table);
         if (takeOrBranch(state, open, close + 1, choices)) continue;
         return;
       }
