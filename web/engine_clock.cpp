@@ -17,6 +17,7 @@ std::int64_t frozenClock() { return frozenSecond; }
 
 // Makes every reading of the clock return the second high * 2^32 + low.
 extern "C" EMSCRIPTEN_KEEPALIVE void weftFreezeClock(std::int32_t high, std::uint32_t low) {
-  frozenSecond = static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
+  frozenSecond = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
   weft::setClock(frozenClock);
 }

@@ -9,9 +9,10 @@
 // `start` whose first draw is the start's draw plus i (modulo 32768): the
 // picks of any table then go round its entries in turn, each entry as often
 // as its frequency says, and the seconds found lie within a day or so of
-// `start`. The dice seeds, twice those seconds, fall on spread-out draws as a
-// consequence (twice the first draw plus or minus one), so dice totals follow
-// their odds as closely as truly independent rolls do.
+// `start`. A dice roll reseeds with twice the second, and its first draw is
+// then twice the run's first draw less a constant, give or take one: it steps
+// by two from line to line, and dice totals follow their odds as closely as
+// truly independent rolls do.
 
 const MULTIPLIER = 214013;
 const INCREMENT = 2531011;
