@@ -31,12 +31,17 @@ ENV = os.environ
 DEFAULT_CLOCK = "1767225600"
 MAX_TREE_KB = 2048
 MAX_OUTPUT = 4 << 20
+NATIVE_TIMEOUT = 3
 EXAMPLE_CLOCKS = [0, 1767225600, 2147483647, 4294967301, -86400]
 
 # Replaces setup.sh of the end-to-end tests: runs weft as they do, and first
 # records the run in a folder of its own under $WEFT_CASES.
 RECORDER = r"""
 weft() {
+  weft_record "$@"
+  LD_PRELOAD="$WEFT_FROZEN_TIME_LIB${LD_PRELOAD:+:$LD_PRELOAD}" "$WEFT" "$@"
+}
+weft_record() {
   local case
   case=$(mktemp -d "$WEFT_CASES/case.XXXXXX")
   printf '%s\0' "$@" > "$case/args"
@@ -46,9 +51,18 @@ weft() {
   if [ "$(du -sk --apparent-size "$WEFT_CASE_TOP" | cut -f1)" -le __MAX_TREE_KB__ ]; then
     tar -C "$WEFT_CASE_TOP" -cf "$case/files.tar" . 2>/dev/null || rm -f "$case/files.tar"
   fi
-  LD_PRELOAD="$WEFT_FROZEN_TIME_LIB${LD_PRELOAD:+:$LD_PRELOAD}" "$WEFT" "$@"
 }
 """.replace("__DEFAULT_CLOCK__", DEFAULT_CLOCK).replace("__MAX_TREE_KB__", str(MAX_TREE_KB))
+
+# Replaces hostile.sh: its runs under limits are recorded too.
+HOSTILE_RECORDER = r"""
+. "$WEFT_CLI_TESTS/hostile.sh"
+eval "limited_$(declare -f guarded)"
+guarded() {
+  weft_record "$@"
+  limited_guarded "$@"
+}
+"""
 
 
 def commands_of(test_file):
@@ -113,9 +127,10 @@ def cli_cases(work):
     shadow = work / "testdir"
     shadow.mkdir()
     for item in cli.iterdir():
-        if item.name != "setup.sh":
+        if item.name not in ("setup.sh", "hostile.sh"):
             (shadow / item.name).symlink_to(item)
     (shadow / "setup.sh").write_text(RECORDER)
+    (shadow / "hostile.sh").write_text(HOSTILE_RECORDER)
     cases, skipped = [], {}
     for test_file in sorted(cli.glob("*.t")):
         top = work / "run" / test_file.stem
@@ -171,9 +186,9 @@ def run_native(case, work):
     command = [b"weft"] + case["args"]
     try:
         apart = subprocess.run(command, executable=ENV["WEFT"], cwd=cwd, env=env, capture_output=True,
-                               stdin=subprocess.DEVNULL, timeout=10)
+                               stdin=subprocess.DEVNULL, timeout=NATIVE_TIMEOUT)
         together = subprocess.run(command, executable=ENV["WEFT"], cwd=cwd, env=env, stdout=subprocess.PIPE,
-                                  stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=10)
+                                  stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=NATIVE_TIMEOUT)
     except subprocess.TimeoutExpired:
         return None
     if apart.returncode < 0 or len(together.stdout) > MAX_OUTPUT:
@@ -250,7 +265,8 @@ def main():
         for case in recorded + example_cases():
             expected = run_native(case, work)
             if expected is None:
-                skipped["no end within 10 s or too much output"] = skipped.get("no end within 10 s or too much output", 0) + 1
+                reason = f"no end within {NATIVE_TIMEOUT} s, or too much output"
+                skipped[reason] = skipped.get(reason, 0) + 1
             else:
                 case["expected"] = expected
                 cases.append(case)
