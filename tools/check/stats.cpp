@@ -22,7 +22,6 @@ namespace weft::check {
 namespace {
 
 constexpr std::uint64_t kDraws = 32768;  // equally likely values of one draw
-constexpr std::size_t kBarWidth = 40;
 
 // Bounds of one search, so that any data file is described in bounded time
 // and memory.
