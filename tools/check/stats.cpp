@@ -22,7 +22,6 @@ namespace weft::check {
 namespace {
 
 constexpr std::uint64_t kDraws = 32768;  // equally likely values of one draw
-constexpr std::size_t kBarWidth = 40;
 
 // Bounds of one search, so that any data file is described in bounded time
 // and memory.
@@ -178,7 +177,13 @@ class Enumerator {
     std::string text;
     std::string replacement;  // what a reference that does not resolve repeats
     std::uint32_t passes;
-    bool operator<(const State& other) const { return probability < other.probability; }
+    std::uint64_t order = 0;  // when it was queued: of equally likely lines the earlier goes first
+    // The queue's order is total, so that which lines a bounded search
+    // reaches does not depend on how the standard library keeps its heap.
+    bool operator<(const State& other) const {
+      if (probability != other.probability) return probability < other.probability;
+      return order > other.order;
+    }
   };
 
   void giveUp(double probability) {
@@ -224,6 +229,7 @@ class Enumerator {
       giveUp(state.probability * (total - choices[likeliest].second));
       State child = makeChild(choices[likeliest]);
       waitingBytes_ += child.text.size() + child.replacement.size();
+      child.order = queued_++;
       queue_.push(std::move(child));
       return;
     }
@@ -268,6 +274,7 @@ class Enumerator {
       return;
     }
     waitingBytes_ += bytes;
+    state.order = queued_++;
     queue_.push(std::move(state));
   }
 
@@ -428,6 +435,7 @@ class Enumerator {
   LineOdds odds_;
   std::priority_queue<State> queue_;
   std::size_t waitingBytes_ = 0;
+  std::uint64_t queued_ = 0;
   std::uint64_t work_ = 0;
   std::uint64_t workLimit_ = limits_.work;
   bool probing_ = false;
