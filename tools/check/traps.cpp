@@ -295,6 +295,9 @@ void LineTraps::checkDirective(const DataFile& file, Kind kind, std::uint64_t li
                          " moved the folder names are looked for in to " + quoted(directory);
         break;
       }
+      const bool moved = !lastDirectory_.empty();
+      lastDirectory_ = "the \"%chdir:\" at line " + std::to_string(line) +
+                       " failed, so names are looked for in the folder before it";
       std::string note;
       if (!directory.empty() && (isBlank(directory.front()) || isBlank(directory.back()))) {
         note = "the blanks are part of the folder's name: write " +
@@ -304,7 +307,7 @@ void LineTraps::checkDirective(const DataFile& file, Kind kind, std::uint64_t li
                quoted(file.filename().substr(0, file.filename().rfind('/')) + "\\" +
                       file.filename().substr(file.filename().rfind('/') + 1)) +
                " so that weft reads it from inside its folder";
-      } else if (!lastDirectory_.empty()) {
+      } else if (moved) {
         note = "folders are taken from the working folder, which earlier \"%chdir:\" lines move";
       }
       add(line, Severity::Error,
