@@ -154,7 +154,7 @@ class Enumerator {
       return odds_;
     }
     // The picked entry is not a replacement: that starts out empty.
-    for (const auto& [entry, p] : choicesOf(0)) push(State{p, entry, {}, 0, Draws{}});
+    for (const auto& [entry, p] : choicesOf(0)) push(State{p, entry, {}, 0, Draws{}, 0});
     while (!queue_.empty()) {
       State state = queue_.top();
       queue_.pop();
@@ -219,7 +219,13 @@ class Enumerator {
     std::string replacement;  // what a reference that does not resolve repeats
     std::uint32_t passes;
     Draws draws;
-    bool operator<(const State& other) const { return probability < other.probability; }
+    std::uint64_t order = 0;  // when it was queued: of equally likely lines the earlier goes first
+    // The queue's order is total, so that which lines a bounded search
+    // reaches does not depend on how the standard library keeps its heap.
+    bool operator<(const State& other) const {
+      if (probability != other.probability) return probability < other.probability;
+      return order > other.order;
+    }
   };
 
   // Records in `child` what its choice `index` says of the draw that made it.
@@ -250,8 +256,12 @@ class Enumerator {
     const std::string_view text = state.text;
     const auto makeChild = [&](std::size_t index) {
       const std::pair<std::string, double>& choice = choices[index];
-      State child{state.probability * choice.second, std::string(text.substr(0, open)),
-                  choice.first, state.passes, state.draws};
+      State child{state.probability * choice.second,
+                  std::string(text.substr(0, open)),
+                  choice.first,
+                  state.passes,
+                  state.draws,
+                  0};
       child.text += choice.first;
       if (close < text.size()) child.text += text.substr(close);
       if (record) record(child, index);
@@ -271,6 +281,7 @@ class Enumerator {
       giveUp(state.probability * (total - choices[likeliest].second));
       State child = makeChild(likeliest);
       waitingBytes_ += child.text.size() + child.replacement.size();
+      child.order = queued_++;
       queue_.push(std::move(child));
       return;
     }
@@ -388,6 +399,7 @@ class Enumerator {
       return;
     }
     waitingBytes_ += bytes;
+    state.order = queued_++;
     queue_.push(std::move(state));
   }
 
@@ -667,6 +679,7 @@ class Enumerator {
   LineOdds odds_;
   std::priority_queue<State> queue_;
   std::size_t waitingBytes_ = 0;
+  std::uint64_t queued_ = 0;
   std::uint64_t work_ = 0;
   std::uint64_t workLimit_ = limits_.work;
   bool probing_ = false;
