@@ -30,15 +30,16 @@ ReferenceSpan findReference(std::string_view text) {
 
 ReferenceTarget classifyReference(std::string_view inner) {
   if (const std::int32_t number = plainTableNumber(inner); number >= 0) {
-    return {ReferenceTarget::Kind::Table, {}, number};
+    return {ReferenceTarget::Kind::Table, {}, number, inner.substr(5)};
   }
   if (const std::size_t random = inner.find("random"); random != std::string_view::npos) {
-    return {ReferenceTarget::Kind::Dice, inner.substr(random + 6), 0};
+    return {ReferenceTarget::Kind::Dice, inner.substr(random + 6), 0, {}};
   }
   if (const std::size_t table = inner.find("table"); table != std::string_view::npos) {
-    return {ReferenceTarget::Kind::Table, {}, readDecimal(inner.substr(table + 5))};
+    const std::string_view number = inner.substr(table + 5);
+    return {ReferenceTarget::Kind::Table, {}, readDecimal(number), number};
   }
-  return {ReferenceTarget::Kind::Name, {}, 0};
+  return {ReferenceTarget::Kind::Name, {}, 0, {}};
 }
 
 }  // namespace weft

@@ -36,6 +36,8 @@ struct ReferenceTarget {
   // one for which isTableNumber() holds names a table, any other reference
   // repeats the last replacement.
   std::int32_t table;
+  // Kind::Table: the text behind "table" that the number is read from.
+  std::string_view number;
 };
 
 ReferenceTarget classifyReference(std::string_view inner);
