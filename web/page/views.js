@@ -1,0 +1,176 @@
+// The views of a run's results. Each lays out what weft or weft-check
+// produced: the bytes printed, the diagnostics, the odds; none of them makes
+// up output of its own.
+
+const decoder = new TextDecoder('utf-8');
+
+// What weft's exit status means, in words.
+const STATUS_WORDS = new Map([
+  [1, 'ended normally'],
+  [-2, 'stopped: a data file could not be read'],
+  [-3, 'stopped: a generated line came out empty'],
+  [-4, 'stopped: a %chdir: failed'],
+  [-5, 'stopped: the starting folder could not be read'],
+  [-6, 'stopped: a table reference named an empty table'],
+  [-7, 'stopped: a bad -n, or a file-list line containing "table"'],
+  [-8, 'stopped: a file list leads back to a file being loaded'],
+  [-9, 'stopped: file lists nested too deep, or too many files'],
+  [-10, 'stopped: a line\'s expansion never ends'],
+  [-11, 'stopped: standard output could not be written'],
+  [-12, 'stopped: the data files asked for more memory than there is'],
+]);
+
+export function statusWords(status) {
+  const words = STATUS_WORDS.get(status) ?? 'ended';
+  const shown = status < 0 ? `${status}, shown by a shell as ${status & 0xff}` : `${status}`;
+  return `weft ${words} (exit status ${shown}).`;
+}
+
+export function text(bytes) {
+  return decoder.decode(bytes);
+}
+
+function element(tag, className, content) {
+  const node = document.createElement(tag);
+  if (className) node.className = className;
+  if (content !== undefined) node.textContent = content;
+  return node;
+}
+
+// The command line a run stands for, as a person would type it.
+export function commandLine(args) {
+  return ['weft', ...args.map(quote)].join(' ');
+}
+
+function quote(arg) {
+  return /^[\w.\/\\:+=@%-]+$/.test(arg) ? arg : `'${arg.replaceAll("'", "'\\''")}'`;
+}
+
+function utc(second) {
+  const date = new Date(second * 1000);
+  return Number.isNaN(date.getTime()) ? '' : date.toISOString().replace('.000Z', ' UTC').replace('T', ' ');
+}
+
+export function showOutput(view, {args, time, result}) {
+  view.command.textContent = `${commandLine(args)}   at clock second ${time} (${utc(time)})`;
+  view.output.textContent = text(result.combined);
+  view.output.classList.toggle('nothing', result.combined.length === 0);
+  if (result.combined.length === 0) view.output.textContent = '(nothing printed)';
+  view.status.textContent = statusWords(result.status);
+  view.status.classList.toggle('failed', result.status !== 1);
+}
+
+export function showFailure(view, message) {
+  view.command.textContent = '';
+  view.output.textContent = '';
+  view.status.textContent = message;
+  view.status.classList.add('failed');
+}
+
+// Independent lines: one run each; `repeat(second)` rolls one of them again.
+export function showLines(view, {args, runs}, repeat) {
+  view.summary.textContent = `${runs.length} runs of ${commandLine(args)}, each at its own clock second.`;
+  view.list.replaceChildren();
+  for (const {time, result} of runs) {
+    const item = element('li');
+    const button = element('button', 'second', String(time));
+    button.type = 'button';
+    button.title = `Repeat: roll again at clock second ${time}`;
+    button.setAttribute('aria-label', `Repeat at second ${time}`);
+    button.addEventListener('click', () => repeat(time));
+    const printed = text(result.combined).replace(/\n$/, '');
+    const line = element('span', 'line', printed === '' ? '(nothing printed)' : printed);
+    item.append(button, line);
+    if (result.status !== 1) item.append(element('span', 'failed', ' ' + statusWords(result.status)));
+    view.list.append(item);
+  }
+}
+
+// weft-check's findings; `jump(file, line)` opens the file at the line.
+export function showDiagnostics(view, {args, diagnostics, status}, jump) {
+  const counts = {error: 0, warning: 0};
+  for (const d of diagnostics) if (d.severity in counts) counts[d.severity] += 1;
+  view.summary.textContent = diagnostics.length === 0
+    ? `weft-check ${args.join(' ')}: no problems found.`
+    : `weft-check ${args.join(' ')}: ${plural(counts.error, 'error')}, ${plural(counts.warning, 'warning')}.`;
+  view.list.replaceChildren();
+  for (const d of diagnostics) {
+    const item = element('li', `diagnostic ${d.severity}`);
+    const place = d.line ? `${d.file}:${d.line}` : d.file;
+    const button = element('button', 'place', place);
+    button.type = 'button';
+    button.setAttribute('aria-label', `Go to ${place}`);
+    button.addEventListener('click', () => jump(d.file, d.line));
+    item.append(button, element('span', 'severity', d.severity), element('span', 'message', d.message));
+    for (const note of notesOf(d)) item.append(element('span', 'note', note));
+    view.list.append(item);
+  }
+}
+
+function notesOf(diagnostic) {
+  const notes = diagnostic.notes ?? (diagnostic.note ? [diagnostic.note] : []);
+  return notes.map((note) => (typeof note === 'string' ? note : note.message ?? ''));
+}
+
+function plural(n, word) {
+  return `${n} ${word}${n === 1 ? '' : 's'}`;
+}
+
+// The odds of every table of every file, as weft-check --stats gives them.
+export function showOdds(view, {args, stats}) {
+  view.summary.textContent = `weft-check ${args.join(' ')}`;
+  view.tables.replaceChildren();
+  for (const file of stats.files ?? []) {
+    const section = element('section', 'odds-file');
+    section.append(element('h3', '', file.title ? `${file.file}: “${file.title}”` : file.file));
+    if (file.variety) section.append(element('p', 'variety', file.variety));
+    for (const table of file.tables ?? []) section.append(oddsTable(table));
+    for (const note of file.notes ?? []) section.append(element('p', 'note', note));
+    view.tables.append(section);
+  }
+}
+
+function oddsTable(table) {
+  const wrapper = element('table', 'odds');
+  const caption = element('caption', '', `Table ${table.table}` + (table.summary ? `: ${table.summary}` : ''));
+  const head = element('thead');
+  const headRow = element('tr');
+  for (const name of ['Entry', 'Chance', '1 in', 'Exact', '']) headRow.append(element('th', '', name));
+  head.append(headRow);
+  const body = element('tbody');
+  const largest = Math.max(...(table.entries ?? []).map(chance), 0);
+  for (const entry of table.entries ?? []) {
+    const row = element('tr');
+    row.append(element('td', 'entry', entry.text));
+    row.append(element('td', 'percent', entry.percent ?? percentOf(entry)));
+    row.append(element('td', 'one-in', entry.one_in !== undefined ? String(entry.one_in) : ''));
+    row.append(element('td', 'fraction', `${entry.numerator}/${entry.denominator}`));
+    const barCell = element('td', 'bar-cell');
+    const bar = element('span', 'odds-bar');
+    bar.style.width = largest > 0 ? `${(100 * chance(entry)) / largest}%` : '0';
+    bar.setAttribute('aria-hidden', 'true');
+    barCell.append(bar);
+    row.append(barCell);
+    body.append(row);
+  }
+  wrapper.append(caption, head, body);
+  return wrapper;
+}
+
+function chance(entry) {
+  return entry.denominator ? entry.numerator / entry.denominator : 0;
+}
+
+function percentOf(entry) {
+  return `${(100 * chance(entry)).toFixed(3)}%`;
+}
+
+// Shows one result view and marks its tab.
+export function showView(name) {
+  for (const tab of document.querySelectorAll('[role="tab"]')) {
+    const selected = tab.id === `tab-${name}`;
+    tab.setAttribute('aria-selected', String(selected));
+    tab.tabIndex = selected ? 0 : -1;
+    document.getElementById(tab.getAttribute('aria-controls')).hidden = !selected;
+  }
+}
