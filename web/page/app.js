@@ -338,6 +338,10 @@ function connect() {
     if (fileSet.restorePrevious()) notice('Your own files are back.', false);
   });
 
+  // A link pasted into a tab that already shows the page changes only the
+  // fragment, without loading the page again.
+  window.addEventListener('hashchange', openFragment);
+
   document.addEventListener('keydown', (event) => {
     if (event.key === 'Enter' && (event.ctrlKey || event.metaKey)) {
       event.preventDefault();
