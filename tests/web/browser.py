@@ -162,6 +162,7 @@ def screenshot(driver, path, full_page=True):
     """Saves a PNG of the window, grown to the page's height when `full_page`."""
     os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
     if full_page:
+        driver.execute_script("window.scrollTo(0, 0)")
         size = driver.get_window_size()
         height = driver.execute_script(
             "return Math.max(document.documentElement.scrollHeight, document.body.scrollHeight)")

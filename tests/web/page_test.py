@@ -109,8 +109,8 @@ class Page:
             "return [e.value.slice(0, e.selectionStart).split('\\n').length,"
             "        e.value.slice(e.selectionStart, e.selectionEnd)];")
 
-    def screenshot(self, name):
-        browser.screenshot(self.driver, os.path.join(SCREENSHOTS, name + ".png"))
+    def screenshot(self, name, full_page=True):
+        browser.screenshot(self.driver, os.path.join(SCREENSHOTS, name + ".png"), full_page)
 
 
 class PageTest(unittest.TestCase):
@@ -191,7 +191,12 @@ class PageTest(unittest.TestCase):
         self.assertEqual(page.shown("editor-position"), "Line 3, column 1")
 
     def test_odds_show_the_exact_chances(self):
-        page = self.open_page()  # a fresh profile starts on the examples at tavern.dat
+        page = self.open_page(width=1200, height=820)  # a fresh profile opens tavern.dat
+        page.find("opt-t").click()
+        page.fill("opt-n", 8)
+        page.fill("opt-clock", CLOCK)
+        page.click_and_wait("roll", "view-output")
+        page.screenshot("playground")  # the README's picture
         page.click_and_wait("odds", "view-odds")
         report, _ = native(WEFT_CHECK, ["--stats", "tavern.dat"], EXAMPLES)
         rows = page.driver.find_elements(By.CSS_SELECTOR, "#odds-tables table.odds tbody tr")

@@ -103,6 +103,7 @@ async function withBusy(work) {
   document.body.setAttribute('aria-busy', 'true');
   try {
     await work();
+    views.reveal();
   } catch (error) {
     views.showView('output');
     views.showFailure(outputView, `The playground could not run weft: ${error.message ?? error}`);
@@ -201,6 +202,7 @@ function showFiles() {
   if (fileSet.selected !== shownPath) {
     shownPath = fileSet.selected;
     editor.value = shownPath === null ? '' : fileSet.files.get(shownPath);
+    editor.setSelectionRange(0, 0);
     editor.scrollTop = 0;
   }
   editor.disabled = shownPath === null;

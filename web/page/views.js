@@ -174,3 +174,8 @@ export function showView(name) {
     document.getElementById(tab.getAttribute('aria-controls')).hidden = !selected;
   }
 }
+
+// Brings the results into sight after a run (below the form on a phone).
+export function reveal() {
+  document.querySelector('.results').scrollIntoView({block: 'nearest'});
+}
