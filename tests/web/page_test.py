@@ -191,12 +191,13 @@ class PageTest(unittest.TestCase):
         self.assertEqual(page.shown("editor-position"), "Line 3, column 1")
 
     def test_odds_show_the_exact_chances(self):
-        page = self.open_page(width=1200, height=820)  # a fresh profile opens tavern.dat
+        page = self.open_page(width=1200, height=1140)  # a fresh profile opens tavern.dat
         page.find("opt-t").click()
         page.fill("opt-n", 8)
         page.fill("opt-clock", CLOCK)
         page.click_and_wait("roll", "view-output")
-        page.screenshot("playground")  # the README's picture
+        page.driver.execute_script("window.scrollTo(0, 0)")
+        page.screenshot("playground", full_page=False)  # the README's picture
         page.click_and_wait("odds", "view-odds")
         report, _ = native(WEFT_CHECK, ["--stats", "tavern.dat"], EXAMPLES)
         rows = page.driver.find_elements(By.CSS_SELECTOR, "#odds-tables table.odds tbody tr")
