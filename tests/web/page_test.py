@@ -200,15 +200,18 @@ class PageTest(unittest.TestCase):
         page.screenshot("playground", full_page=False)  # the README's picture
         page.click_and_wait("odds", "view-odds")
         report, _ = native(WEFT_CHECK, ["--stats", "tavern.dat"], EXAMPLES)
-        rows = page.driver.find_elements(By.CSS_SELECTOR, "#odds-tables table.odds tbody tr")
+        rows = page.driver.find_elements(By.CSS_SELECTOR, "#odds-tables table.odds:not(.dice) tbody tr")
         self.assertGreater(len(rows), 20)
         for row in rows:
             entry = row.find_element(By.CSS_SELECTOR, "td.entry").text
             percent = row.find_element(By.CSS_SELECTOR, "td.percent").text
-            self.assertRegex(percent, r"^\d+\.\d+%$")
+            self.assertRegex(percent, r"^(\d+(\.\d+)?|<0\.001)%$")
             matching = [line for line in report.splitlines() if f'"{entry}"' in line]
             self.assertTrue(any(percent in line for line in matching),
                             f"{entry} {percent} not in weft-check's report:\n{matching}")
+        # The dice of a table show the odds of their totals.
+        for dice in re.findall(r"^  dice (\(random[^)]*\))", report, re.M):
+            self.assertIn(dice, page.shown("odds-tables"))
         page.screenshot("odds")
 
     def test_independent_lines_each_repeat_at_their_second(self):

@@ -164,7 +164,7 @@ function runOdds() {
     const args = checkArgs(options, ['--stats']);
     const result = await check({files: fileSet.toObject(), args, cwd: ''});
     views.showView('odds');
-    views.showOdds(oddsView, {args, stats: result.stats ?? {}});
+    views.showOdds(oddsView, {args, stats: result.stats});
     if (result.diagnostics?.length) {
       views.showDiagnostics(checkView, {args: checkArgs(options, []), ...result}, jumpTo);
     }

@@ -116,53 +116,97 @@ function plural(n, word) {
   return `${n} ${word}${n === 1 ? '' : 's'}`;
 }
 
-// The odds of every table of every file, as weft-check --stats gives them.
+// The odds of every table of every file, from weft-check --stats: per table
+// each distinct entry's chance in weft-check's own words ("40.0%, 1 in 2.5")
+// and as an exact fraction, a bar, then the distributions of dice totals.
 export function showOdds(view, {args, stats}) {
   view.summary.textContent = `weft-check ${args.join(' ')}`;
   view.tables.replaceChildren();
-  for (const file of stats.files ?? []) {
+  for (const file of stats ?? []) {
     const section = element('section', 'odds-file');
-    section.append(element('h3', '', file.title ? `${file.file}: “${file.title}”` : file.file));
-    if (file.variety) section.append(element('p', 'variety', file.variety));
+    section.append(element('h3', '', file.title ? `${file.file}: ${file.title}` : file.file));
+    const lines = linesSummary(file.lines);
+    if (lines) section.append(element('p', 'variety', lines));
+    if (file.lines?.rolls_dice) {
+      section.append(element('p', 'note', 'Its lines roll dice. Every roll restarts weft\'s random numbers from the clock\'s second, so the lines made after a roll repeat within one run: use Roll independent lines.'));
+    }
     for (const table of file.tables ?? []) section.append(oddsTable(table));
-    for (const note of file.notes ?? []) section.append(element('p', 'note', note));
+    for (const dice of file.dice ?? []) section.append(diceTable(dice));
     view.tables.append(section);
   }
+  if (view.tables.childElementCount === 0) view.tables.append(element('p', 'hint', 'No odds to show.'));
+}
+
+function linesSummary(lines) {
+  if (!lines || lines.distinct === undefined) return '';
+  const counted = lines.exact ? `${lines.distinct}` : `at least ${lines.distinct}`;
+  const variety = lines.variety ? `, about as varied as ${Math.round(lines.variety)} equally likely lines` : '';
+  return `Table 0 makes ${counted} distinct lines${variety}${lines.estimated ? ' (estimated)' : ''}.`;
+}
+
+// weft-check's "40.0%, 1 in 2.5", split into its two parts.
+function chanceWords(entry) {
+  if (typeof entry.shown === 'string' && entry.shown.includes(', ')) {
+    const at = entry.shown.indexOf(', ');
+    return [entry.shown.slice(0, at), entry.shown.slice(at + 2)];
+  }
+  const one = entry.one_in ? `1 in ${Math.round(entry.one_in)}` : 'never';
+  return [`${Number(entry.percent ?? 0).toFixed(3)}%`, one];
+}
+
+function barCell(share) {
+  const cell = element('td', 'bar-cell');
+  const bar = element('span', 'odds-bar');
+  bar.style.width = `${Math.max(0, Math.min(1, share)) * 100}%`;
+  bar.setAttribute('aria-hidden', 'true');
+  cell.append(bar);
+  return cell;
 }
 
 function oddsTable(table) {
   const wrapper = element('table', 'odds');
-  const caption = element('caption', '', `Table ${table.table}` + (table.summary ? `: ${table.summary}` : ''));
+  const entries = table.entries ?? [];
+  wrapper.append(element('caption', '', `Table ${table.table}: ${entries.length} ${entries.length === 1 ? 'entry' : 'entries'}`));
   const head = element('thead');
   const headRow = element('tr');
-  for (const name of ['Entry', 'Chance', '1 in', 'Exact', '']) headRow.append(element('th', '', name));
+  for (const name of ['Entry', 'Chance', '', 'Exactly', '']) headRow.append(element('th', '', name));
   head.append(headRow);
   const body = element('tbody');
-  const largest = Math.max(...(table.entries ?? []).map(chance), 0);
-  for (const entry of table.entries ?? []) {
+  const largest = Math.max(0, ...entries.map((e) => e.probability ?? 0));
+  for (const entry of entries) {
+    const [percent, oneIn] = chanceWords(entry);
     const row = element('tr');
-    row.append(element('td', 'entry', entry.text));
-    row.append(element('td', 'percent', entry.percent ?? percentOf(entry)));
-    row.append(element('td', 'one-in', entry.one_in !== undefined ? String(entry.one_in) : ''));
+    row.append(element('td', 'entry', entry.prefix_and_suffix ? 'prefix + suffix' : entry.text));
+    row.append(element('td', 'percent', percent));
+    row.append(element('td', 'one-in', oneIn));
     row.append(element('td', 'fraction', `${entry.numerator}/${entry.denominator}`));
-    const barCell = element('td', 'bar-cell');
-    const bar = element('span', 'odds-bar');
-    bar.style.width = largest > 0 ? `${(100 * chance(entry)) / largest}%` : '0';
-    bar.setAttribute('aria-hidden', 'true');
-    barCell.append(bar);
-    row.append(barCell);
+    row.append(barCell(largest > 0 ? (entry.probability ?? 0) / largest : 0));
     body.append(row);
   }
-  wrapper.append(caption, head, body);
+  wrapper.append(head, body);
   return wrapper;
 }
 
-function chance(entry) {
-  return entry.denominator ? entry.numerator / entry.denominator : 0;
-}
-
-function percentOf(entry) {
-  return `${(100 * chance(entry)).toFixed(3)}%`;
+function diceTable(dice) {
+  const wrapper = element('table', 'odds dice');
+  const place = dice.line ? `, line ${dice.line}` : '';
+  const caption = !dice.reads
+    ? `${dice.reference}${place}: does not read; weft rolls 0`
+    : `${dice.reference}${place}: totals ${dice.lowest} to ${dice.highest}` +
+      (dice.exact ? '' : ' (the dice taken as independent)');
+  wrapper.append(element('caption', '', caption));
+  const totals = dice.totals ?? [];
+  const largest = Math.max(0, ...totals.map((t) => t.probability));
+  const body = element('tbody');
+  for (const total of totals) {
+    const row = element('tr');
+    row.append(element('td', 'total', String(total.total)));
+    row.append(element('td', 'percent', `${Number(total.percent).toFixed(2)}%`));
+    row.append(barCell(largest > 0 ? total.probability / largest : 0));
+    body.append(row);
+  }
+  wrapper.append(body);
+  return wrapper;
 }
 
 // Shows one result view and marks its tab.
