@@ -6,9 +6,11 @@
 #include <numeric>
 #include <optional>
 #include <queue>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
+#include "analysis.h"
 #include "generate/case_rules.h"
 #include "generate/dice.h"
 #include "report.h"
@@ -437,73 +439,151 @@ class Enumerator {
   std::map<const DataFile*, Odds> loweredLines_;
 };
 
-std::string percent(double p) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%7.3f%%", 100 * p);
+std::string bar(double p, std::size_t width) {
+  const auto filled =
+      std::min<std::size_t>(static_cast<std::size_t>(std::lround(p * width)), width);
+  // A chance too small for one sign still shows as one thin mark.
+  if (filled == 0 && p > 0) return "." + std::string(width - 1, ' ');
+  return std::string(filled, '#') + std::string(width - filled, ' ');
+}
+
+std::string padded(std::string text, std::size_t width) {
+  if (text.size() < width) text.resize(width, ' ');
   return text;
 }
 
-std::string bar(double p) {
-  const auto filled = static_cast<std::size_t>(std::lround(p * kBarWidth));
-  return std::string(std::min(filled, kBarWidth), '#') +
-         std::string(kBarWidth - std::min(filled, kBarWidth), ' ');
+std::string rightAligned(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
-std::string fraction(std::uint64_t draws) {
-  const std::uint64_t divisor = std::gcd(draws, kDraws);
-  if (draws == 0) return "0";
-  return std::to_string(draws / divisor) + "/" + std::to_string(kDraws / divisor);
-}
-
-void describeTable(const DataFile& file, int number, std::string& out) {
+TableOdds tableOdds(const DataFile& file, int number) {
   const Table& table = file.table(number);
-  const std::vector<DistinctEntry> entries = distinctEntries(table);
-  out += "  table " + std::to_string(number) + ": " + std::to_string(table.size()) + " position" +
-         (table.size() == 1 ? "" : "s") + ", " + std::to_string(entries.size()) + " distinct entr" +
-         (entries.size() == 1 ? "y" : "ies") + "\n";
-  if (table.size() > kDraws) out += "    positions from 32768 on are never picked\n";
-  for (const DistinctEntry& entry : entries) {
+  TableOdds odds;
+  odds.number = number;
+  odds.positions = table.size();
+  std::uint64_t common = kDraws;
+  for (const DistinctEntry& entry : distinctEntries(table)) {
+    EntryOdds e;
+    e.text = std::string(entry.text);
+    // The element file's own entry comes last; one the author wrote alike
+    // merges with it.
+    e.builtIn = file.isElementFile() && number == 0 && e.text == "(table1)(table3)";
+    e.positions = entry.positions;
+    e.draws = entry.draws;
+    common = std::gcd(common, entry.draws);
+    odds.entries.push_back(std::move(e));
+  }
+  odds.denominator = kDraws / (common == 0 ? kDraws : common);
+  return odds;
+}
+
+void describeTable(const TableOdds& table, const FileOdds& file, std::string& out) {
+  out += "  table " + std::to_string(table.number) + ": " + std::to_string(table.entries.size()) +
+         (table.entries.size() == 1 ? " entry" : " entries");
+  if (table.denominator == kDraws) {
+    out += ", chances out of the 32768 equally likely draws of a pick";
+  } else {
+    out += ", chances out of " + std::to_string(table.denominator);
+  }
+  out += "\n";
+  if (table.positions > kDraws) {
+    out += "    (" + std::to_string(table.positions) +
+           " positions: those from 32768 on are never picked)\n";
+  }
+  for (const EntryOdds& entry : table.entries) {
     const double p = static_cast<double>(entry.draws) / kDraws;
-    std::string frac = fraction(entry.draws);
-    if (frac.size() < 11) frac.resize(11, ' ');
-    out +=
-        "   " + percent(p) + "  " + frac + "  " + bar(p) + "  \"" + printable(entry.text) + "\"\n";
+    const std::uint64_t scale = kDraws / table.denominator;
+    const std::string fraction =
+        std::to_string(entry.draws / scale) + "/" + std::to_string(table.denominator);
+    const std::string shown = entry.builtIn ? "prefix + suffix (a prefix joined to a suffix)"
+                                            : "\"" + printable(entry.text) + "\"";
+    out += "    " + rightAligned(percentText(p), 7) + "  " + padded(oneInText(p), 12) + " " +
+           padded(fraction, 12) + " " + bar(p, 20) + "  " + shown + "\n";
+  }
+  (void)file;
+}
+
+void describeDice(const DiceOdds& dice, std::string& out) {
+  out += "  dice (random" + printable(dice.expression) + ")";
+  if (dice.line > 0) out += ", line " + std::to_string(dice.line);
+  if (!dice.reads) {
+    out += ": does not read, weft rolls 0\n";
+    return;
+  }
+  out += ": totals " + std::to_string(dice.lowest) + " to " + std::to_string(dice.highest);
+  if (!dice.exact) out += " (the dice taken as independent)";
+  out += "\n";
+  if (dice.totals.empty()) {
+    out += "    too many totals to show\n";
+    return;
+  }
+  // Up to 20 rows: totals are grouped into bands when there are more.
+  const std::size_t rows = std::min<std::size_t>(dice.totals.size(), 20);
+  const std::size_t perRow = (dice.totals.size() + rows - 1) / rows;
+  std::vector<std::pair<std::string, double>> bands;
+  double largest = 0;
+  for (std::size_t i = 0; i < dice.totals.size(); i += perRow) {
+    const std::size_t last = std::min(dice.totals.size(), i + perRow) - 1;
+    double p = 0;
+    for (std::size_t j = i; j <= last; ++j) p += dice.totals[j].second;
+    std::string label = std::to_string(dice.totals[i].first);
+    if (last != i) label += " to " + std::to_string(dice.totals[last].first);
+    bands.emplace_back(label, p);
+    largest = std::max(largest, p);
+  }
+  std::size_t labelWidth = 0;
+  for (const auto& band : bands) labelWidth = std::max(labelWidth, band.first.size());
+  for (const auto& [label, p] : bands) {
+    out += "    " + rightAligned(label, labelWidth) + "  " + rightAligned(percentText(p), 7) +
+           "  " + bar(largest > 0 ? p / largest : 0, 20) + "\n";
   }
 }
 
-void describeLines(const DataFile& file, std::string& out) {
-  const LineOdds odds = enumerateLines(file, file.parent() == nullptr);
-  double largest = std::max(odds.emptyLine, odds.emptyTable);
-  double entropy = 0;
-  const auto addOutcome = [&entropy](double p) {
-    if (p > 0) entropy -= p * std::log2(p);
-  };
-  for (const auto& [line, p] : odds.lines) {
-    largest = std::max(largest, p);
-    addOutcome(p);
-  }
-  addOutcome(odds.emptyLine);
-  addOutcome(odds.emptyTable);
-  char bits[64];
-  if (odds.complete) {
-    std::snprintf(bits, sizeof bits, "%.3f", entropy);
-    out += "  lines: exactly " + std::to_string(odds.lines.size()) + " distinct; entropy " + bits +
-           " bits\n";
+std::string variety(double value) {
+  char text[32];
+  if (value < 10) {
+    std::snprintf(text, sizeof text, "%.1f", value);
   } else {
-    // No outcome is likelier than the likeliest one found plus all that was
-    // not followed, and entropy is never below -log2 of the likeliest.
-    const double bound = -std::log2(std::min(1.0, largest + odds.unexplored));
-    std::snprintf(bits, sizeof bits, "%.3f", std::max(0.0, bound));
-    out += "  lines: at least " + std::to_string(odds.lines.size()) +
-           " distinct (lower bound: too many choices to follow them all); entropy at least " +
-           bits + " bits\n";
+    std::snprintf(text, sizeof text, "%.0f", value);
+  }
+  return text;
+}
+
+void describeLines(const FileOdds& file, bool verbose, std::string& out) {
+  const LineOdds& odds = file.lines;
+  const std::size_t count = odds.lines.size();
+  const std::string lines = std::to_string(count) + (count == 1 ? " line" : " different lines");
+  if (odds.complete && !odds.estimated) {
+    out += "  lines: " + lines + ", about as varied as " + variety(file.variety) +
+           " equally likely lines\n";
+  } else if (odds.complete) {
+    out += "  lines (estimated, see the note on dice below): " + lines + ", about as varied as " +
+           variety(file.variety) + " equally likely lines\n";
+  } else {
+    out += "  lines: at least " + lines +
+           " (too many choices to follow them all), at least as varied as " +
+           variety(file.variety) + " equally likely lines" +
+           (odds.estimated ? " (estimated, see the note on dice below)" : "") + "\n";
+  }
+  if (verbose) {
+    char bits[64];
+    std::snprintf(bits, sizeof bits, "%.3f", file.bits);
+    out += std::string("  entropy: ") + (odds.complete ? "" : "at least ") + bits + " bits\n";
   }
   if (odds.emptyLine > 0 || odds.emptyTable > 0) {
     std::string causes;
-    if (odds.emptyLine > 0) causes += "empty line" + percent(odds.emptyLine);
+    if (odds.emptyLine > 0) causes += "an empty line " + percentText(odds.emptyLine);
     if (odds.emptyLine > 0 && odds.emptyTable > 0) causes += ", ";
-    if (odds.emptyTable > 0) causes += "empty table referenced" + percent(odds.emptyTable);
-    out += "  the run ends:" + percent(odds.emptyLine + odds.emptyTable) + " (" + causes + ")\n";
+    if (odds.emptyTable > 0) causes += "an empty table referenced " + percentText(odds.emptyTable);
+    out += "  the run ends on " + percentText(odds.emptyLine + odds.emptyTable) + " of lines (" +
+           causes + ")\n";
+  }
+  if (odds.rollsDice) {
+    out +=
+        "  note: every dice roll restarts weft's random numbers from the clock's second, so the "
+        "lines made after a roll repeat within the same second, and later rolls in a line repeat "
+        "its first roll's draws";
+    out += odds.estimated ? "; odds that this ties together are estimates\n" : "\n";
   }
 }
 
@@ -521,18 +601,114 @@ LineOdds enumerateLines(const DataFile& file, bool subfilesResolve) {
   return Enumerator(file, subfilesResolve, kFileLimits).run();
 }
 
-std::string describeOdds(const DataFile& file, const std::string& path) {
-  std::string out = printable(path) + ": title \"" + printable(file.title()) + "\"" +
-                    (file.isElementFile() ? " (element file)" : "") + "\n";
-  bool any = false;
+FileOdds computeOdds(const DataFile& file, const std::string& path, const EntryLines* lines) {
+  FileOdds odds;
+  odds.path = path;
+  odds.title = file.title();
+  odds.elementFile = file.isElementFile();
+  std::set<std::string> seenDice;
   for (int t = 0; t < TABLE_COUNT; ++t) {
-    if (file.table(t).empty()) continue;
-    describeTable(file, t, out);
-    any = true;
+    const Table& table = file.table(t);
+    if (table.empty()) continue;
+    odds.tables.push_back(tableOdds(file, t));
+    for (std::size_t i = 0; i < table.runCount(); ++i) {
+      for (const Reference& reference : parseEntry(table.run(i).text).references) {
+        if (reference.kind != Reference::Kind::Dice) continue;
+        const std::string_view inner = reference.inner;
+        const std::string expression(inner.substr(inner.find("random") + 6));
+        if (!seenDice.insert(expression).second) continue;
+        DiceOdds dice;
+        dice.expression = expression;
+        dice.table = t;
+        const auto& runLines = lines == nullptr ? nullptr : &(*lines)[static_cast<std::size_t>(t)];
+        if (runLines != nullptr && i < runLines->size()) dice.line = (*runLines)[i];
+        DiceParts parts{};
+        dice.reads = readDiceExpression(expression, parts);
+        double work = 0;
+        std::int32_t lowest = 0;
+        if (const auto values = diceOdds(expression, work, lowest)) {
+          dice.totals.assign(values->begin(), values->end());
+          dice.lowest = dice.totals.front().first;
+          dice.highest = dice.totals.back().first;
+        } else {
+          dice.lowest = lowest;
+          dice.highest = lowest;
+        }
+        dice.exact = !dice.reads || parts.count <= 1;
+        if (dice.reads && dice.totals.empty()) {
+          const std::int64_t faces =
+              parts.sides == Dice::kFudge ? 1 : std::llabs(static_cast<std::int64_t>(parts.sides));
+          dice.highest = dice.lowest + static_cast<std::int64_t>(std::max(parts.count, 0)) *
+                                           (parts.sides == Dice::kFudge ? 2 : faces - 1);
+        }
+        odds.dice.push_back(std::move(dice));
+      }
+    }
   }
-  if (!any) out += "  no entries: every line is empty\n";
-  describeLines(file, out);
+  odds.lines = enumerateLines(file, file.parent() == nullptr);
+  double largest = std::max(odds.lines.emptyLine, odds.lines.emptyTable);
+  double entropy = 0;
+  const auto addOutcome = [&entropy](double p) {
+    if (p > 0) entropy -= p * std::log2(p);
+  };
+  for (const auto& [line, p] : odds.lines.lines) {
+    largest = std::max(largest, p);
+    addOutcome(p);
+  }
+  addOutcome(odds.lines.emptyLine);
+  addOutcome(odds.lines.emptyTable);
+  if (!odds.lines.complete) {
+    // No outcome is likelier than the likeliest one found plus all that was
+    // not followed, and entropy is never below -log2 of the likeliest.
+    entropy = std::max(0.0, -std::log2(std::min(1.0, largest + odds.lines.unexplored)));
+  }
+  odds.bits = std::max(0.0, entropy);
+  odds.variety = std::exp2(odds.bits);
+  return odds;
+}
+
+std::string describeOdds(const FileOdds& odds, bool verbose) {
+  std::string out = printable(odds.path) + ": title \"" + printable(odds.title) + "\"" +
+                    (odds.elementFile ? " (element file)" : "") + "\n";
+  for (const TableOdds& table : odds.tables) describeTable(table, odds, out);
+  if (odds.tables.empty()) out += "  no entries: every line is empty\n";
+  for (const DiceOdds& dice : odds.dice) describeDice(dice, out);
+  describeLines(odds, verbose, out);
   return out;
+}
+
+std::string describeOdds(const DataFile& file, const std::string& path) {
+  return describeOdds(computeOdds(file, path), false);
+}
+
+std::string percentText(double p) {
+  char text[32];
+  const double percent = 100 * p;
+  if (p <= 0) return "0%";
+  if (percent >= 9.995) {
+    std::snprintf(text, sizeof text, "%.1f%%", percent);
+  } else if (percent >= 0.995) {
+    std::snprintf(text, sizeof text, "%.2f%%", percent);
+  } else if (percent >= 0.0005) {
+    std::snprintf(text, sizeof text, "%.3f%%", percent);
+  } else {
+    return "<0.001%";
+  }
+  return text;
+}
+
+std::string oneInText(double p) {
+  if (p <= 0) return "never";
+  const double n = 1 / p;
+  char text[48];
+  if (n < 9.95) {
+    std::snprintf(text, sizeof text, "%.1f", n);
+    std::string shown = text;
+    if (shown.size() > 2 && shown.substr(shown.size() - 2) == ".0") shown.resize(shown.size() - 2);
+    return "1 in " + shown;
+  }
+  std::snprintf(text, sizeof text, "%.0f", n);
+  return std::string("1 in ") + text;
 }
 
 }  // namespace weft::check
