@@ -16,7 +16,8 @@
 //   r.status                         // the value passed to exit: 1 at a normal end, -2, ...
 //
 //   const c = await weft.check({ files, args: ['--stats', 'tavern.dat'], cwd, env });
-//   c.diagnostics, c.stats           // from weft-check's JSON report, unchanged
+//   c.diagnostics, c.stats, c.summary  // from weft-check's JSON report, unchanged
+//                                    // (stats only with '--stats' among the args)
 //   c.status                         // weft-check's exit status; c.report is the whole report
 //
 // `files` maps relative paths ('/' between folders) to contents: a Uint8Array,
@@ -260,6 +261,7 @@ export async function check({ files = {}, args = [], cwd = '', env = {} } = {}) 
   return {
     diagnostics: report.diagnostics,
     stats: report.stats,
+    summary: report.summary,
     status: result.status,
     report,
     stderr: result.stderr,

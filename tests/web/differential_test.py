@@ -9,8 +9,11 @@ the same files; standard output, standard error, both streams together and
 the exit status must be identical. Afterwards the page times `-n 1000` of the
 tavern example and 100 independent lines (printed, not judged).
 
-Environment: WEFT_SITE (the built site), WEFT (native binary),
-WEFT_FROZEN_TIME_LIB, WEFT_EXAMPLES, WEFT_CLI_TESTS.
+The odds of every example, and weft-check's own test cases, are compared the
+same way: weft.check in the page against `weft-check --format=json --stats`.
+
+Environment: WEFT_SITE (the built site), WEFT and WEFT_CHECK (the native
+binaries), WEFT_FROZEN_TIME_LIB, WEFT_EXAMPLES, WEFT_CLI_TESTS, WEFT_CHECK_CASES.
 """
 
 import base64
@@ -228,6 +231,26 @@ return (async () => {
 })();
 """
 
+CHECK_CASES = """
+const [cases] = arguments;
+return (async () => {
+  const weft = (await import('/weft.js')).default;
+  const bytes = (text) => Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
+  const results = [];
+  for (const c of cases) {
+    const files = {};
+    for (const [name, contents] of Object.entries(c.files)) files[name] = bytes(contents);
+    try {
+      const r = await weft.check({ files, args: c.args.map(bytes), cwd: c.cwd });
+      results.push({ report: r.report, status: r.status });
+    } catch (error) {
+      results.push({ error: String(error && error.message || error) });
+    }
+  }
+  return results;
+})();
+"""
+
 TIMINGS = """
 const [tavern] = arguments;
 return (async () => {
@@ -248,6 +271,35 @@ return (async () => {
   return { thousand, hundred, bytes: many.stdout.length, lines: lines.length };
 })();
 """
+
+
+def check_cases():
+    """weft-check --stats on every example, and the checker's own test cases."""
+    root = pathlib.Path(ENV["WEFT_EXAMPLES"])
+    files = {str(p.relative_to(root)): p.read_bytes() for p in sorted(root.rglob("*")) if p.is_file()}
+    cases = []
+    for path in files:
+        folder, name = os.path.split(path)
+        cases.append({"name": f"odds of {path}", "files": files, "cwd": folder,
+                      "args": [b"--stats", name.encode()]})
+    for folder in sorted(pathlib.Path(ENV["WEFT_CHECK_CASES"]).iterdir()):
+        args = (folder / "args").read_text().split() if (folder / "args").exists() else ["main.dat"]
+        case_files = {str(p.relative_to(folder)): p.read_bytes() for p in sorted(folder.rglob("*"))
+                      if p.is_file() and p.name not in ("args", "expected")}
+        cases.append({"name": f"check case {folder.name}", "files": case_files, "cwd": "",
+                      "args": [b"--stats"] + [a.encode() for a in args]})
+    return cases
+
+
+def check_native(case, work):
+    """weft-check's JSON report and status for the case, natively."""
+    top = pathlib.Path(tempfile.mkdtemp(dir=work))
+    for name, contents in case["files"].items():
+        (top / name).parent.mkdir(parents=True, exist_ok=True)
+        (top / name).write_bytes(contents)
+    result = subprocess.run([b"weft-check", b"--format=json"] + case["args"], executable=ENV["WEFT_CHECK"],
+                            cwd=top / case["cwd"], capture_output=True, timeout=60, env={"LC_ALL": "C"})
+    return {"report": json.loads(result.stdout), "status": result.returncode}
 
 
 def to_page(case):
@@ -289,6 +341,17 @@ def main():
                     if got["status"] & 0xFF != expected["status"]:
                         failures.append(f"{case['name']}: status {got['status']} in the page, "
                                         f"{expected['status']} natively")
+            checks = check_cases()
+            page_checks = driver.execute_script(CHECK_CASES, [
+                {"files": {n: b64(d) for n, d in c["files"].items()}, "cwd": c["cwd"],
+                 "args": [b64(a) for a in c["args"]]} for c in checks])
+            for case, got in zip(checks, page_checks):
+                expected = check_native(case, work)
+                if "error" in got:
+                    failures.append(f"{case['name']}: {got['error']}")
+                elif got["report"] != expected["report"] or got["status"] & 0xFF != expected["status"]:
+                    failures.append(f"{case['name']}: the page's report differs\n  page:   "
+                                    f"{json.dumps(got)[:600]}\n  native: {json.dumps(expected)[:600]}")
             tavern = (pathlib.Path(ENV["WEFT_EXAMPLES"]) / "tavern.dat").read_text()
             timings = driver.execute_script(TIMINGS, tavern)
             errors = [e for e in browser.console_errors(driver) if "favicon.ico" not in e]
@@ -296,6 +359,7 @@ def main():
         cli_count = sum(1 for c in cases if not c["name"].startswith("example "))
         print(f"{len(cases)} cases compared: {cli_count} from the end-to-end tests, "
               f"{len(cases) - cli_count} from the examples; {len(failures)} differ")
+        print(f"{len(checks)} weft-check reports with odds compared (JSON and status)")
         for reason, count in sorted(skipped.items()):
             print(f"  left out, {reason}: {count}")
         print(f"-n 1000 of tavern.dat: {timings['thousand']:.0f} ms ({timings['bytes']} bytes); "

@@ -1,6 +1,7 @@
 // weft.js from Node: runs the bundled examples and a few command lines
 // through the WebAssembly build and compares every byte of the output and
-// the exit status with the native binary's, run on the same files.
+// the exit status with the native binary's, run on the same files; and one
+// report with odds with the native weft-check's.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -84,6 +85,12 @@ assert.deepEqual([Buffer.from(exact.stdout).toString('latin1'), Buffer.from(exac
 const bare = await weft.run({ files: examples, args: ['tavern.dat', '-n', '2'], time: 4 });
 assert.equal(new TextDecoder().decode(bare.stdout).split('\n').length, 3, 'options after the operand are read');
 await assert.rejects(weft.run({ files: { '../up.dat': 'x' } }), RangeError);
+
+// weft.check gives weft-check's report as the native checker writes it.
+const odds = await weft.check({ files: examples, args: ['--stats', 'hooks.dat'] });
+const nativeOdds = spawnSync(env.WEFT_CHECK, ['--format=json', '--stats', 'hooks.dat'], { cwd: env.WEFT_EXAMPLES });
+assert.deepEqual(odds.report, JSON.parse(nativeOdds.stdout));
+assert.equal(odds.status, nativeOdds.status);
 
 console.log(`${cases.length - failures} of ${cases.length} command lines match the native binary`);
 process.exit(failures === 0 ? 0 : 1);

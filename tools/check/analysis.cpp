@@ -139,12 +139,34 @@ class FileAnalysis {
         const std::string_view inner = r.reference.inner;
         const std::string_view expression = inner.substr(inner.find("random") + 6);
         DiceParts parts{};
+        bool listed = false;
+        for (const DataFile& subfile : file_.subfiles())
+          listed = listed || subfile.filename() == inner;
         if (!readDiceExpression(expression, parts)) {
           add(entry.line, Severity::Warning,
               "dice expression \"" + std::string(expression) +
                   "\" does not read (it needs the form 3d6+1 or 4df+0); weft writes \"Didn't "
                   "grok\" and rolls 0",
-              diceNote(expression));
+              listed
+                  ? "a reference holding \"random\" is always a dice roll, so the listed file \"" +
+                        std::string(inner) + "\" can never be referred to: rename it"
+                  : diceNote(expression));
+          break;
+        }
+        // A valid expression ends with the digits of its modifier; whatever
+        // follows them is ignored.
+        std::string_view trimmed = expression;
+        while (!trimmed.empty() && isSpace(trimmed.back())) trimmed.remove_suffix(1);
+        if (!trimmed.empty() && !isDigit(trimmed.back())) {
+          std::size_t end = trimmed.size();
+          while (end > 0 && !isDigit(trimmed[end - 1])) --end;
+          std::string_view rest = trimmed.substr(end);
+          while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+          add(entry.line, Severity::Warning,
+              "the text after the dice expression in " + shown(r.reference) +
+                  " is ignored: weft prints only the total, without \"" + std::string(rest) + "\"",
+              "move it out of the parentheses: (random" + std::string(trimmed.substr(0, end)) +
+                  ") " + std::string(rest));
         }
         break;
       }

@@ -132,8 +132,14 @@ void LineTraps::lineInterpreted(const DataFile& file, Kind kind, std::string_vie
     checkDirective(file, kind, line, text, argument, chdirFailed);
   }
   // A trailing backslash that pulls a directive or a section line into the
-  // line before it.
+  // line before it, and a backslash just before a comment, which joins the
+  // next line although it does not end the line as written.
   for (const Piece& piece : pieces_) {
+    if (piece.kept > 0 && piece.kept < piece.text.size() && piece.text[piece.kept - 1] == '\\') {
+      add(piece.line, Severity::Warning,
+          "the backslash just before the \"#\" comment joins the next line to this one",
+          "remove the backslash, or put a blank between it and the \"#\"");
+    }
     if (!piece.continued || piece.kept == 0) continue;
     const char first = piece.text[0];
     if ((first == '%' && !file.isElementFile()) || (first == '#' && file.isElementFile())) {
@@ -160,6 +166,15 @@ void LineTraps::checkEntry(std::uint64_t line, std::string_view text, bool dropp
             quoted(trimBlanks(text.substr(start))) + " is an entry line" +
             (dropped ? " (dropped for its colon)" : ""),
         "remove the blanks before \"%\"");
+    return;
+  }
+  // An indented comment leaves the blanks before it: an entry of blanks.
+  if (start == std::string_view::npos && !pieces_.empty() &&
+      pieces_.front().kept < pieces_.front().text.size()) {
+    add(line, Severity::Warning,
+        "the blanks before the \"#\" stay, so this comment line is an entry of blanks, which "
+        "ends weft's run (\"Zero length string\") when it is picked",
+        "start the comment in the first column");
     return;
   }
   // A "#" that cuts a number sign out of the text: "room #4 is locked".
@@ -261,6 +276,12 @@ void LineTraps::checkDirective(const DataFile& file, Kind kind, std::uint64_t li
       break;
     }
     case Kind::Title:
+      if (titleLine_ > 0) {
+        add(line, Severity::Warning,
+            "a second \"%title:\" replaces the title set at line " + std::to_string(titleLine_),
+            "keep one \"%title:\" line in each file");
+      }
+      titleLine_ = line;
       if (argument < text.size() && isBlank(text[argument])) {
         add(line, Severity::Warning,
             "the blank after \"%title:\" is part of the title: weft shows " +
@@ -295,6 +316,9 @@ void LineTraps::checkDirective(const DataFile& file, Kind kind, std::uint64_t li
                          " moved the folder names are looked for in to " + quoted(directory);
         break;
       }
+      const bool moved = !lastDirectory_.empty();
+      lastDirectory_ = "the \"%chdir:\" at line " + std::to_string(line) +
+                       " failed, so names are looked for in the folder before it";
       std::string note;
       if (!directory.empty() && (isBlank(directory.front()) || isBlank(directory.back()))) {
         note = "the blanks are part of the folder's name: write " +
@@ -304,7 +328,7 @@ void LineTraps::checkDirective(const DataFile& file, Kind kind, std::uint64_t li
                quoted(file.filename().substr(0, file.filename().rfind('/')) + "\\" +
                       file.filename().substr(file.filename().rfind('/') + 1)) +
                " so that weft reads it from inside its folder";
-      } else if (!lastDirectory_.empty()) {
+      } else if (moved) {
         note = "folders are taken from the working folder, which earlier \"%chdir:\" lines move";
       }
       add(line, Severity::Error,

@@ -75,6 +75,7 @@ class LineTraps {
   std::vector<Piece> pieces_;
   bool byteOrderMark_ = false;  // the first line starts with one
   bool inFileList_ = false;
+  std::uint64_t titleLine_ = 0;  // the line of the last "%title:"
   std::uint64_t listStartLine_ = 0;
   std::string listStart_;  // the directive that started the current file list
   bool listStartIsOdd_ = false;
