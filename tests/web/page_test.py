@@ -184,6 +184,7 @@ class PageTest(unittest.TestCase):
         items = page.driver.find_elements(By.CSS_SELECTOR, "#check-list li.error")
         self.assertTrue(items, page.shown("view-check"))
         self.assertIn(message, items[0].text)
+        self.assertIn(report.strip().splitlines()[-1], page.shown("check-summary"))
         page.screenshot("check")
         items[0].find_element(By.CSS_SELECTOR, "button.place").click()
         self.assertEqual(page.shown("editor-name"), "broken.dat")

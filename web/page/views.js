@@ -87,12 +87,8 @@ export function showLines(view, {args, runs}, repeat) {
 }
 
 // weft-check's findings; `jump(file, line)` opens the file at the line.
-export function showDiagnostics(view, {args, diagnostics, status}, jump) {
-  const counts = {error: 0, warning: 0};
-  for (const d of diagnostics) if (d.severity in counts) counts[d.severity] += 1;
-  view.summary.textContent = diagnostics.length === 0
-    ? `weft-check ${args.join(' ')}: no problems found.`
-    : `weft-check ${args.join(' ')}: ${plural(counts.error, 'error')}, ${plural(counts.warning, 'warning')}.`;
+export function showDiagnostics(view, {args, diagnostics, summary}, jump) {
+  view.summary.textContent = `weft-check ${args.join(' ')}: ${summary?.text ?? plural(diagnostics.length, 'problem')}`;
   view.list.replaceChildren();
   for (const d of diagnostics) {
     const item = element('li', `diagnostic ${d.severity}`);
