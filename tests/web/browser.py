@@ -153,6 +153,13 @@ def chromium(width=1280, height=900, script_timeout=120):
         shutil.rmtree(profile, ignore_errors=True)
 
 
+def emulate_phone(driver, width=390, height=844):
+    """Lays the page out as a phone would: a viewport narrower than any
+    desktop window, at touch scale."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": width, "height": height, "deviceScaleFactor": 2, "mobile": True})
+
+
 def console_errors(driver):
     """The browser console's error messages since the last call."""
     return [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]

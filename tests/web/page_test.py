@@ -262,7 +262,8 @@ class PageTest(unittest.TestCase):
         self.assertIn("#files=", link)
 
         # Someone else, on a phone, with a browser that has never seen the page.
-        other = self.open_page(width=390, height=844)
+        other = self.open_page()
+        browser.emulate_phone(other.driver)
         other.driver.get(link)
         other.wait_ready()
         self.assertIn("from the link", other.shown("notice-text"))
@@ -279,7 +280,13 @@ class PageTest(unittest.TestCase):
         width = other.driver.execute_script(
             "return [document.documentElement.scrollWidth, document.documentElement.clientWidth]")
         self.assertLessEqual(width[0], width[1], "the page scrolls sideways at phone width")
-        other.screenshot("phone")
+        other.driver.execute_script("window.scrollTo(0, 0)")
+        other.screenshot("phone", full_page=False)
+
+        # The files the link replaced come back with Restore.
+        other.find("notice-restore").click()
+        self.assertIn("tavern.dat", other.file_paths())
+        self.assertNotIn("lore/kin.dat", other.file_paths())
 
     def test_rolling_makes_no_network_request(self):
         page = self.open_page()

@@ -108,35 +108,29 @@ export class FileSet {
 
   onChange(listener) { this.listeners.push(listener); }
 
-  save() {
+  save() { this.store(STORAGE_KEY); }
+
+  // Loads the stored set; false when there is none.
+  restore() { return this.load(STORAGE_KEY); }
+
+  // Keeps the current set aside before an example or a shared link
+  // replaces it, so that Restore can bring it back.
+  keepPrevious() {
+    if (this.files.size > 0) this.store(PREVIOUS_KEY);
+  }
+
+  restorePrevious() { return this.load(PREVIOUS_KEY); }
+
+  store(key) {
     try {
-      localStorage.setItem(STORAGE_KEY, JSON.stringify({files: this.toObject(), selected: this.selected}));
+      localStorage.setItem(key, JSON.stringify({files: this.toObject(), selected: this.selected}));
     } catch (error) {
       // Storage may be full or switched off; the files stay in the page.
     }
   }
 
-  // Loads the stored set; false when there is none.
-  restore() {
-    const stored = readStored(STORAGE_KEY);
-    if (!stored) return false;
-    this.replace(stored.files, stored.selected);
-    return true;
-  }
-
-  // Keeps the current set aside before an example or a shared link
-  // replaces it, so that Restore can bring it back.
-  keepPrevious() {
-    if (this.files.size === 0) return;
-    try {
-      localStorage.setItem(PREVIOUS_KEY, JSON.stringify({files: this.toObject(), selected: this.selected}));
-    } catch (error) {
-      // As in save().
-    }
-  }
-
-  restorePrevious() {
-    const stored = readStored(PREVIOUS_KEY);
+  load(key) {
+    const stored = readStored(key);
     if (!stored) return false;
     this.replace(stored.files, stored.selected);
     return true;
