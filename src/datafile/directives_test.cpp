@@ -199,5 +199,68 @@ TEST(FileListTest, WithAnObserverAGuardSkipsTheFileAndLoadingGoesOn) {
       recorder.problems);
 }
 
+// Files that each list the next one twice: the first of `depth` files loads
+// 2^depth - 1 files in all.
+std::string chainName(char letter, int i) {
+  std::string name(1, letter);
+  name += std::to_string(i);
+  name += ".dat";
+  return name;
+}
+
+void writeDoublingChain(int depth) {
+  for (int i = 1; i < depth; ++i) {
+    const std::string next = chainName('w', i + 1);
+    std::string list = "%file\n";
+    list += next;
+    list += '\n';
+    list += next;
+    list += '\n';
+    writeFile(chainName('w', i), list);
+  }
+  writeFile(chainName('w', depth), "end\n");
+}
+
+TEST(FileListLimitTest, TheFileCountStartsAgainForEachDataFileLoaded) {
+  testing::ScratchDir dir;
+  writeDoublingChain(13);  // 8191 files: within the limit, twice over it
+  Recorder recorder;
+  for (int operand = 0; operand < 2; ++operand) {
+    const DataFile file("w1.dat", nullptr);
+    EXPECT_EQ(std::vector<std::string>{}, recorder.problems) << "operand " << operand;
+  }
+}
+
+TEST(FileListLimitTest, DepthAndFileCountAreTwoProblemsWithTheirLimits) {
+  testing::ScratchDir dir;
+  writeDoublingChain(15);
+  for (int i = 1; i <= 101; ++i) {
+    std::string list = "%file\n";
+    list += chainName('d', i + 1);
+    list += '\n';
+    writeFile(chainName('d', i), list);
+  }
+  struct Limits : LoadObserver {
+    void problem(const DataFile& file, const LoadProblem& problem) override {
+      if (seen.empty()) seen = file.filename() + " " + std::to_string(problem.limit);
+      events.push_back(problem.event);
+    }
+    std::string seen;
+    std::vector<LoadProblem::Event> events;
+  } deep, wide;
+  setLoadObserver(&deep);
+  { const DataFile file("d1.dat", nullptr); }
+  setLoadObserver(&wide);
+  { const DataFile file("w1.dat", nullptr); }
+  setLoadObserver(nullptr);
+  EXPECT_EQ("d101.dat 100", deep.seen);
+  EXPECT_EQ(LoadProblem::Event::FileListTooDeep, deep.events.at(0));
+  EXPECT_EQ("w14.dat 10000", wide.seen);
+  ASSERT_FALSE(wide.events.empty());
+  for (const LoadProblem::Event event : wide.events) {
+    EXPECT_EQ(LoadProblem::Event::TooManyFiles, event);
+  }
+}
+
 }  // namespace
 }  // namespace weft

@@ -255,5 +255,55 @@ TEST(ComputeOddsTest, GivesEachTableOneDenominatorAndShowsTheBuiltInEntry) {
   EXPECT_NE(std::string::npos, describeOdds(element, false).find("prefix + suffix"));
 }
 
+TEST(ComputeOddsTest, AFudgeDieFallsAsItsDrawsModuloThree) {
+  ScratchDir dir;
+  writeFile("main.dat", "(random 1df+0)\n");
+  const FileOdds odds = computeOdds(DataFile("main.dat", nullptr), "main.dat");
+  ASSERT_EQ(1u, odds.dice.size());
+  // r mod 3 is 0 for a face of 0, 1 for +1 and 2 for -1; 32768 = 3 * 10922 + 2.
+  const std::vector<std::pair<std::int32_t, double>> totals = {
+      {-1, 10922.0 / 32768}, {0, 10923.0 / 32768}, {1, 10923.0 / 32768}};
+  ASSERT_EQ(totals.size(), odds.dice[0].totals.size());
+  for (std::size_t i = 0; i < totals.size(); ++i) {
+    EXPECT_EQ(totals[i].first, odds.dice[0].totals[i].first);
+    EXPECT_DOUBLE_EQ(totals[i].second, odds.dice[0].totals[i].second);
+  }
+  EXPECT_DOUBLE_EQ(10922.0 / 32768, odds.lines.lines.at("-1"));
+  EXPECT_DOUBLE_EQ(10923.0 / 32768, odds.lines.lines.at("1"));
+}
+
+TEST(EnumerateLinesTest, ANameListedTwiceKeepsTheLastLineAndTheFirstOnesEndings) {
+  ScratchDir dir;
+  // Both files named a.dat generate; the first ends the run half the time
+  // (an empty table), and only the second one's line is kept.
+  writeFile("main.dat", "(a.dat)\n%file\na.dat\n%chdir:sub\n%file\na.dat\n");
+  writeFile("a.dat", "x\n(table1)\n");
+  writeFile("sub/a.dat", "y:3\nz\n");
+  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  EXPECT_TRUE(odds.complete);
+  EXPECT_DOUBLE_EQ(0.5, odds.emptyTable);
+  ASSERT_EQ(2u, odds.lines.size());
+  EXPECT_DOUBLE_EQ(0.375, odds.lines.at("Y"));
+  EXPECT_DOUBLE_EQ(0.125, odds.lines.at("Z"));
+}
+
+TEST(EnumerateLinesTest, OutOfWorkTheLikeliestChoicesFinishALine) {
+  ScratchDir dir;
+  // 9^5 lines of 600 bytes are more work than one search does. Lines left
+  // unfinished then follow their likeliest choice, "a" (9 of 17), to the
+  // end; they count as found, at no weight.
+  writeFile("main.dat", "(table1)(table1)(table1)(table1)(table1)" + std::string(600, 'x') +
+                            "\n%table 1\nb\nc\nd\ne\nf\ng\nh\ni\na:9\n");
+  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  EXPECT_FALSE(odds.complete);
+  int probed = 0;
+  for (const auto& [line, p] : odds.lines) {
+    if (p > 0) continue;
+    ++probed;
+    EXPECT_EQ('a', line.at(4)) << line.substr(0, 5);
+  }
+  EXPECT_GT(probed, 0);
+}
+
 }  // namespace
 }  // namespace weft::check

@@ -273,12 +273,9 @@ class Enumerator {
         waitingBytes_ + 2 * (text.size() + choices.size()) > limits_.stateBytes) {
       // With no room left, only the likeliest child goes on, so that the
       // search still reaches finished lines without growing.
-      std::size_t likeliest = 0;
+      const std::size_t likeliest = likeliestChoice(choices);
       double total = 0;
-      for (std::size_t i = 0; i < choices.size(); ++i) {
-        total += choices[i].second;
-        if (choices[i].second > choices[likeliest].second) likeliest = i;
-      }
+      for (const auto& choice : choices) total += choice.second;
       giveUp(state.probability * (total - choices[likeliest].second));
       State child = makeChild(likeliest);
       waitingBytes_ += child.text.size() + child.replacement.size();
@@ -299,6 +296,16 @@ class Enumerator {
     }
   }
 
+  // Returns the index of the likeliest of `choices` (the first of equals).
+  // REQUIRES: !choices.empty()
+  static std::size_t likeliestChoice(const Odds& choices) {
+    std::size_t likeliest = 0;
+    for (std::size_t i = 1; i < choices.size(); ++i) {
+      if (choices[i].second > choices[likeliest].second) likeliest = i;
+    }
+    return likeliest;
+  }
+
   // Resolves the reference from `open` to `close` of `state` by `choices`: a
   // single choice, or while probing the likeliest one, is taken in place and
   // true returned; otherwise `state` splits into every choice, or there is no
@@ -316,10 +323,7 @@ class Enumerator {
   bool takeLikeliest(State& state, std::size_t open, std::size_t close, const Odds& choices,
                      const Recorder& record = {}) {
     if (choices.empty()) return false;
-    std::size_t likeliest = 0;
-    for (std::size_t i = 1; i < choices.size(); ++i) {
-      if (choices[i].second > choices[likeliest].second) likeliest = i;
-    }
+    const std::size_t likeliest = likeliestChoice(choices);
     state.replacement = choices[likeliest].first;
     state.text.replace(open, close - open, state.replacement);
     if (record) record(state, likeliest);
