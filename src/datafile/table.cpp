@@ -21,14 +21,19 @@ constexpr std::size_t kLengthBytes = sizeof(std::uint32_t);
 constexpr unsigned kOffsetBits = 18;
 constexpr std::uint32_t kOffsetMask = (std::uint32_t{1} << kOffsetBits) - 1;
 static_assert(kMaxBlockSize <= (std::size_t{1} << kOffsetBits));
+// The block number of a drawn text must fit in the bits above the offset.
+// Every block holds at least kFirstBlockSize bytes and is left only when the
+// next text does not fit, so it holds at least kTextsPerBlock texts of the
+// longest ordinary kind; a longer text takes a block of its own. The drawn
+// texts, at most kIndexedPositions of them, thus fill few enough blocks.
+constexpr std::size_t kTextsPerBlock = kFirstBlockSize / (Table::kMaxEntryBytes + kLengthBytes);
+static_assert(kIndexedPositions / kTextsPerBlock + 1 + 4096 <=
+              (std::size_t{1} << (32 - kOffsetBits)));
 
 }  // namespace
 
 Table::Table(const Table& other)
-    : pickOffsets_(other.pickOffsets_),
-      picksFull_(other.picksFull_),
-      runs_(other.runs_),
-      size_(other.size_) {
+    : pickOffsets_(other.pickOffsets_), runs_(other.runs_), size_(other.size_) {
   blocks_.reserve(other.blocks_.size());
   for (const Block& block : other.blocks_) {
     addBlock(block.capacity);
@@ -55,7 +60,7 @@ void Table::append(std::string_view text, std::uint32_t count) {
   if (count == 0) return;
   // A text that can be drawn goes behind its length, so that a pick finds
   // both at the place the index names.
-  const bool drawn = size_ < kIndexedPositions && !picksFull_;
+  const bool drawn = size_ < kIndexedPositions;
   const std::size_t need = text.size() + (drawn ? kLengthBytes : 0);
   // Entries are at most a logical line long; one that is larger still gets a
   // block of its own rather than being cut.
@@ -66,17 +71,13 @@ void Table::append(std::string_view text, std::uint32_t count) {
   StoredRun run{static_cast<std::uint32_t>(blockIndex), static_cast<std::uint32_t>(block.used),
                 static_cast<std::uint32_t>(text.size()), count};
   if (drawn) {
-    // Blocks up to kMaxBlockSize keep offsets below 2^kOffsetBits, and a
-    // larger block holds one text, at offset 0. Past the last block number
-    // that fits, the positions are left to the walk through the runs.
+    // Blocks up to kMaxBlockSize keep offsets below 2^kOffsetBits, and the
+    // block numbers of drawn texts fit above them (see kLongestStored).
     const auto length = static_cast<std::uint32_t>(text.size());
     std::memcpy(at, &length, kLengthBytes);
-    if (blockIndex < (std::size_t{1} << (32 - kOffsetBits))) {
-      const auto packed = static_cast<std::uint32_t>((blockIndex << kOffsetBits) | block.used);
-      pickOffsets_.resize(std::min(size_ + count, kIndexedPositions), packed);
-    } else {
-      picksFull_ = true;
-    }
+    assert(blockIndex < (std::size_t{1} << (32 - kOffsetBits)));
+    const auto packed = static_cast<std::uint32_t>((blockIndex << kOffsetBits) | block.used);
+    pickOffsets_.resize(std::min(size_ + count, kIndexedPositions), packed);
     at += kLengthBytes;
     run.offset += kLengthBytes;
   }

@@ -24,6 +24,9 @@ class Table {
   Table& operator=(Table&& other) noexcept = default;
   ~Table() = default;
 
+  // The longest entry text: a logical line is at most 1022 bytes.
+  static constexpr std::size_t kMaxEntryBytes = 1023;
+
   // One entry line: its text and how many positions it fills.
   struct Run {
     std::string_view text;
@@ -31,6 +34,10 @@ class Table {
   };
 
   // Appends `count` copies of `text` at the end. Does nothing when `count` is 0.
+  // A text longer than kMaxEntryBytes (no data file has one) is stored too,
+  // in a block of its own.
+  // REQUIRES: fewer than 4096 of the texts at the first kDrawRange positions
+  // are longer than kMaxEntryBytes
   void append(std::string_view text, std::uint32_t count);
 
   // Returns the number of positions (every copy of every entry).
@@ -70,9 +77,6 @@ class Table {
   // from the index to the run to the text: in tables too large for the cache
   // each of those steps would be a miss.
   std::vector<std::uint32_t> pickOffsets_;
-  // Set once a drawn text lies beyond the block numbers the index can name;
-  // the positions from there on are found by walking the runs.
-  bool picksFull_ = false;
   // Entry texts back to back in blocks, so that storing a large file never
   // copies what is already stored and never holds a block and its doubled
   // successor at once.
