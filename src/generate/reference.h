@@ -22,7 +22,11 @@ struct ReferenceSpan {
   }
 };
 
-ReferenceSpan findReference(std::string_view text);
+inline ReferenceSpan findReference(std::string_view text) {
+  const std::size_t open = text.find('(');
+  if (open == std::string_view::npos) return {open, open};
+  return {open, text.find(')', open + 1)};
+}
 
 // What the inner text of a reference names. It is a dice roll when it holds
 // "random" anywhere (the expression is what follows the first "random"), else
@@ -40,6 +44,28 @@ struct ReferenceTarget {
   std::string_view number;
 };
 
-ReferenceTarget classifyReference(std::string_view inner);
+ReferenceTarget classifyGeneral(std::string_view inner);
+
+// Reads "table" followed by one or two digits and nothing else, the usual
+// form of a table reference, which holds no "random" and so needs no search.
+// Returns the number, or -1 for any other text.
+inline std::int32_t plainTableNumber(std::string_view inner) {
+  if (inner.size() < 6 || inner.size() > 7 || inner.substr(0, 5) != "table") return -1;
+  std::int32_t number = 0;
+  for (const char c : inner.substr(5)) {
+    if (c < '0' || c > '9') return -1;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
+// Runs for every reference expanded, so the usual form is read here and
+// every other text by classifyGeneral.
+inline ReferenceTarget classifyReference(std::string_view inner) {
+  if (const std::int32_t number = plainTableNumber(inner); number >= 0) {
+    return {ReferenceTarget::Kind::Table, {}, number, inner.substr(5)};
+  }
+  return classifyGeneral(inner);
+}
 
 }  // namespace weft
