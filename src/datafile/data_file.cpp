@@ -92,18 +92,6 @@ int openForReading(const std::string& name) {
   return fd;
 }
 
-// Reads a frequency. The usual form, one to nine digits and nothing else,
-// is read directly; every other text by the general rules.
-std::int32_t readFrequency(std::string_view text) {
-  if (text.empty() || text.size() > 9) return readDecimal(text);
-  std::int32_t value = 0;
-  for (const char c : text) {
-    if (!isDigit(c)) return readDecimal(text);
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
-
 }  // namespace
 
 void setLoadObserver(LoadObserver* observer) { activeObserver = observer; }
@@ -375,7 +363,7 @@ void DataFile::parseEntryLine(std::string_view line) {
   std::int32_t frequency = 1;
   if (const void* colon = std::memchr(line.data(), ':', line.size())) {
     const auto at = static_cast<std::size_t>(static_cast<const char*>(colon) - line.data());
-    frequency = readFrequency(line.substr(at + 1));
+    frequency = readShortDecimal(line.substr(at + 1));
     if (frequency > runSettings().maxFrequency) {
       // The note is written only at debug level 2 and above.
       notice({.event = LoadProblem::Event::FrequencyCapped, .limit = runSettings().maxFrequency},

@@ -50,6 +50,8 @@ class ExpressionReader {
 // numbers of at most nine digits and a single "d" or "D", the sign right
 // after the sides. Every text it reads, the general reader reads alike;
 // returns false for anything else, which is left to the general reader.
+}  // namespace
+
 bool readPlainDice(std::string_view text, DiceParts& parts) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
@@ -74,10 +76,11 @@ bool readPlainDice(std::string_view text, DiceParts& parts) {
   return true;
 }
 
-}  // namespace
-
 bool readDiceExpression(std::string_view expression, DiceParts& parts) {
-  if (readPlainDice(expression, parts)) return true;
+  return readPlainDice(expression, parts) || readDiceGeneral(expression, parts);
+}
+
+bool readDiceGeneral(std::string_view expression, DiceParts& parts) {
   std::int32_t number = 0;
   std::int32_t sides = 0;
   std::int32_t modifier = 0;

@@ -21,6 +21,14 @@ struct DiceParts {
 // neither; `parts` is then unchanged.
 bool readDiceExpression(std::string_view expression, DiceParts& parts);
 
+// The two readers readDiceExpression is made of: the usual form "3d6+1"
+// (blanks, unsigned numbers of up to nine digits, one "d", the sign right
+// after the sides), read directly, and the general rules for every text.
+// Whatever the first reads, the second reads alike; the first returns false
+// for everything else.
+bool readPlainDice(std::string_view expression, DiceParts& parts);
+bool readDiceGeneral(std::string_view expression, DiceParts& parts);
+
 // One dice expression, read at construction and rolled with roll(). Making a
 // Dice reseeds the shared random source from the clock (twice the current
 // time, as read at the start and at the end of construction), whether the

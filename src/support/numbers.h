@@ -14,6 +14,18 @@ namespace weft {
 // a small one.
 std::int32_t readDecimal(std::string_view text);
 
+// The same as readDecimal, for the usual form of a frequency: one to nine
+// digits and nothing else are read directly, every other text by readDecimal.
+inline std::int32_t readShortDecimal(std::string_view text) {
+  if (text.empty() || text.size() > 9) return readDecimal(text);
+  std::int32_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return readDecimal(text);
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
 // Reads an integer the way formatted input reads "%d": optional white space
 // (only when `skipSpace`), an optional sign, then one or more digits. On
 // success stores the value (saturated like readDecimal) and returns the number
