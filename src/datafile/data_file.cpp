@@ -213,17 +213,23 @@ void DataFile::notice(LoadObserver::Event event, std::string_view message) {
 std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_t size) {
   // One byte of the buffer stays free, as for a terminating zero.
   const std::size_t capacity = size - 1;
-  const auto cutComment = [this](const char* text, std::size_t& length) {
-    if (isElementFile_) return;
-    if (const void* hash = std::memchr(text, '#', length)) {
-      length = static_cast<std::size_t>(static_cast<const char*>(hash) - text);
+  const auto cutComment = [this](const char* text, std::size_t& length, std::uint64_t line,
+                                 bool continued) {
+    const std::size_t read = length;
+    if (!isElementFile_) {
+      if (const void* hash = std::memchr(text, '#', length)) {
+        length = static_cast<std::size_t>(static_cast<const char*>(hash) - text);
+      }
+    }
+    if (LoadObserver* observer = loadObserver()) {
+      observer->pieceRead(*this, line, std::string_view(text, read), length, continued);
     }
   };
   std::size_t length = 0;
   // Most lines lie whole in the bytes the reader holds and end without a
   // backslash: they are used where they lie, without a copy.
   if (char* line = nullptr; reader.takeLine(capacity, line, length)) {
-    cutComment(line, length);
+    cutComment(line, length, lineNumber_, false);
     if (length == 0 || line[length - 1] != '\\') return std::string_view(line, length);
     std::memcpy(buffer, line, length);
   } else {
@@ -231,7 +237,7 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
     if (reader.pieceWasCut() && loadObserver() != nullptr) {
       notice(LoadObserver::Event::LineSplit, "");
     }
-    cutComment(buffer, length);
+    cutComment(buffer, length, lineNumber_, false);
   }
   // A trailing backslash joins the next physical line in its place. The
   // joined line never exceeds size - 2 bytes: with no room left the
@@ -239,11 +245,12 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
   while (length > 0 && buffer[length - 1] == '\\') {
     const std::size_t room = capacity - length;
     --length;
+    const std::uint64_t pieceLine = reader.lineNumber();
     std::size_t added = reader.readPiece(buffer + length, room);
     if ((room == 0 || reader.pieceWasCut()) && !reader.atEnd() && loadObserver() != nullptr) {
       notice(LoadObserver::Event::LineSplit, "");
     }
-    cutComment(buffer + length, added);
+    cutComment(buffer + length, added, pieceLine, true);
     length += added;
   }
   return std::string_view(buffer, length);
@@ -251,14 +258,21 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
 
 // The line comes in lower case already.
 void DataFile::parseLine(std::string_view line) {
+  using Kind = LoadObserver::LineKind;
+  Kind kind = Kind::Entry;
+  std::size_t argument = line.size();
   if (isElementFile_) {
-    parseElementLine(line);
+    kind = parseElementLine(line) ? Kind::ElementSection : Kind::ElementEntry;
   } else if (line[0] == '%') {
-    parseDirective(std::string(line));
+    kind = parseDirective(std::string(line), argument);
   } else if (inFileList_) {
+    kind = Kind::FileListName;
     loadSubfile(std::string(line));
   } else {
     parseEntryLine(line);
+  }
+  if (LoadObserver* observer = loadObserver()) {
+    observer->lineInterpreted(*this, kind, line, argument);
   }
 }
 
@@ -267,7 +281,7 @@ void DataFile::parseLine(std::string_view line) {
 // lines after it; every other line is stored whole, blanks, colons and "#"
 // included. The adjective and noun sections are reported (each time) but
 // still loaded, so a table reference can reach them.
-void DataFile::parseElementLine(std::string_view line) {
+bool DataFile::parseElementLine(std::string_view line) {
   struct Section {
     std::string_view line;
     int table;
@@ -286,29 +300,35 @@ void DataFile::parseElementLine(std::string_view line) {
       currentTable_ = section.table;
       if (!section.message.empty())
         notice(LoadObserver::Event::UnsupportedSection, section.message);
-      return;
+      return true;
     }
   }
   addEntry(line);
+  return false;
 }
 
 // The first of the keys "file", "%title:", "%table", "%chdir:" that occurs
 // anywhere in the line decides, in that order: "%title: profile names" starts
 // a file list. The text after a key runs to the end of the line, untrimmed.
-void DataFile::parseDirective(const std::string& line) {
-  const auto after = [&line](std::size_t keyPos, std::string_view key) {
-    return line.substr(keyPos + key.size());
+LoadObserver::LineKind DataFile::parseDirective(const std::string& line, std::size_t& argument) {
+  using Kind = LoadObserver::LineKind;
+  const auto after = [&line, &argument](std::size_t keyPos, std::string_view key) {
+    argument = keyPos + key.size();
+    return line.substr(argument);
   };
-  if (line.find("file") != std::string::npos) {
+  if (const std::size_t pos = line.find("file"); pos != std::string::npos) {
     inFileList_ = true;
-    return;
+    argument = pos;
+    return Kind::FileList;
   }
   inFileList_ = false;
   if (const std::size_t pos = line.find("%title:"); pos != std::string::npos) {
     // An empty title stays empty: there is no first letter to raise.
     title_ = after(pos, "%title:");
     if (!title_.empty()) title_[0] = toUpper(title_[0]);
-  } else if (const std::size_t pos = line.find("%table"); pos != std::string::npos) {
+    return Kind::Title;
+  }
+  if (const std::size_t pos = line.find("%table"); pos != std::string::npos) {
     const std::int32_t number = readDecimal(after(pos, "%table"));
     if (number >= 0 && number < TABLE_COUNT) {
       currentTable_ = number;
@@ -318,13 +338,17 @@ void DataFile::parseDirective(const std::string& line) {
              "Invalid table id; must be in the range from 0 to " + std::to_string(TABLE_COUNT - 1) +
                  " in file " + filename_);
     }
-  } else if (const std::size_t pos = line.find("%chdir:"); pos != std::string::npos) {
+    return Kind::Table;
+  }
+  if (const std::size_t pos = line.find("%chdir:"); pos != std::string::npos) {
     const std::string directory = after(pos, "%chdir:");
     if (!changeDirectory(directory)) {
       failLoading(LoadObserver::Event::CantChangeDirectory, ExitStatus::CantChangeDirectory,
                   "Can't change directory to " + directory);
     }
+    return Kind::ChangeDirectory;
   }
+  return Kind::NoKey;
 }
 
 void DataFile::loadSubfile(const std::string& line) {

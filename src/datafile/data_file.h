@@ -69,8 +69,11 @@ class DataFile {
   // result lies in `buffer` or inside the reader, valid until the next read.
   std::string_view readLine(LineReader& reader, char* buffer, std::size_t size);
   void parseLine(std::string_view line);
-  void parseElementLine(std::string_view line);
-  void parseDirective(const std::string& line);
+  // Returns true for a section line.
+  bool parseElementLine(std::string_view line);
+  // Returns the key that decided; `argument` becomes the offset of the text
+  // after it.
+  LoadObserver::LineKind parseDirective(const std::string& line, std::size_t& argument);
   void parseEntryLine(std::string_view line);
   void loadSubfile(const std::string& line);
   void addEntry(std::string_view text, std::uint32_t count = 1);

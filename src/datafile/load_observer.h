@@ -2,6 +2,7 @@
 // installs one to collect every problem and go on where weft ends the run.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -26,6 +27,19 @@ class LoadObserver {
     UnsupportedSection,  // an element file's adjective or noun section
   };
 
+  // How a logical line was read, and for a directive the key that decided.
+  enum class LineKind {
+    Entry,            // an entry line of an ordinary data file
+    FileListName,     // a line of a file list, naming a sub-file
+    FileList,         // a directive holding "file": a file list starts
+    Title,            // "%title:"
+    Table,            // "%table"
+    ChangeDirectory,  // "%chdir:"
+    NoKey,            // a directive holding none of the keys
+    ElementSection,   // a section line of an element file
+    ElementEntry,     // any other line of an element file
+  };
+
   virtual ~LoadObserver() = default;
 
   // Called for each problem met while loading `file`, at physical line `line`
@@ -42,6 +56,24 @@ class LoadObserver {
   // run; runs of a table are reported in table order.
   virtual void entryAdded(const DataFile& file, int table, std::uint64_t line) {
     (void)file, (void)table, (void)line;
+  }
+
+  // Called for each physical line, or piece of one, that goes into a logical
+  // line, as read (letters folded) before a comment is cut: `kept` bytes of
+  // `text` remain after the cut. `continued` is set for a line joined to the
+  // one before it by a trailing backslash.
+  virtual void pieceRead(const DataFile& file, std::uint64_t line, std::string_view text,
+                         std::size_t kept, bool continued) {
+    (void)file, (void)line, (void)text, (void)kept, (void)continued;
+  }
+
+  // Called after a logical line of `file` has been interpreted (at
+  // file.lineNumber()), with its text and kind. For a directive, `argument`
+  // is the offset of the text after the deciding key, or of the word "file"
+  // itself (the line's size for other lines).
+  virtual void lineInterpreted(const DataFile& file, LineKind kind, std::string_view line,
+                               std::size_t argument) {
+    (void)file, (void)kind, (void)line, (void)argument;
   }
 
   // Called when `file` (a data file or a listed one) has finished loading,

@@ -45,7 +45,7 @@ void Table::addBlock(std::size_t atLeast) {
       blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().capacity * 2, kMaxBlockSize);
   Block block;
   block.capacity = std::max(next, atLeast);
-  block.bytes = std::make_unique_for_overwrite<char[]>(block.capacity);
+  block.bytes = std::unique_ptr<char[]>(new char[block.capacity]);
   blocks_.push_back(std::move(block));
 }
 

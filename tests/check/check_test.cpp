@@ -19,7 +19,8 @@ using weft::testing::ScratchDir;
 using weft::testing::writeFile;
 
 // Loads main.dat with an observer that keeps entry lines and problems, and
-// returns the report of the analysis, one formatted line per diagnostic.
+// returns the report of the analysis, one formatted line per diagnostic
+// (without its note).
 class Lines : public LoadObserver {
  public:
   void problem(Event, const DataFile&, std::uint64_t, std::string_view) override {}
@@ -37,8 +38,12 @@ std::vector<std::string> check(const std::string& content) {
   setLoadObserver(nullptr);
   Report report;
   analyzeDataFile(file, observer.lines, "main.dat", report);
+  // The notes are checked through the cases under tests/check/cases.
   std::vector<std::string> result;
-  for (const Diagnostic& d : report.sorted()) result.push_back(formatDiagnostic(d));
+  for (Diagnostic d : report.sorted()) {
+    d.note.clear();
+    result.push_back(formatDiagnostic(d));
+  }
   return result;
 }
 
@@ -191,6 +196,55 @@ TEST(EnumerateLinesTest, UsesTheLinesOfListedFilesInLowerCase) {
   const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
   EXPECT_TRUE(odds.complete);
   EXPECT_EQ(1u, odds.lines.count("The gornath"));
+}
+
+// Every dice reference reseeds from the same second, so a second roll starts
+// the draws of the first again.
+TEST(EnumerateLinesTest, DrawsAfterARollRepeatThoseAfterTheFirstRoll) {
+  ScratchDir dir;
+  struct Case {
+    const char* file;
+    std::size_t lines;
+    bool estimated;
+  } cases[] = {
+      {"(random 1d6+0) (random 1d6+0)\n", 6, false},   // always a double
+      {"(random 3d6+0) (random 3d6+1)\n", 16, false},  // the same faces, plus one
+      {"(random 1d6+0) (table1) (random 1d6+0) (table1)\n%table 1\na\nb\nc\n", 18, false},
+      {"(random 2d4-1) (random 1d6+10)\n", 42, true},     // the first die shared
+      {"(table1) (table1)\n%table 1\na\nb\n", 4, false},  // no dice: independent
+  };
+  for (const Case& c : cases) {
+    writeFile("main.dat", c.file);
+    const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+    EXPECT_TRUE(odds.complete) << c.file;
+    EXPECT_EQ(c.lines, odds.lines.size()) << c.file;
+    EXPECT_EQ(c.estimated, odds.estimated) << c.file;
+    EXPECT_EQ(std::string(c.file).find("random") != std::string::npos, odds.rollsDice) << c.file;
+  }
+  writeFile("main.dat", "(random 1d6+0) (random 1d6+0)\n");
+  const LineOdds doubles = enumerateLines(DataFile("main.dat", nullptr), true);
+  EXPECT_NEAR(5462.0 / 32768, doubles.lines.at("1 1"), 1e-9);
+  EXPECT_NEAR(5461.0 / 32768, doubles.lines.at("6 6"), 1e-9);
+}
+
+TEST(ComputeOddsTest, GivesEachTableOneDenominatorAndShowsTheBuiltInEntry) {
+  ScratchDir dir;
+  writeFile("main.dat", "a:3\nb\n%table 1\nx\ny\nz\nw\nv\n");
+  const FileOdds odds = computeOdds(DataFile("main.dat", nullptr), "main.dat");
+  ASSERT_EQ(2u, odds.tables.size());
+  EXPECT_EQ(4u, odds.tables[0].denominator);
+  EXPECT_EQ(24576u, odds.tables[0].entries[0].draws);
+  EXPECT_EQ(32768u, odds.tables[1].denominator);  // five entries: 6554 and 6553 draws
+  EXPECT_EQ("75.0%", percentText(0.75));
+  EXPECT_EQ("1 in 1.3", oneInText(0.75));
+  EXPECT_EQ("1 in 5", oneInText(6554.0 / 32768));
+  EXPECT_EQ("1 in 32768", oneInText(1.0 / 32768));
+  EXPECT_EQ("never", oneInText(0));
+  writeFile("names.ele", "#pre\ngor\n#suf\nnath\n");
+  const FileOdds element = computeOdds(DataFile("names.ele", nullptr), "names.ele");
+  ASSERT_FALSE(element.tables.empty());
+  EXPECT_TRUE(element.tables[0].entries.back().builtIn);
+  EXPECT_NE(std::string::npos, describeOdds(element, false).find("prefix + suffix"));
 }
 
 }  // namespace

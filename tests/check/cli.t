@@ -12,14 +12,14 @@ A clean file prints only the summary and exits with 0.
 usage and exits with 2.
 
   $ check -h | head -2
-  usage: */weft-check [-hS] [--stats] [-m <maxfreq>] datafile... (glob)
+  usage: */weft-check [-hSvj] [--stats] [--verbose] [--format=text|json] [-m <maxfreq>] datafile... (glob)
   
   $ check -x orcs.dat
   */weft-check: unrecognized option `-x' (glob)
-  usage: */weft-check [-hS] [--stats] [-m <maxfreq>] datafile... (glob)
+  usage: */weft-check [-hSvj] [--stats] [--verbose] [--format=text|json] [-m <maxfreq>] datafile... (glob)
   [2]
   $ check
-  usage: */weft-check [-hS] [--stats] [-m <maxfreq>] datafile... (glob)
+  usage: */weft-check [-hSvj] [--stats] [--verbose] [--format=text|json] [-m <maxfreq>] datafile... (glob)
   [2]
 
 Exact odds: a draw is one of 32768 numbers and picks position r mod 5, so the
@@ -27,26 +27,26 @@ first positions come up slightly more often. Table 0 makes 3 distinct lines.
 
   $ check --stats orcs.dat
   orcs.dat: title "No Title"
-    table 0: 4 positions, 2 distinct entries
-      75.000%  3/4          ##############################            "orc"
-      25.000%  1/4          ##########                                "(table1) goblin"
-    table 1: 2 positions, 2 distinct entries
-      50.000%  1/2          ####################                      "big"
-      50.000%  1/2          ####################                      "small"
-    lines: exactly 3 distinct; entropy 1.061 bits
+    table 0: 2 entries, chances out of 4
+        75.0%  1 in 1.3     3/4          ###############       "orc"
+        25.0%  1 in 4       1/4          #####                 "(table1) goblin"
+    table 1: 2 entries, chances out of 2
+        50.0%  1 in 2       1/2          ##########            "big"
+        50.0%  1 in 2       1/2          ##########            "small"
+    lines: 3 different lines, about as varied as 2.1 equally likely lines
   
   0 errors, 0 warnings in 1 file
   $ printf 'a\nb\nc\nd\ne\n' > five.dat
   $ check -S five.dat | sed -n 2,4p
-    table 0: 5 positions, 5 distinct entries
-      20.001%  3277/16384   ########                                  "a"
-      20.001%  3277/16384   ########                                  "b"
+    table 0: 5 entries, chances out of the 32768 equally likely draws of a pick
+        20.0%  1 in 5       6554/32768   ####                  "a"
+        20.0%  1 in 5       6554/32768   ####                  "b"
 
 A line that can come out empty ends weft's run; the odds show how often.
 
   $ printf '(table1)\n%%table 1\n \nfull\n' > empty.dat
   $ check -S empty.dat | tail -4
-    the run ends: 50.000% (empty line 50.000%)
+    the run ends on 50.0% of lines (an empty line 50.0%)
   
   empty.dat:1: error: entry can expand to an empty line; weft ends the run then ("Zero length string")
   1 error, 0 warnings in 1 file
@@ -70,6 +70,7 @@ the report names the file from the starting directory.
   $ mkdir lore && printf '(table4)\n' > lore/bad.dat
   $ check 'lore\bad.dat'
   lore/bad.dat:1: error: reference (table4) names table 4, which is empty; weft ends the run when it meets it
+  lore/bad.dat:1: note: give table 4 entries after a "%table 4" line, or refer to a table that has some
   1 error, 0 warnings in 1 file
   [2]
   $ check 'nowhere\bad.dat'

@@ -4,7 +4,7 @@
 set -u
 clang_format=$1 root=$2
 cd "$root" || exit 1
-mapfile -d '' files < <(find src tests tools bench fuzz -type f \
+mapfile -d '' files < <(find src tests tools bench fuzz web -type f \
   \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print0 2>/dev/null | sort -z)
 [ "${#files[@]}" -gt 0 ] || { echo "FAIL: no sources found"; exit 1; }
 bad=0

@@ -11,9 +11,16 @@ shell per block, with `weft` running the binary named by $WEFT under the clock
 frozen by the library named by $WEFT_FROZEN_TIME_LIB (2026-01-01 00:00 UTC
 unless $WEFT_FROZEN_TIME says otherwise).
 
+`weft-check` runs the binary named by $WEFT_CHECK, when set. Both programs
+are also on the PATH of the commands, under their own names, so that a
+command such as `faketime '2026-01-01 12:00:00' weft ...` runs the real weft
+under another program's clock (TZ is UTC).
+
 With --cwd DIR, commands run in DIR instead and data file blocks are refused.
-With --only WORD, console blocks run only when every command in them starts
-with WORD (a README may show other tools' commands).
+With --only WORDS (comma-separated), console blocks run only when every
+command in them starts with one of WORDS (a README may show other tools'
+commands). With --without PROGRAM, console blocks that use PROGRAM are left
+out, with a message (for a tool that is not installed).
 
 A data file block must be named in the prose just before it, so that readers
 know what to call it, and must be used by a console block of its section.
@@ -96,6 +103,7 @@ def run_commands(commands, cwd, env):
     script = [
         "exec 2>&1",
         'weft() { LD_PRELOAD="$WEFT_FROZEN_TIME_LIB" "$WEFT" "$@"; }',
+        'weft-check() { "$WEFT_CHECK" "$@"; }',
         "__mark() { local s=$?; printf '\\036%s\\036\\n' \"$1\"; return $s; }",
     ]
     for index, command in enumerate(commands):
@@ -117,7 +125,11 @@ def run_commands(commands, cwd, env):
             for i in range(len(commands))]
 
 
-def check(path, cwd_override, only, env):
+def uses(pairs, program):
+    return any(re.search(r"(^|[\s;|&(])" + re.escape(program) + r"\b", c) for c, _ in pairs)
+
+
+def check(path, cwd_override, only, without, env):
     with open(path, encoding="utf-8") as f:
         blocks = parse_blocks(f.read())
     failures = []
@@ -151,7 +163,12 @@ def check(path, cwd_override, only, env):
                 except ValueError as error:
                     failures.append("%s: %s" % (where, error))
                     continue
-                if only and not all(c.split()[:1] == [only] for c, _ in pairs):
+                if only and not all(c.split()[:1][0] in only for c, _ in pairs if c.split()):
+                    continue
+                missing = [p for p in without if uses(pairs, p)]
+                if missing:
+                    print("%s: left out, %s is not installed" % (where, missing[0]))
+                    sections_with_commands.add(block.section)
                     continue
                 sections_with_commands.add(block.section)
                 outputs = run_commands([c for c, _ in pairs], folder, env)
@@ -173,7 +190,9 @@ def check(path, cwd_override, only, env):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--cwd", help="run the commands in this folder")
-    parser.add_argument("--only", help="run only console blocks of this command")
+    parser.add_argument("--only", help="run only console blocks of these commands")
+    parser.add_argument("--without", action="append", default=[],
+                        help="leave out console blocks that use this program")
     parser.add_argument("documents", nargs="+")
     args = parser.parse_args()
     env = dict(os.environ)
@@ -182,13 +201,24 @@ def main():
             sys.exit("%s is not set" % name)
         env[name] = os.path.abspath(env[name])
     env.setdefault("LC_ALL", "C")
+    env["TZ"] = "UTC"
+    shims = tempfile.mkdtemp(prefix="weft-doc-bin-")
+    for name, variable in (("weft", "WEFT"), ("weft-check", "WEFT_CHECK")):
+        if variable in env:
+            env[variable] = os.path.abspath(env[variable])
+            os.symlink(env[variable], os.path.join(shims, name))
+    env["PATH"] = shims + os.pathsep + env.get("PATH", "")
     cwd = os.path.abspath(args.cwd) if args.cwd else None
+    only = set(args.only.split(",")) if args.only else None
     total = 0
     all_failures = []
-    for document in args.documents:
-        checked, failures = check(document, cwd, args.only, env)
-        total += checked
-        all_failures += failures
+    try:
+        for document in args.documents:
+            checked, failures = check(document, cwd, only, args.without, env)
+            total += checked
+            all_failures += failures
+    finally:
+        shutil.rmtree(shims, ignore_errors=True)
     for failure in all_failures:
         print("FAIL: " + failure)
     print("%d commands checked, %d failures" % (total, len(all_failures)))

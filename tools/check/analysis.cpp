@@ -3,6 +3,7 @@
 #include <string>
 
 #include "generate/dice.h"
+#include "support/ascii.h"
 #include "support/numbers.h"
 
 namespace weft::check {
@@ -52,9 +53,10 @@ std::string shown(const Reference& reference) {
 
 class FileAnalysis {
  public:
-  FileAnalysis(const DataFile& file, const EntryLines& lines, const std::string& path,
+  FileAnalysis(const DataFile& file, const FileFacts& facts, const std::string& path,
                Report& report)
-      : file_(file), path_(path), report_(report) {
+      : file_(file), facts_(facts), path_(path), report_(report) {
+    const EntryLines& lines = facts.lines;
     for (int t = 0; t < TABLE_COUNT; ++t) {
       const Table& table = file.table(t);
       const std::vector<std::uint64_t>& runLines = lines[static_cast<std::size_t>(t)];
@@ -80,11 +82,12 @@ class FileAnalysis {
     checkUnusedTables();
     checkUnmatchedParentheses();
     if (file_.isElementFile()) checkElementSections();
+    checkMainTable();
   }
 
  private:
-  void add(std::uint64_t line, Severity severity, std::string message) {
-    report_.add(path_, line, severity, std::move(message));
+  void add(std::uint64_t line, Severity severity, std::string message, std::string note = {}) {
+    report_.add(path_, line, severity, std::move(message), std::move(note));
   }
 
   ResolvedReference resolve(const Reference& reference) const {
@@ -128,29 +131,64 @@ class FileAnalysis {
 
   void checkReference(const Entry& entry, const ResolvedReference& r) {
     const std::string name = shown(r.reference);
+    constexpr const char* kRepeats =
+        "weft puts in its place what the reference before it in the line was replaced with, or "
+        "nothing";
     switch (r.outcome) {
       case Outcome::Dice: {
         const std::string_view inner = r.reference.inner;
         const std::string_view expression = inner.substr(inner.find("random") + 6);
         DiceParts parts{};
+        bool listed = false;
+        for (const DataFile& subfile : file_.subfiles())
+          listed = listed || subfile.filename() == inner;
         if (!readDiceExpression(expression, parts)) {
           add(entry.line, Severity::Warning,
               "dice expression \"" + std::string(expression) +
                   "\" does not read (it needs the form 3d6+1 or 4df+0); weft writes \"Didn't "
-                  "grok\" and rolls 0");
+                  "grok\" and rolls 0",
+              listed
+                  ? "a reference holding \"random\" is always a dice roll, so the listed file \"" +
+                        std::string(inner) + "\" can never be referred to: rename it"
+                  : diceNote(expression));
+          break;
+        }
+        // A valid expression ends with the digits of its modifier; whatever
+        // follows them is ignored.
+        std::string_view trimmed = expression;
+        while (!trimmed.empty() && isSpace(trimmed.back())) trimmed.remove_suffix(1);
+        if (!trimmed.empty() && !isDigit(trimmed.back())) {
+          std::size_t end = trimmed.size();
+          while (end > 0 && !isDigit(trimmed[end - 1])) --end;
+          std::string_view rest = trimmed.substr(end);
+          while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+          add(entry.line, Severity::Warning,
+              "the text after the dice expression in " + shown(r.reference) +
+                  " is ignored: weft prints only the total, without \"" + std::string(rest) + "\"",
+              "move it out of the parentheses: (random" + std::string(trimmed.substr(0, end)) +
+                  ") " + std::string(rest));
         }
         break;
       }
-      case Outcome::EmptyTable:
+      case Outcome::EmptyTable: {
         if (isBuiltInEntry(entry)) break;  // reported as a missing section
+        const std::string& why = facts_.missedTable[static_cast<std::size_t>(r.reference.table)];
         add(entry.line, Severity::Error,
             "reference " + name + " names table " + std::to_string(r.reference.table) +
-                ", which is empty; weft ends the run when it meets it");
+                ", which is empty; weft ends the run when it meets it",
+            why.empty()
+                ? "give table " + std::to_string(r.reference.table) + " entries after a \"%table " +
+                      std::to_string(r.reference.table) +
+                      "\" line, or refer to a table that has some"
+                : "table " + std::to_string(r.reference.table) + " is empty because " + why);
         break;
+      }
       case Outcome::OutOfRange:
         add(entry.line, Severity::Warning,
             "reference " + name +
-                " names a table outside 0 to 19; it repeats the previous replacement");
+                " names a table outside 0 to 19; it repeats the previous replacement",
+            "weft writes \"Invalid table referenced\" and puts in its place what the reference "
+            "before it in the line was replaced with, or nothing");
         break;
       case Outcome::NoFile: {
         bool listedFurtherDown = false;
@@ -161,17 +199,63 @@ class FileAnalysis {
           add(entry.line, Severity::Warning,
               "reference " + name +
                   " names a file listed by a listed file, which never resolves; it repeats the "
-                  "previous replacement");
+                  "previous replacement",
+              "list the file in the data file named on the command line, or keep file lists one "
+              "level deep");
         } else {
           add(entry.line, Severity::Warning,
-              "reference " + name + " matches no listed file; it repeats the previous replacement");
+              "reference " + name + " matches no listed file; it repeats the previous replacement",
+              std::string(kRepeats) +
+                  ": any \"(\" followed by a \")\" is a reference, so leave parentheses out of "
+                  "ordinary text (use commas)");
         }
         break;
       }
       case Outcome::Table:
+        checkTableNumber(entry, r);
+        break;
       case Outcome::File:
         break;
     }
+  }
+
+  // "(table one)" or "(tables)": no number right after "table" reads as 0.
+  void checkTableNumber(const Entry& entry, const ResolvedReference& r) {
+    const std::string_view inner = r.reference.inner;
+    std::string_view after = inner.substr(inner.find("table") + 5);
+    while (!after.empty() && (after.front() == ' ' || after.front() == '\t'))
+      after.remove_prefix(1);
+    if (after.empty() || isDigit(after.front()) ||
+        ((after.front() == '+' || after.front() == '-') && after.size() > 1 && isDigit(after[1]))) {
+      return;
+    }
+    add(entry.line, Severity::Warning,
+        "reference " + shown(r.reference) +
+            " has no number right after \"table\", so it names table 0",
+        "write the number right after the word, such as (table1)");
+  }
+
+  static std::string diceNote(std::string_view expression) {
+    std::string_view text = expression;
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    // "3d6" without its sign and modifier.
+    std::size_t i = 0;
+    while (i < text.size() && isDigit(text[i])) ++i;
+    const bool count = i > 0;
+    if (i < text.size() && (text[i] == 'd' || text[i] == 'D')) {
+      std::size_t j = i + 1;
+      while (j < text.size() && (isDigit(text[j]) || text[j] == 'f' || text[j] == 'F')) ++j;
+      if (count && j == text.size() && j > i + 1) {
+        return "the sign and the number after it are required: write (random " + std::string(text) +
+               "+0)";
+      }
+      if (!count) {
+        return "the number of dice is required: write (random 1" + std::string(text) + ")";
+      }
+    }
+    return "write (random NdS+M) or (random NdS-M), such as (random 3d6+0), or (random NdF+M) "
+           "for Fudge dice, with no blank before the \"d\" or the sign";
   }
 
   void findReachableTables() {
@@ -340,32 +424,64 @@ class FileAnalysis {
     }
     for (int t = 0; t < TABLE_COUNT; ++t) {
       const auto index = static_cast<std::size_t>(t);
-      if (!paired[index]) continue;
       for (const Entry& entry : entries_[index]) {
         if (!entry.parsed.unmatchedOpen) continue;
-        std::string where = "a reference to table " + std::to_string(t);
-        if (pairedAt[index] > 0) where += " (line " + std::to_string(pairedAt[index]) + ")";
-        add(entry.line, Severity::Warning,
-            "\"(\" with no \")\" behind it; where " + where +
-                " brings this entry in, it pairs with a \")\" that follows the reference");
+        const std::string note = "close it with \")\", or leave the parenthesis out";
+        if (paired[index]) {
+          std::string where = "a reference to table " + std::to_string(t);
+          if (pairedAt[index] > 0) where += " (line " + std::to_string(pairedAt[index]) + ")";
+          add(entry.line, Severity::Warning,
+              "\"(\" with no \")\" behind it; where " + where +
+                  " brings this entry in, it pairs with a \")\" that follows the reference",
+              note);
+        } else {
+          const std::size_t open = entry.text.rfind('(');
+          add(entry.line, Severity::Warning,
+              "\"(\" with no \")\" behind it is not a reference: weft prints \"" +
+                  std::string(entry.text.substr(open)) + "\" as it stands",
+              note);
+        }
       }
     }
   }
 
   void checkElementSections() {
+    const auto why = [this](int table, const char* section) {
+      for (const FileFacts::SectionTypo& typo : facts_.sectionTypos) {
+        if (typo.table == table) {
+          return "line " + std::to_string(typo.line) + " (\"" + typo.text +
+                 "\") is not a section line: write \"" + section + "\" alone on its line";
+        }
+      }
+      return std::string("start the section with a line \"") + section + "\"";
+    };
     if (file_.table(1).empty()) {
       add(0, Severity::Error,
           "element file without prefixes (#pre); weft ends the run when it joins a prefix and a "
-          "suffix");
+          "suffix",
+          why(1, "#pre"));
     }
     if (file_.table(3).empty()) {
       add(0, Severity::Error,
           "element file without suffixes (#suf); weft ends the run when it joins a prefix and a "
-          "suffix");
+          "suffix",
+          why(3, "#suf"));
     }
   }
 
+  void checkMainTable() {
+    if (file_.isElementFile() || !file_.table(0).empty()) return;
+    bool any = false;
+    for (int t = 1; t < TABLE_COUNT; ++t) any = any || !file_.table(t).empty();
+    if (!any) return;  // an empty file, or a file list only
+    add(0, Severity::Warning,
+        "table 0 has no entries, so every line weft makes from this file is empty",
+        "lines are made from table 0: put entries before the first \"%table\" line, or after "
+        "\"%table 0\"");
+  }
+
   const DataFile& file_;
+  const FileFacts& facts_;
   const std::string& path_;
   Report& report_;
   std::array<std::vector<Entry>, TABLE_COUNT> entries_;
@@ -403,9 +519,16 @@ ParsedEntry parseEntry(std::string_view entry) {
   }
 }
 
+void analyzeDataFile(const DataFile& file, const FileFacts& facts, const std::string& path,
+                     Report& report) {
+  FileAnalysis(file, facts, path, report).run();
+}
+
 void analyzeDataFile(const DataFile& file, const EntryLines& lines, const std::string& path,
                      Report& report) {
-  FileAnalysis(file, lines, path, report).run();
+  FileFacts facts;
+  facts.lines = lines;
+  analyzeDataFile(file, facts, path, report);
 }
 
 }  // namespace weft::check

@@ -10,11 +10,9 @@
 
 #include "datafile/data_file.h"
 #include "report.h"
+#include "traps.h"
 
 namespace weft::check {
-
-// The physical line each run of each table started on, in table order.
-using EntryLines = std::array<std::vector<std::uint64_t>, TABLE_COUNT>;
 
 // One reference of an entry, as generation reads it: from a "(" to the first
 // ")" behind it.
@@ -40,6 +38,8 @@ ParsedEntry parseEntry(std::string_view entry);
 // `path`. `lines` gives the line of each run (missing ones count as 0).
 // A file listed by another is generated from a copy without sub-files, so
 // its references to file names never resolve.
+void analyzeDataFile(const DataFile& file, const FileFacts& facts, const std::string& path,
+                     Report& report);
 void analyzeDataFile(const DataFile& file, const EntryLines& lines, const std::string& path,
                      Report& report);
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -14,12 +16,15 @@
 #include "datafile/load_observer.h"
 #include "driver/option_scanner.h"
 #include "driver/run.h"
+#include "json.h"
 #include "report.h"
 #include "stats.h"
+#include "support/ascii.h"
 #include "support/console.h"
 #include "support/directory.h"
 #include "support/numbers.h"
 #include "support/settings.h"
+#include "traps.h"
 
 namespace weft::check {
 
@@ -27,13 +32,19 @@ namespace {
 
 constexpr std::string_view kHelp =
     "Checks weft data files before play and reports every problem that weft\n"
-    "would report or end its run on, as file:line: error|warning: message,\n"
-    "sorted by file and line, then a summary line.\n"
+    "would report or end its run on, and every place where weft reads the text\n"
+    "otherwise than it looks, as file:line: error|warning: message, with a\n"
+    "file:line: note: line after it that says what to write instead; sorted by\n"
+    "file and line, then a summary line.\n"
     "\n"
-    "  -S, --stats   also show, for each data file, the odds of every entry of\n"
-    "                every table and the lines that table 0 can make\n"
-    "  -m maxfreq    the frequency cap, as weft's -m (default 50)\n"
-    "  -h            show this help\n"
+    "  -S, --stats          also show, for each data file, the chance of every\n"
+    "                       entry of every table, the totals of its dice and\n"
+    "                       how varied the lines of table 0 are\n"
+    "  -v, --verbose        with --stats, also the entropy of the lines in bits\n"
+    "  -j, --format=json    write the report (and the odds) as one JSON object\n"
+    "      --format=text    the default\n"
+    "  -m maxfreq           the frequency cap, as weft's -m (default 50)\n"
+    "  -h                   show this help\n"
     "\n"
     "A backslash in an operand separates its directory part, as in weft.\n"
     "Exit status: 0 clean, 1 warnings only, 2 errors or a bad command line.\n";
@@ -45,33 +56,61 @@ class Checker final : public LoadObserver {
       : report_(report), stats_(stats), startDirectory_(std::move(startDirectory)) {}
 
   void loading(const DataFile& file) override {
-    FileState& state = files_[&file];
-    state = FileState{};
-    state.path = displayPath(file.filename());
-    state.order = order_++;
-    paths_.insert(state.path);
+    const std::string path = displayPath(file.filename());
+    auto state = std::make_unique<FileState>(path, report_);
+    state->order = order_++;
+    paths_.insert(path);
+    checkName(file, path);
+    files_[&file] = std::move(state);
   }
 
   void entryAdded(const DataFile& file, int table, std::uint64_t line) override {
-    const auto it = files_.find(&file);
-    if (it == files_.end() || table < 0 || table >= TABLE_COUNT) return;
-    it->second.lines[static_cast<std::size_t>(table)].push_back(line);
+    FileState* state = stateOf(file);
+    if (state == nullptr || table < 0 || table >= TABLE_COUNT) return;
+    state->facts.lines[static_cast<std::size_t>(table)].push_back(line);
+  }
+
+  void pieceRead(const DataFile& file, std::uint64_t line, std::string_view text, std::size_t kept,
+                 bool continued) override {
+    if (FileState* state = stateOf(file)) state->traps.pieceRead(line, text, kept, continued);
+  }
+
+  void lineInterpreted(const DataFile& file, LineKind kind, std::string_view line,
+                       std::size_t argument) override {
+    FileState* state = stateOf(file);
+    if (state == nullptr) return;
+    state->traps.lineInterpreted(file, kind, line, argument, state->dropped, state->chdirFailed);
+    state->dropped = state->chdirFailed = false;
+    if (kind == LineKind::FileListName && file.parent() == nullptr) {
+      // References resolve only in a data file named on the command line.
+      const auto [it, inserted] = state->listed.emplace(std::string(line), file.lineNumber());
+      if (!inserted) {
+        report_.add(state->path, file.lineNumber(), Severity::Warning,
+                    "a file named \"" + std::string(line) + "\" is listed already (line " +
+                        std::to_string(it->second) + "): a reference (" + std::string(line) +
+                        ") makes a line from each of them and keeps only the last",
+                    "give each listed file a name of its own, even in different folders");
+      }
+    }
   }
 
   void problem(Event event, const DataFile& file, std::uint64_t line,
                std::string_view message) override {
     std::string path = pathOf(file);
     const std::string name = "\"" + file.filename() + "\"";
+    std::string note;
     // A listed file that cannot be loaded is reported at its line in the list.
     const auto atListingLine = [&] {
-      if (file.parent() == nullptr || files_.count(file.parent()) == 0) return;
-      path = pathOf(*file.parent());
+      FileState* parent = file.parent() == nullptr ? nullptr : stateOf(*file.parent());
+      if (parent == nullptr) return;
+      path = parent->path;
       line = file.parent()->lineNumber();
+      note = parent->traps.whyListed(file.filename());
     };
     switch (event) {
       case Event::CantRead:
         atListingLine();
-        report_.add(path, line, Severity::Error, "can't read " + name);
+        report_.add(path, line, Severity::Error, "can't read " + name, note);
         break;
       case Event::FileListLoop:
         atListingLine();
@@ -83,19 +122,16 @@ class Checker final : public LoadObserver {
         report_.add(path, line, Severity::Error,
                     "file lists nested too deeply at " + name + "; weft ends the run");
         break;
-      case Event::CantChangeDirectory: {
-        // weft's message is "Can't change directory to " and the directory.
-        constexpr std::string_view kLead = "Can't change directory to ";
-        const std::string_view directory =
-            message.substr(0, kLead.size()) == kLead ? message.substr(kLead.size()) : message;
-        report_.add(
-            path, line, Severity::Error,
-            "can't change directory to \"" + std::string(directory) + "\"; weft ends the run");
-      } break;
-      case Event::TableInFileList:
-        report_.add(path, line, Severity::Error,
-                    "file-list line contains \"table\"; weft ends the run");
+      case Event::CantChangeDirectory:
+        // Reported with its reason once the line is interpreted.
+        if (FileState* state = stateOf(file)) state->chdirFailed = true;
         break;
+      case Event::TableInFileList: {
+        report_.add(path, line, Severity::Error,
+                    "file-list line contains \"table\"; weft ends the run",
+                    "a reference to this name would read as a table reference: rename the file "
+                    "without \"table\"");
+      } break;
       case Event::TableOutOfRange:
         report_.add(
             path, line, Severity::Warning,
@@ -107,7 +143,8 @@ class Checker final : public LoadObserver {
             "frequency lowered to the cap of " + std::to_string(runSettings().maxFrequency));
         break;
       case Event::EntryDropped:
-        report_.add(path, line, Severity::Warning, "frequency below 1; the entry is dropped");
+        // Reported with its reason once the line is interpreted.
+        if (FileState* state = stateOf(file)) state->dropped = true;
         break;
       case Event::LineSplit:
         report_.add(path, line, Severity::Warning,
@@ -124,21 +161,25 @@ class Checker final : public LoadObserver {
   void loaded(const DataFile& file) override {
     const auto it = files_.find(&file);
     if (it == files_.end()) return;
-    analyzeDataFile(file, it->second.lines, it->second.path, report_);
-    if (stats_) statsBlocks_.emplace_back(it->second.order, describeOdds(file, it->second.path));
+    analyzeDataFile(file, it->second->facts, it->second->path, report_);
+    if (stats_) {
+      statsBlocks_.emplace_back(it->second->order,
+                                computeOdds(file, it->second->path, &it->second->facts.lines));
+    }
     files_.erase(it);
   }
 
-  // Returns the --stats text of every file, in the order loading started,
-  // each distinct text once.
-  std::string statsText() {
-    std::sort(statsBlocks_.begin(), statsBlocks_.end());
-    std::string text;
-    std::set<std::string_view> seen;
-    for (const auto& [order, block] : statsBlocks_) {
-      if (seen.insert(block).second) text += block + "\n";
+  // Returns the odds of every file, in the order loading started, each
+  // distinct block once (a file loaded twice shows once).
+  std::vector<FileOdds> stats() {
+    std::stable_sort(statsBlocks_.begin(), statsBlocks_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<FileOdds> result;
+    std::set<std::string> seen;
+    for (auto& [order, odds] : statsBlocks_) {
+      if (seen.insert(describeOdds(odds, false)).second) result.push_back(std::move(odds));
     }
-    return text;
+    return result;
   }
 
   std::size_t fileCount() const { return paths_.size(); }
@@ -160,44 +201,115 @@ class Checker final : public LoadObserver {
 
  private:
   struct FileState {
+    FileState(std::string shownPath, Report& report)
+        : path(std::move(shownPath)), traps(path, report, facts) {}
     std::string path;
-    EntryLines lines;
+    FileFacts facts;
+    LineTraps traps;
     std::size_t order = 0;
+    bool dropped = false;      // the line being read was dropped for its frequency
+    bool chdirFailed = false;  // the "%chdir:" being read failed
+    std::map<std::string, std::uint64_t> listed;  // listed file names, with their lines
   };
 
-  std::string pathOf(const DataFile& file) const {
+  FileState* stateOf(const DataFile& file) const {
     const auto it = files_.find(&file);
-    return it == files_.end() ? file.filename() : it->second.path;
+    return it == files_.end() ? nullptr : it->second.get();
+  }
+
+  std::string pathOf(const DataFile& file) const {
+    const FileState* state = stateOf(file);
+    return state == nullptr ? file.filename() : state->path;
+  }
+
+  // The element-file test looks for ".ele" anywhere in the name, letter case
+  // counting.
+  void checkName(const DataFile& file, const std::string& path) {
+    const std::string& name = file.filename();
+    const std::size_t ele = name.find(".ele");
+    if (ele != std::string::npos && ele + 4 != name.size()) {
+      report_.add(path, 0, Severity::Warning,
+                  "the name holds \".ele\", so weft reads this file as an element file (sections, "
+                  "no comments, directives or frequencies)",
+                  "rename it so that \".ele\" stands only at the end of an element file's name");
+    } else if (ele == std::string::npos && lowerCopy(name).find(".ele") != std::string::npos) {
+      report_.add(path, 0, Severity::Warning,
+                  "the name holds \".ele\" in capitals, and weft tests for it in lower case, so "
+                  "this file is read as an ordinary data file",
+                  "rename the file, or name it in lower case");
+    }
   }
 
   Report& report_;
   const bool stats_;
   const std::string startDirectory_;
-  std::unordered_map<const DataFile*, FileState> files_;
+  std::unordered_map<const DataFile*, std::unique_ptr<FileState>> files_;
   std::size_t order_ = 0;
-  std::vector<std::pair<std::size_t, std::string>> statsBlocks_;
+  std::vector<std::pair<std::size_t, FileOdds>> statsBlocks_;
   std::set<std::string> paths_;
 };
 
-// Rewrites each "--stats" that the scanner would read as options to -S.
-void translateLongOptions(int argc, char** argv, OptionScanner::Ordering ordering) {
-  static char shortStats[] = "-S";
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view element = argv[i];
-    if (element == "--") return;
-    if (element == "--stats") {
-      argv[i] = shortStats;
+// The long options, each the same as a short one.
+struct LongOption {
+  std::string_view name;
+  char* shortForm;
+};
+
+// Rewrites the long options that the scanner would read as options to their
+// short forms: "--stats" to -S, "--verbose" to -v, "--format=json" (or
+// "--format json") to -j; "--format=text" is the default and goes. Returns
+// false, with `bad` set to the element, for another format.
+bool translateLongOptions(std::vector<char*>& args, OptionScanner::Ordering ordering,
+                          std::string& bad) {
+  static char stats[] = "-S";
+  static char verbose[] = "-v";
+  static char json[] = "-j";
+  static const LongOption kLong[] = {{"--stats", stats}, {"--verbose", verbose}};
+  std::vector<char*> out;
+  out.push_back(args[0]);
+  std::size_t i = 1;
+  for (; i < args.size(); ++i) {
+    const std::string_view element = args[i];
+    if (element == "--") break;
+    bool translated = false;
+    for (const LongOption& option : kLong) {
+      if (element == option.name) {
+        out.push_back(option.shortForm);
+        translated = true;
+      }
+    }
+    if (translated) continue;
+    if (element == "--format" || element.substr(0, 9) == "--format=") {
+      std::string_view format = element.substr(std::min<std::size_t>(element.size(), 9));
+      if (element == "--format") {
+        if (i + 1 >= args.size()) {
+          bad = element;
+          return false;
+        }
+        format = args[++i];
+      }
+      if (format == "json") {
+        out.push_back(json);
+      } else if (format != "text") {
+        bad = std::string(format);
+        return false;
+      }
       continue;
     }
     const bool operand = element.size() < 2 || element[0] != '-';
-    if (operand) {
-      if (ordering == OptionScanner::Ordering::RequireOrder) return;
-      continue;
-    }
+    if (operand && ordering == OptionScanner::Ordering::RequireOrder) break;
+    out.push_back(args[i]);
+    if (operand) continue;
     // An option group ending in a letter that takes an argument takes the
     // next element whole, whatever it holds.
-    if (element.back() == 'm' && element.find('m') == element.size() - 1) ++i;
+    if (element.back() == 'm' && element.find('m') == element.size() - 1 && i + 1 < args.size()) {
+      out.push_back(args[++i]);
+    }
   }
+  // The end of the options: the rest stays as it is.
+  for (; i < args.size(); ++i) out.push_back(args[i]);
+  args = std::move(out);
+  return true;
 }
 
 }  // namespace
@@ -208,9 +320,28 @@ int runCheck(int argc, char** argv) {
   const OptionScanner::Ordering ordering = environmentHas("_POSIX_OPTION_ORDER")
                                                ? OptionScanner::Ordering::RequireOrder
                                                : OptionScanner::Ordering::Permute;
-  translateLongOptions(argc, argv, ordering);
+  std::vector<char*> args;
+  args.reserve(static_cast<std::size_t>(std::max(argc, 1)) + 1);
+  static char defaultName[] = "weft-check";
+  if (argc > 0) {
+    args.assign(argv, argv + argc);
+  } else {
+    args.push_back(defaultName);
+  }
+  std::string badFormat;
+  if (!translateLongOptions(args, ordering, badFormat)) {
+    writeErrRaw(std::string(program) + ": unknown format \"" + badFormat +
+                "\" (the formats are text and json)\n");
+    writeErrRaw(std::string("usage: ") + program + " " + kCheckUsage + "\n");
+    return 2;
+  }
+  args.push_back(nullptr);
+  argc = static_cast<int>(args.size() - 1);
+  argv = args.data();
   OptionScanner scanner(argc, argv, kCheckOptionString);
   bool stats = false;
+  bool verbose = false;
+  bool json = false;
   bool badCommandLine = false;
   for (int option; (option = scanner.nextOption()) != -1;) {
     switch (option) {
@@ -221,6 +352,12 @@ int runCheck(int argc, char** argv) {
         return 0;
       case 'S':
         stats = true;
+        break;
+      case 'v':
+        verbose = true;
+        break;
+      case 'j':
+        json = true;
         break;
       case 'm':
         runSettings().maxFrequency = readDecimal(scanner.optionArgument());
@@ -256,10 +393,16 @@ int runCheck(int argc, char** argv) {
   }
   setLoadObserver(nullptr);
 
-  std::string out = stats ? checker.statsText() : std::string();
+  const std::vector<FileOdds> odds = stats ? checker.stats() : std::vector<FileOdds>();
   const std::vector<Diagnostic> diagnostics = report.sorted();
-  for (const Diagnostic& d : diagnostics) out += formatDiagnostic(d) + "\n";
-  out += formatSummary(diagnostics, checker.fileCount()) + "\n";
+  std::string out;
+  if (json) {
+    out = jsonReport(diagnostics, checker.fileCount(), report.status(), stats ? &odds : nullptr);
+  } else {
+    for (const FileOdds& file : odds) out += describeOdds(file, verbose) + "\n";
+    for (const Diagnostic& d : diagnostics) out += formatDiagnostic(d) + "\n";
+    out += formatSummary(diagnostics, checker.fileCount()) + "\n";
+  }
   writeOut(out);
   flushOut();
   return report.status();

@@ -4,8 +4,9 @@
 
 namespace weft::check {
 
-inline constexpr const char* kCheckOptionString = "hSm:";
-inline constexpr const char* kCheckUsage = "[-hS] [--stats] [-m <maxfreq>] datafile...";
+inline constexpr const char* kCheckOptionString = "hSvjm:";
+inline constexpr const char* kCheckUsage =
+    "[-hSvj] [--stats] [--verbose] [--format=text|json] [-m <maxfreq>] datafile...";
 
 // Checks the data files named on the command line and writes the report on
 // standard output. Returns 0 when clean, 1 when there are warnings only, 2

@@ -7,8 +7,10 @@
 
 namespace weft::check {
 
-void Report::add(std::string file, std::uint64_t line, Severity severity, std::string message) {
-  diagnostics_.push_back(Diagnostic{std::move(file), line, severity, std::move(message)});
+void Report::add(std::string file, std::uint64_t line, Severity severity, std::string message,
+                 std::string note) {
+  diagnostics_.push_back(
+      Diagnostic{std::move(file), line, severity, std::move(message), std::move(note)});
 }
 
 std::vector<Diagnostic> Report::sorted() const {
@@ -32,13 +34,15 @@ int Report::status() const {
 }
 
 std::string formatDiagnostic(const Diagnostic& diagnostic) {
-  std::string text = printable(diagnostic.file);
+  std::string where = printable(diagnostic.file);
   if (diagnostic.line > 0) {
-    text += ':';
-    text += std::to_string(diagnostic.line);
+    where += ':';
+    where += std::to_string(diagnostic.line);
   }
+  std::string text = where;
   text += diagnostic.severity == Severity::Error ? ": error: " : ": warning: ";
   text += printable(diagnostic.message);
+  if (!diagnostic.note.empty()) text += "\n" + where + ": note: " + printable(diagnostic.note);
   return text;
 }
 

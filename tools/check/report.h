@@ -15,12 +15,16 @@ struct Diagnostic {
   std::uint64_t line;  // physical line, from 1; 0 for the file as a whole
   Severity severity;
   std::string message;
+  // What to write instead, or what caused the problem; empty when there is
+  // nothing to add. It is shown as a note line of the same file and line.
+  std::string note;
 };
 
 // Collects diagnostics and renders them in the compiler convention.
 class Report {
  public:
-  void add(std::string file, std::uint64_t line, Severity severity, std::string message);
+  void add(std::string file, std::uint64_t line, Severity severity, std::string message,
+           std::string note = {});
 
   // Returns the diagnostics sorted by file and line (in the order they were
   // found within one line), each distinct diagnostic once: a file loaded
@@ -35,7 +39,9 @@ class Report {
   std::vector<Diagnostic> diagnostics_;
 };
 
-// Returns "file:line: error: message" (or "file: error: message" for line 0).
+// Returns "file:line: error: message" (or "file: error: message" for line 0),
+// followed by "file:line: note: note" on a line of its own when there is a
+// note. No line feed ends the text.
 std::string formatDiagnostic(const Diagnostic& diagnostic);
 
 // Returns the one-line summary, such as "2 errors, 1 warning in 3 files".

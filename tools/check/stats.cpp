@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <numeric>
 #include <optional>
 #include <queue>
+#include <set>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
+#include "analysis.h"
 #include "generate/case_rules.h"
 #include "generate/dice.h"
 #include "report.h"
@@ -20,7 +24,6 @@ namespace weft::check {
 namespace {
 
 constexpr std::uint64_t kDraws = 32768;  // equally likely values of one draw
-constexpr std::size_t kBarWidth = 40;
 
 // Bounds of one search, so that any data file is described in bounded time
 // and memory.
@@ -151,7 +154,7 @@ class Enumerator {
       return odds_;
     }
     // The picked entry is not a replacement: that starts out empty.
-    for (const auto& [entry, p] : choicesOf(0)) push(State{p, entry, {}, 0});
+    for (const auto& [entry, p] : choicesOf(0)) push(State{p, entry, {}, 0, Draws{}, 0});
     while (!queue_.empty()) {
       State state = queue_.top();
       queue_.pop();
@@ -171,13 +174,62 @@ class Enumerator {
   }
 
  private:
+  // What is known of one draw made since the line's first dice roll: the
+  // choice it made for a table (by its index in choicesOf) or the face it
+  // showed on one die; or that it was one of several dice, whose faces are
+  // not followed one by one.
+  struct Constraint {
+    static constexpr int kDie = -1;
+    static constexpr int kOneOfSeveralDice = -2;
+    int table;              // a table number, kDie or kOneOfSeveralDice
+    std::uint64_t modulus;  // kDie: the faces of the die (3 for Fudge dice)
+    std::uint32_t tag;      // the choice index, or the face index r mod modulus
+    bool operator<(const Constraint& o) const {
+      return std::tie(table, modulus, tag) < std::tie(o.table, o.modulus, o.tag);
+    }
+  };
+
+  // The draws of a line after its first dice roll. Every dice reference
+  // reseeds the random source with the same value (twice the clock's second),
+  // so each roll starts the same sequence of draws again: the draw at
+  // position k after one roll is the draw at position k after any other.
+  struct Draws {
+    bool reseeded = false;       // a dice reference has been rolled in this line
+    bool lost = false;           // draws were made that are not followed (a listed file's)
+    std::uint32_t position = 0;  // draws made since the last roll
+    std::vector<std::vector<Constraint>> known;  // by position since a roll
+    // The last roll of several dice: its count, sides and the sum of its faces.
+    bool rolled = false;
+    std::int32_t rollCount = 0;
+    std::int32_t rollSides = 0;
+    std::uint32_t faceSum = 0;
+
+    void note(std::uint32_t at, const Constraint& constraint) {
+      if (known.size() <= at) known.resize(at + 1);
+      known[at].push_back(constraint);
+    }
+    const std::vector<Constraint>* at(std::uint32_t k) const {
+      return k < known.size() ? &known[k] : nullptr;
+    }
+  };
+
   struct State {
     double probability;
     std::string text;
     std::string replacement;  // what a reference that does not resolve repeats
     std::uint32_t passes;
-    bool operator<(const State& other) const { return probability < other.probability; }
+    Draws draws;
+    std::uint64_t order = 0;  // when it was queued: of equally likely lines the earlier goes first
+    // The queue's order is total, so that which lines a bounded search
+    // reaches does not depend on how the standard library keeps its heap.
+    bool operator<(const State& other) const {
+      if (probability != other.probability) return probability < other.probability;
+      return order > other.order;
+    }
   };
+
+  // Records in `child` what its choice `index` says of the draw that made it.
+  using Recorder = std::function<void(State& child, std::size_t index)>;
 
   void giveUp(double probability) {
     odds_.unexplored += probability;
@@ -199,13 +251,20 @@ class Enumerator {
 
   // Replaces the text from `open` to `close` (the parentheses included) by
   // each choice in turn; each choice becomes the replacement as well.
-  void branch(State state, std::size_t open, std::size_t close, const Odds& choices) {
+  void branch(State state, std::size_t open, std::size_t close, const Odds& choices,
+              const Recorder& record = {}) {
     const std::string_view text = state.text;
-    const auto makeChild = [&](const std::pair<std::string, double>& choice) {
-      State child{state.probability * choice.second, std::string(text.substr(0, open)),
-                  choice.first, state.passes};
+    const auto makeChild = [&](std::size_t index) {
+      const std::pair<std::string, double>& choice = choices[index];
+      State child{state.probability * choice.second,
+                  std::string(text.substr(0, open)),
+                  choice.first,
+                  state.passes,
+                  state.draws,
+                  0};
       child.text += choice.first;
       if (close < text.size()) child.text += text.substr(close);
+      if (record) record(child, index);
       work_ += child.text.size();
       return child;
     };
@@ -220,8 +279,9 @@ class Enumerator {
         if (choices[i].second > choices[likeliest].second) likeliest = i;
       }
       giveUp(state.probability * (total - choices[likeliest].second));
-      State child = makeChild(choices[likeliest]);
+      State child = makeChild(likeliest);
       waitingBytes_ += child.text.size() + child.replacement.size();
+      child.order = queued_++;
       queue_.push(std::move(child));
       return;
     }
@@ -233,7 +293,8 @@ class Enumerator {
         giveUp(state.probability * rest);
         return;
       }
-      push(makeChild(choices[i]));
+      if (choices[i].second <= 0) continue;
+      push(makeChild(i));
     }
   }
 
@@ -241,14 +302,18 @@ class Enumerator {
   // single choice, or while probing the likeliest one, is taken in place and
   // true returned; otherwise `state` splits into every choice, or there is no
   // choice at all, and false is returned.
-  bool takeOrBranch(State& state, std::size_t open, std::size_t close, const Odds& choices) {
-    if (choices.size() == 1 || probing_) return takeLikeliest(state, open, close, choices);
-    branch(std::move(state), open, close, choices);
+  bool takeOrBranch(State& state, std::size_t open, std::size_t close, const Odds& choices,
+                    const Recorder& record = {}) {
+    std::size_t possible = 0;
+    for (const auto& choice : choices) possible += choice.second > 0 ? 1 : 0;
+    if (possible == 1 || probing_) return takeLikeliest(state, open, close, choices, record);
+    branch(std::move(state), open, close, choices, record);
     return false;
   }
 
   // Turns `state` into its likeliest child. Returns false when there is none.
-  bool takeLikeliest(State& state, std::size_t open, std::size_t close, const Odds& choices) {
+  bool takeLikeliest(State& state, std::size_t open, std::size_t close, const Odds& choices,
+                     const Recorder& record = {}) {
     if (choices.empty()) return false;
     std::size_t likeliest = 0;
     for (std::size_t i = 1; i < choices.size(); ++i) {
@@ -256,7 +321,75 @@ class Enumerator {
     }
     state.replacement = choices[likeliest].first;
     state.text.replace(open, close - open, state.replacement);
+    if (record) record(state, likeliest);
     return true;
+  }
+
+  void estimate(const State& state) {
+    if (state.probability > 0) odds_.estimated = true;
+  }
+
+  // For each draw r of the 32768, the index in choicesOf(table) of the entry
+  // it picks.
+  const std::vector<std::uint32_t>& choiceOfDraw(int table) {
+    auto& cached = drawChoices_[static_cast<std::size_t>(table)];
+    if (cached.empty()) {
+      const Table& t = file_.table(table);
+      std::unordered_map<std::string_view, std::uint32_t> index;
+      const Odds& choices = choicesOf(table);
+      for (std::size_t i = 0; i < choices.size(); ++i) {
+        index.emplace(choices[i].first, static_cast<std::uint32_t>(i));
+      }
+      cached.resize(kDraws);
+      for (std::uint64_t r = 0; r < kDraws; ++r) {
+        cached[r] = index.at(t.entryAt(r % t.size()));
+      }
+    }
+    return cached;
+  }
+
+  bool satisfies(std::uint32_t r, const std::vector<Constraint>& constraints) {
+    for (const Constraint& c : constraints) {
+      if (c.table >= 0 && choiceOfDraw(c.table)[r] != c.tag) return false;
+      if (c.table == Constraint::kDie && r % c.modulus != c.tag) return false;
+    }
+    return true;
+  }
+
+  // Returns how many of the draws that meet `constraints` give each value of
+  // `classify` (a choice index or a face), `values` values in all.
+  const std::vector<std::uint64_t>& conditionalCounts(const std::vector<Constraint>& constraints,
+                                                      const Constraint& target,
+                                                      std::size_t values) {
+    std::vector<Constraint> key = constraints;
+    std::sort(key.begin(), key.end());
+    key.push_back(target);
+    auto it = conditional_.find(key);
+    if (it == conditional_.end()) {
+      std::vector<std::uint64_t> counts(values, 0);
+      for (std::uint32_t r = 0; r < kDraws; ++r) {
+        if (!satisfies(r, constraints)) continue;
+        const std::uint32_t value = target.table >= 0
+                                        ? choiceOfDraw(target.table)[r]
+                                        : static_cast<std::uint32_t>(r % target.modulus);
+        ++counts[value];
+      }
+      it = conditional_.emplace(std::move(key), std::move(counts)).first;
+    }
+    return it->second;
+  }
+
+  // Turns counts of draws into probabilities, in the order of `choices`.
+  static Odds weighted(const Odds& choices, const std::vector<std::uint64_t>& counts) {
+    std::uint64_t total = 0;
+    for (const std::uint64_t c : counts) total += c;
+    Odds result;
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+      result.emplace_back(
+          choices[i].first,
+          total == 0 ? 0.0 : static_cast<double>(counts[i]) / static_cast<double>(total));
+    }
+    return result;
   }
 
   void push(State state) {
@@ -266,6 +399,7 @@ class Enumerator {
       return;
     }
     waitingBytes_ += bytes;
+    state.order = queued_++;
     queue_.push(std::move(state));
   }
 
@@ -315,18 +449,99 @@ class Enumerator {
         state.text.replace(open, close - open + 1, replacement);
       };
       if (const std::size_t random = inner.find("random"); random != std::string::npos) {
-        const Roll& roll = rollsOf(inner.substr(random + 6));
+        const std::string expression = inner.substr(random + 6);
+        const Roll& roll = rollsOf(expression);
+        odds_.rollsDice = true;
+        // The roll reseeds: its dice, and the draws after it, start the same
+        // sequence that any earlier roll of this line started.
+        Draws& draws = state.draws;
+        if (!draws.reseeded) draws = Draws{};
+        draws.reseeded = true;
+        draws.position = 0;
         if (!roll.odds) {
           // Too many totals to follow: the lowest one still shows that lines
           // exist, so the search goes on with it, at no weight.
           giveUp(state.probability);
           state.probability = 0;
           state.replacement = std::to_string(roll.lowest);
+          draws.lost = true;
           splice(state.replacement);
           continue;
         }
-        const Odds& choices = *roll.odds;
-        if (takeOrBranch(state, open, close + 1, choices)) continue;
+        DiceParts parts{};
+        const std::int32_t count = readDiceExpression(expression, parts) ? parts.count : 0;
+        if (count <= 0) {
+          if (takeOrBranch(state, open, close + 1, *roll.odds)) continue;
+          return;
+        }
+        const std::uint64_t modulus =
+            parts.sides == Dice::kFudge
+                ? 3
+                : static_cast<std::uint64_t>(std::llabs(static_cast<std::int64_t>(parts.sides)));
+        const auto modifierOf = [&parts](std::uint32_t sum) {
+          const auto m = static_cast<std::uint32_t>(parts.modifier);
+          return parts.positive ? sum + m : sum - m;
+        };
+        if (count == 1 && modulus > 0 && !draws.lost) {
+          // One die: its face, given what the earlier draws at position 0
+          // showed, exactly.
+          static const std::vector<Constraint> kNone;
+          const std::vector<Constraint>* known = draws.at(0);
+          const std::vector<Constraint> constraints = known == nullptr ? kNone : *known;
+          if (std::any_of(constraints.begin(), constraints.end(), [](const Constraint& c) {
+                return c.table == Constraint::kOneOfSeveralDice;
+              })) {
+            estimate(state);
+          }
+          const Constraint target{Constraint::kDie, modulus, 0};
+          const std::size_t faces =
+              static_cast<std::size_t>(std::min<std::uint64_t>(modulus, kDraws));
+          const std::vector<std::uint64_t>& counts = conditionalCounts(constraints, target, faces);
+          Odds choices;
+          for (std::size_t face = 0; face < faces; ++face) {
+            std::uint32_t value = static_cast<std::uint32_t>(face) + 1;
+            if (parts.sides == Dice::kFudge) value = face == 0 ? 0 : face == 1 ? 1 : 0xFFFFFFFFu;
+            choices.emplace_back(std::to_string(static_cast<std::int32_t>(modifierOf(value))), 0.0);
+          }
+          choices = weighted(choices, counts);
+          const Recorder record = [modulus](State& child, std::size_t face) {
+            child.draws.note(
+                0, Constraint{Constraint::kDie, modulus, static_cast<std::uint32_t>(face)});
+            child.draws.position = 1;
+          };
+          if (takeOrBranch(state, open, close + 1, choices, record)) continue;
+          return;
+        }
+        if (draws.rolled && draws.rollCount == count && draws.rollSides == parts.sides &&
+            !draws.lost) {
+          // The same dice again, from the same seed: the same faces.
+          state.replacement = std::to_string(static_cast<std::int32_t>(modifierOf(draws.faceSum)));
+          draws.position = static_cast<std::uint32_t>(count);
+          splice(state.replacement);
+          continue;
+        }
+        bool known = draws.lost || draws.rolled;
+        for (std::int32_t k = 0; k < count && !known; ++k) {
+          known = draws.at(static_cast<std::uint32_t>(k)) != nullptr &&
+                  !draws.at(static_cast<std::uint32_t>(k))->empty();
+        }
+        // Several dice after draws at their places are taken as independent
+        // of them.
+        if (known) estimate(state);
+        const Recorder record = [count, &parts](State& child, std::size_t) {
+          Draws& d = child.draws;
+          const auto total = static_cast<std::uint32_t>(std::stol(child.replacement));
+          const auto m = static_cast<std::uint32_t>(parts.modifier);
+          d.rolled = true;
+          d.rollCount = count;
+          d.rollSides = parts.sides;
+          d.faceSum = parts.positive ? total - m : total + m;
+          for (std::int32_t k = 0; k < count && k < 64; ++k) {
+            d.note(static_cast<std::uint32_t>(k), Constraint{Constraint::kOneOfSeveralDice, 0, 0});
+          }
+          d.position = static_cast<std::uint32_t>(count);
+        };
+        if (takeOrBranch(state, open, close + 1, *roll.odds, record)) continue;
         return;
       }
       if (const std::size_t table = inner.find("table"); table != std::string::npos) {
@@ -339,8 +554,34 @@ class Enumerator {
           odds_.emptyTable += state.probability;
           return;
         }
-        const Odds& choices = choicesOf(number);
-        if (takeOrBranch(state, open, close + 1, choices)) continue;
+        const Odds* choices = &choicesOf(number);
+        Recorder record;
+        Odds conditional;
+        if (state.draws.reseeded) {
+          // A pick after a roll: the draw at its place may have been made
+          // before, after an earlier roll of this line.
+          const std::uint32_t k = state.draws.position;
+          const std::vector<Constraint>* known = state.draws.at(k);
+          const bool opaque = state.draws.lost ||
+                              (known != nullptr &&
+                               std::any_of(known->begin(), known->end(), [](const Constraint& c) {
+                                 return c.table == Constraint::kOneOfSeveralDice;
+                               }));
+          if (opaque) {
+            estimate(state);
+          } else if (known != nullptr && !known->empty()) {
+            conditional = weighted(
+                *choices, conditionalCounts(*known, Constraint{number, 0, 0}, choices->size()));
+            choices = &conditional;
+          }
+          record = [number, k, opaque](State& child, std::size_t index) {
+            if (!opaque) {
+              child.draws.note(k, Constraint{number, 0, static_cast<std::uint32_t>(index)});
+            }
+            child.draws.position = k + 1;
+          };
+        }
+        if (takeOrBranch(state, open, close + 1, *choices, record)) continue;
         return;
       }
       const DataFile* last = nullptr;
@@ -365,6 +606,18 @@ class Enumerator {
         continue;
       }
       const LineOdds& sub = subfileOdds(*last);
+      // The listed file's draws are not followed here: after a roll they
+      // take places in the sequence that is started again, and its own rolls
+      // reseed the random source for the rest of this line.
+      if (state.draws.reseeded) {
+        estimate(state);
+        state.draws.lost = true;
+      }
+      if (sub.rollsDice) {
+        odds_.rollsDice = true;
+        state.draws.reseeded = state.draws.lost = true;
+      }
+      if (sub.estimated) estimate(state);
       odds_.emptyLine += state.probability * sub.emptyLine;
       odds_.emptyTable += state.probability * sub.emptyTable;
       if (!sub.complete) giveUp(state.probability * sub.unexplored);
@@ -409,7 +662,7 @@ class Enumerator {
   const LineOdds& subfileOdds(const DataFile& subfile) {
     auto it = subfileOdds_.find(&subfile);
     if (it == subfileOdds_.end() && subfileOdds_.size() >= kMaxListedFilesFollowed) {
-      static const LineOdds kNotFollowed{{}, 0, 0, 1, false};
+      static const LineOdds kNotFollowed{{}, 0, 0, 1, false, false, false};
       return kNotFollowed;
     }
     if (it == subfileOdds_.end()) {
@@ -426,84 +679,165 @@ class Enumerator {
   LineOdds odds_;
   std::priority_queue<State> queue_;
   std::size_t waitingBytes_ = 0;
+  std::uint64_t queued_ = 0;
   std::uint64_t work_ = 0;
   std::uint64_t workLimit_ = limits_.work;
   bool probing_ = false;
   std::vector<State> probes_;  // unfinished lines kept for the probe
   std::array<std::optional<Odds>, TABLE_COUNT> tableChoices_;
+  std::array<std::vector<std::uint32_t>, TABLE_COUNT> drawChoices_;
+  std::map<std::vector<Constraint>, std::vector<std::uint64_t>> conditional_;
   std::map<const DataFile*, LineOdds> subfileOdds_;
   std::map<std::string, Roll> rolls_;
   double diceWork_ = 0;
   std::map<const DataFile*, Odds> loweredLines_;
 };
 
-std::string percent(double p) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%7.3f%%", 100 * p);
+std::string bar(double p, std::size_t width) {
+  const auto filled =
+      std::min<std::size_t>(static_cast<std::size_t>(std::lround(p * width)), width);
+  // A chance too small for one sign still shows as one thin mark.
+  if (filled == 0 && p > 0) return "." + std::string(width - 1, ' ');
+  return std::string(filled, '#') + std::string(width - filled, ' ');
+}
+
+std::string padded(std::string text, std::size_t width) {
+  if (text.size() < width) text.resize(width, ' ');
   return text;
 }
 
-std::string bar(double p) {
-  const auto filled = static_cast<std::size_t>(std::lround(p * kBarWidth));
-  return std::string(std::min(filled, kBarWidth), '#') +
-         std::string(kBarWidth - std::min(filled, kBarWidth), ' ');
+std::string rightAligned(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
-std::string fraction(std::uint64_t draws) {
-  const std::uint64_t divisor = std::gcd(draws, kDraws);
-  if (draws == 0) return "0";
-  return std::to_string(draws / divisor) + "/" + std::to_string(kDraws / divisor);
-}
-
-void describeTable(const DataFile& file, int number, std::string& out) {
+TableOdds tableOdds(const DataFile& file, int number) {
   const Table& table = file.table(number);
-  const std::vector<DistinctEntry> entries = distinctEntries(table);
-  out += "  table " + std::to_string(number) + ": " + std::to_string(table.size()) + " position" +
-         (table.size() == 1 ? "" : "s") + ", " + std::to_string(entries.size()) + " distinct entr" +
-         (entries.size() == 1 ? "y" : "ies") + "\n";
-  if (table.size() > kDraws) out += "    positions from 32768 on are never picked\n";
-  for (const DistinctEntry& entry : entries) {
+  TableOdds odds;
+  odds.number = number;
+  odds.positions = table.size();
+  std::uint64_t common = kDraws;
+  for (const DistinctEntry& entry : distinctEntries(table)) {
+    EntryOdds e;
+    e.text = std::string(entry.text);
+    // The element file's own entry comes last; one the author wrote alike
+    // merges with it.
+    e.builtIn = file.isElementFile() && number == 0 && e.text == "(table1)(table3)";
+    e.positions = entry.positions;
+    e.draws = entry.draws;
+    common = std::gcd(common, entry.draws);
+    odds.entries.push_back(std::move(e));
+  }
+  odds.denominator = kDraws / (common == 0 ? kDraws : common);
+  return odds;
+}
+
+void describeTable(const TableOdds& table, const FileOdds& file, std::string& out) {
+  out += "  table " + std::to_string(table.number) + ": " + std::to_string(table.entries.size()) +
+         (table.entries.size() == 1 ? " entry" : " entries");
+  if (table.denominator == kDraws) {
+    out += ", chances out of the 32768 equally likely draws of a pick";
+  } else {
+    out += ", chances out of " + std::to_string(table.denominator);
+  }
+  out += "\n";
+  if (table.positions > kDraws) {
+    out += "    (" + std::to_string(table.positions) +
+           " positions: those from 32768 on are never picked)\n";
+  }
+  for (const EntryOdds& entry : table.entries) {
     const double p = static_cast<double>(entry.draws) / kDraws;
-    std::string frac = fraction(entry.draws);
-    if (frac.size() < 11) frac.resize(11, ' ');
-    out +=
-        "   " + percent(p) + "  " + frac + "  " + bar(p) + "  \"" + printable(entry.text) + "\"\n";
+    const std::uint64_t scale = kDraws / table.denominator;
+    const std::string fraction =
+        std::to_string(entry.draws / scale) + "/" + std::to_string(table.denominator);
+    const std::string shown = entry.builtIn ? "prefix + suffix (a prefix joined to a suffix)"
+                                            : "\"" + printable(entry.text) + "\"";
+    out += "    " + rightAligned(percentText(p), 7) + "  " + padded(oneInText(p), 12) + " " +
+           padded(fraction, 12) + " " + bar(p, 20) + "  " + shown + "\n";
+  }
+  (void)file;
+}
+
+void describeDice(const DiceOdds& dice, std::string& out) {
+  out += "  dice (random" + printable(dice.expression) + ")";
+  if (dice.line > 0) out += ", line " + std::to_string(dice.line);
+  if (!dice.reads) {
+    out += ": does not read, weft rolls 0\n";
+    return;
+  }
+  out += ": totals " + std::to_string(dice.lowest) + " to " + std::to_string(dice.highest);
+  if (!dice.exact) out += " (the dice taken as independent)";
+  out += "\n";
+  if (dice.totals.empty()) {
+    out += "    too many totals to show\n";
+    return;
+  }
+  // Up to 20 rows: totals are grouped into bands when there are more.
+  const std::size_t rows = std::min<std::size_t>(dice.totals.size(), 20);
+  const std::size_t perRow = (dice.totals.size() + rows - 1) / rows;
+  std::vector<std::pair<std::string, double>> bands;
+  double largest = 0;
+  for (std::size_t i = 0; i < dice.totals.size(); i += perRow) {
+    const std::size_t last = std::min(dice.totals.size(), i + perRow) - 1;
+    double p = 0;
+    for (std::size_t j = i; j <= last; ++j) p += dice.totals[j].second;
+    std::string label = std::to_string(dice.totals[i].first);
+    if (last != i) label += " to " + std::to_string(dice.totals[last].first);
+    bands.emplace_back(label, p);
+    largest = std::max(largest, p);
+  }
+  std::size_t labelWidth = 0;
+  for (const auto& band : bands) labelWidth = std::max(labelWidth, band.first.size());
+  for (const auto& [label, p] : bands) {
+    out += "    " + rightAligned(label, labelWidth) + "  " + rightAligned(percentText(p), 7) +
+           "  " + bar(largest > 0 ? p / largest : 0, 20) + "\n";
   }
 }
 
-void describeLines(const DataFile& file, std::string& out) {
-  const LineOdds odds = enumerateLines(file, file.parent() == nullptr);
-  double largest = std::max(odds.emptyLine, odds.emptyTable);
-  double entropy = 0;
-  const auto addOutcome = [&entropy](double p) {
-    if (p > 0) entropy -= p * std::log2(p);
-  };
-  for (const auto& [line, p] : odds.lines) {
-    largest = std::max(largest, p);
-    addOutcome(p);
-  }
-  addOutcome(odds.emptyLine);
-  addOutcome(odds.emptyTable);
-  char bits[64];
-  if (odds.complete) {
-    std::snprintf(bits, sizeof bits, "%.3f", entropy);
-    out += "  lines: exactly " + std::to_string(odds.lines.size()) + " distinct; entropy " + bits +
-           " bits\n";
+std::string variety(double value) {
+  char text[32];
+  if (value < 10) {
+    std::snprintf(text, sizeof text, "%.1f", value);
   } else {
-    // No outcome is likelier than the likeliest one found plus all that was
-    // not followed, and entropy is never below -log2 of the likeliest.
-    const double bound = -std::log2(std::min(1.0, largest + odds.unexplored));
-    std::snprintf(bits, sizeof bits, "%.3f", std::max(0.0, bound));
-    out += "  lines: at least " + std::to_string(odds.lines.size()) +
-           " distinct (lower bound: too many choices to follow them all); entropy at least " +
-           bits + " bits\n";
+    std::snprintf(text, sizeof text, "%.0f", value);
+  }
+  return text;
+}
+
+void describeLines(const FileOdds& file, bool verbose, std::string& out) {
+  const LineOdds& odds = file.lines;
+  const std::size_t count = odds.lines.size();
+  const std::string lines = std::to_string(count) + (count == 1 ? " line" : " different lines");
+  if (odds.complete && !odds.estimated) {
+    out += "  lines: " + lines + ", about as varied as " + variety(file.variety) +
+           " equally likely lines\n";
+  } else if (odds.complete) {
+    out += "  lines (estimated, see the note on dice below): " + lines + ", about as varied as " +
+           variety(file.variety) + " equally likely lines\n";
+  } else {
+    out += "  lines: at least " + lines +
+           " (too many choices to follow them all), at least as varied as " +
+           variety(file.variety) + " equally likely lines" +
+           (odds.estimated ? " (estimated, see the note on dice below)" : "") + "\n";
+  }
+  if (verbose) {
+    char bits[64];
+    std::snprintf(bits, sizeof bits, "%.3f", file.bits);
+    out += std::string("  entropy: ") + (odds.complete ? "" : "at least ") + bits + " bits\n";
   }
   if (odds.emptyLine > 0 || odds.emptyTable > 0) {
     std::string causes;
-    if (odds.emptyLine > 0) causes += "empty line" + percent(odds.emptyLine);
+    if (odds.emptyLine > 0) causes += "an empty line " + percentText(odds.emptyLine);
     if (odds.emptyLine > 0 && odds.emptyTable > 0) causes += ", ";
-    if (odds.emptyTable > 0) causes += "empty table referenced" + percent(odds.emptyTable);
-    out += "  the run ends:" + percent(odds.emptyLine + odds.emptyTable) + " (" + causes + ")\n";
+    if (odds.emptyTable > 0) causes += "an empty table referenced " + percentText(odds.emptyTable);
+    out += "  the run ends on " + percentText(odds.emptyLine + odds.emptyTable) + " of lines (" +
+           causes + ")\n";
+  }
+  if (odds.rollsDice) {
+    out +=
+        "  note: every dice roll restarts weft's random numbers from the clock's second, so the "
+        "lines made after a roll repeat within the same second, and later rolls in a line repeat "
+        "its first roll's draws";
+    out += odds.estimated ? "; odds that this ties together are estimates\n" : "\n";
   }
 }
 
@@ -521,18 +855,114 @@ LineOdds enumerateLines(const DataFile& file, bool subfilesResolve) {
   return Enumerator(file, subfilesResolve, kFileLimits).run();
 }
 
-std::string describeOdds(const DataFile& file, const std::string& path) {
-  std::string out = printable(path) + ": title \"" + printable(file.title()) + "\"" +
-                    (file.isElementFile() ? " (element file)" : "") + "\n";
-  bool any = false;
+FileOdds computeOdds(const DataFile& file, const std::string& path, const EntryLines* lines) {
+  FileOdds odds;
+  odds.path = path;
+  odds.title = file.title();
+  odds.elementFile = file.isElementFile();
+  std::set<std::string> seenDice;
   for (int t = 0; t < TABLE_COUNT; ++t) {
-    if (file.table(t).empty()) continue;
-    describeTable(file, t, out);
-    any = true;
+    const Table& table = file.table(t);
+    if (table.empty()) continue;
+    odds.tables.push_back(tableOdds(file, t));
+    for (std::size_t i = 0; i < table.runCount(); ++i) {
+      for (const Reference& reference : parseEntry(table.run(i).text).references) {
+        if (reference.kind != Reference::Kind::Dice) continue;
+        const std::string_view inner = reference.inner;
+        const std::string expression(inner.substr(inner.find("random") + 6));
+        if (!seenDice.insert(expression).second) continue;
+        DiceOdds dice;
+        dice.expression = expression;
+        dice.table = t;
+        const auto& runLines = lines == nullptr ? nullptr : &(*lines)[static_cast<std::size_t>(t)];
+        if (runLines != nullptr && i < runLines->size()) dice.line = (*runLines)[i];
+        DiceParts parts{};
+        dice.reads = readDiceExpression(expression, parts);
+        double work = 0;
+        std::int32_t lowest = 0;
+        if (const auto values = diceOdds(expression, work, lowest)) {
+          dice.totals.assign(values->begin(), values->end());
+          dice.lowest = dice.totals.front().first;
+          dice.highest = dice.totals.back().first;
+        } else {
+          dice.lowest = lowest;
+          dice.highest = lowest;
+        }
+        dice.exact = !dice.reads || parts.count <= 1;
+        if (dice.reads && dice.totals.empty()) {
+          const std::int64_t faces =
+              parts.sides == Dice::kFudge ? 1 : std::llabs(static_cast<std::int64_t>(parts.sides));
+          dice.highest = dice.lowest + static_cast<std::int64_t>(std::max(parts.count, 0)) *
+                                           (parts.sides == Dice::kFudge ? 2 : faces - 1);
+        }
+        odds.dice.push_back(std::move(dice));
+      }
+    }
   }
-  if (!any) out += "  no entries: every line is empty\n";
-  describeLines(file, out);
+  odds.lines = enumerateLines(file, file.parent() == nullptr);
+  double largest = std::max(odds.lines.emptyLine, odds.lines.emptyTable);
+  double entropy = 0;
+  const auto addOutcome = [&entropy](double p) {
+    if (p > 0) entropy -= p * std::log2(p);
+  };
+  for (const auto& [line, p] : odds.lines.lines) {
+    largest = std::max(largest, p);
+    addOutcome(p);
+  }
+  addOutcome(odds.lines.emptyLine);
+  addOutcome(odds.lines.emptyTable);
+  if (!odds.lines.complete) {
+    // No outcome is likelier than the likeliest one found plus all that was
+    // not followed, and entropy is never below -log2 of the likeliest.
+    entropy = std::max(0.0, -std::log2(std::min(1.0, largest + odds.lines.unexplored)));
+  }
+  odds.bits = std::max(0.0, entropy);
+  odds.variety = std::exp2(odds.bits);
+  return odds;
+}
+
+std::string describeOdds(const FileOdds& odds, bool verbose) {
+  std::string out = printable(odds.path) + ": title \"" + printable(odds.title) + "\"" +
+                    (odds.elementFile ? " (element file)" : "") + "\n";
+  for (const TableOdds& table : odds.tables) describeTable(table, odds, out);
+  if (odds.tables.empty()) out += "  no entries: every line is empty\n";
+  for (const DiceOdds& dice : odds.dice) describeDice(dice, out);
+  describeLines(odds, verbose, out);
   return out;
+}
+
+std::string describeOdds(const DataFile& file, const std::string& path) {
+  return describeOdds(computeOdds(file, path), false);
+}
+
+std::string percentText(double p) {
+  char text[32];
+  const double percent = 100 * p;
+  if (p <= 0) return "0%";
+  if (percent >= 9.995) {
+    std::snprintf(text, sizeof text, "%.1f%%", percent);
+  } else if (percent >= 0.995) {
+    std::snprintf(text, sizeof text, "%.2f%%", percent);
+  } else if (percent >= 0.0005) {
+    std::snprintf(text, sizeof text, "%.3f%%", percent);
+  } else {
+    return "<0.001%";
+  }
+  return text;
+}
+
+std::string oneInText(double p) {
+  if (p <= 0) return "never";
+  const double n = 1 / p;
+  char text[48];
+  if (n < 9.95) {
+    std::snprintf(text, sizeof text, "%.1f", n);
+    std::string shown = text;
+    if (shown.size() > 2 && shown.substr(shown.size() - 2) == ".0") shown.resize(shown.size() - 2);
+    return "1 in " + shown;
+  }
+  std::snprintf(text, sizeof text, "%.0f", n);
+  return std::string("1 in ") + text;
 }
 
 }  // namespace weft::check

@@ -1,0 +1,200 @@
+#!/usr/bin/env python3
+"""Compares weft-check's JSON report with its text report, field by field.
+
+For every case under tests/check/cases and every bundled example, with and
+without --stats, runs the checker twice (text and --format=json) and checks
+that the JSON is valid and says what the text says: each diagnostic's file,
+line, severity, message and note; the summary and status; and for --stats
+each table's entries (text, fraction, percentage, "1 in N"), each dice
+expression's range and the number of different lines. A file holding bytes
+that are not UTF-8 and control characters checks that the JSON stays valid.
+
+Usage: json_test.py WEFT_CHECK CASES_DIR EXAMPLES_DIR
+"""
+
+import codecs
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+
+def latin1_for_invalid(error):
+    """Reads each byte that is not valid UTF-8 as the character of its number,
+    the way the JSON report writes it."""
+    return "".join(chr(b) for b in error.object[error.start:error.end]), error.end
+
+
+codecs.register_error("latin1_for_invalid", latin1_for_invalid)
+
+
+def printable(text):
+    """The text form writes bytes below 32 and 127 as \\xNN."""
+    return "".join("\\x%02X" % ord(c) if ord(c) < 32 or ord(c) == 127 else c for c in text)
+
+
+DIAGNOSTIC = re.compile(r"^(.*?)(?::(\d+))?: (error|warning|note): (.*)$")
+
+
+def parse_text(text):
+    """Returns the diagnostics (with their notes), the summary line and the
+    --stats blocks of a text report."""
+    lines = text.split("\n")
+    assert lines[-1] == "", "the report ends with a line feed"
+    lines = lines[:-1]
+    summary = lines[-1]
+    diagnostics = []
+    blocks = []
+    for line in lines[:-1]:
+        match = DIAGNOSTIC.match(line)
+        if match and (diagnostics or not line.startswith("  ")) and match.group(3) in (
+                "error", "warning", "note") and not line.startswith(" "):
+            file, number, severity, message = match.groups()
+            if severity == "note":
+                last = diagnostics[-1]
+                assert (last["file"], last["line"]) == (file, int(number or 0)), line
+                last["note"] = message
+            else:
+                diagnostics.append({"file": file, "line": int(number or 0), "severity": severity,
+                                    "message": message, "note": None})
+        elif line and not line.startswith(" "):
+            blocks.append([line])
+        elif line:
+            blocks[-1].append(line)
+    return diagnostics, summary, blocks
+
+
+ROW = re.compile(r"^    +(\S+)  (1 in \S+|never) +(\d+)/(\d+) +[#. ]+  (.*)$")
+
+
+def compare_stats(block, odds, where):
+    failures = []
+    head = block[0]
+    if not head.startswith(printable(odds["file"]) + ": title "):
+        failures.append("%s: heading %r for file %r" % (where, head, odds["file"]))
+    tables = iter(odds["tables"])
+    table = None
+    entries = None
+    for line in block[1:]:
+        if line.startswith("  table "):
+            table = next(tables)
+            entries = iter(table["entries"])
+            number = int(line.split()[1].rstrip(":"))
+            if number != table["table"]:
+                failures.append("%s: table %d in text, %d in JSON" % (where, number, table["table"]))
+            count = int(line.split()[2])
+            if count != len(table["entries"]):
+                failures.append("%s: table %d has %d entries in text, %d in JSON"
+                                % (where, number, count, len(table["entries"])))
+            continue
+        row = ROW.match(line)
+        if row and entries is not None:
+            entry = next(entries)
+            percent, one_in, numerator, denominator, shown = row.groups()
+            expected_text = ("prefix + suffix (a prefix joined to a suffix)"
+                             if entry["prefix_and_suffix"] else '"%s"' % printable(entry["text"]))
+            checks = [
+                (entry["shown"], percent + ", " + one_in, "shown"),
+                (entry["numerator"], int(numerator), "numerator"),
+                (entry["denominator"], int(denominator), "denominator"),
+                (table["denominator"], int(denominator), "table denominator"),
+                (expected_text, shown, "text"),
+                (entry["draws"] * entry["denominator"], entry["numerator"] * 32768, "draws"),
+            ]
+            for want, got, name in checks:
+                if want != got:
+                    failures.append("%s: %s: JSON %r, text %r" % (where, name, want, got))
+            continue
+        dice = re.match(r"^  dice \(random(.*)\)(?:, line (\d+))?: (?:totals (-?\d+) to (-?\d+)|does not read)", line)
+        if dice:
+            entries = None
+            expression, number, lowest, highest = dice.groups()
+            match = [d for d in odds["dice"] if printable(d["expression"]) == expression]
+            if not match:
+                failures.append("%s: dice %r not in JSON" % (where, expression))
+            elif lowest is not None and (int(lowest), int(highest)) != (
+                    match[0]["lowest"], match[0]["highest"]):
+                failures.append("%s: dice %r range differs" % (where, expression))
+            continue
+        lines = re.match(r"^  lines.*?: (?:at least )?(\d+) (?:different )?lines?", line)
+        if lines:
+            entries = None
+            if int(lines.group(1)) != odds["lines"]["distinct"]:
+                failures.append("%s: %s lines in text, %d in JSON"
+                                % (where, lines.group(1), odds["lines"]["distinct"]))
+    return failures
+
+
+def check(checker, cwd, args, stats):
+    where = "%s: %s%s" % (cwd, " ".join(args), " --stats" if stats else "")
+    extra = ["--stats"] if stats else []
+    text = subprocess.run([checker] + extra + args, cwd=cwd, stdout=subprocess.PIPE)
+    out = subprocess.run([checker, "--format=json"] + extra + args, cwd=cwd,
+                         stdout=subprocess.PIPE)
+    failures = []
+    if text.returncode != out.returncode:
+        failures.append("%s: status %d in text, %d in JSON" % (where, text.returncode, out.returncode))
+    try:
+        report = json.loads(out.stdout.decode("utf-8"))
+    except (UnicodeDecodeError, ValueError) as error:
+        return ["%s: not valid JSON: %s" % (where, error)]
+    diagnostics, summary, blocks = parse_text(
+        text.stdout.decode("utf-8", "latin1_for_invalid"))
+    wanted = [dict(d, message=printable(d["message"]), file=printable(d["file"]),
+                   note=None if d["note"] is None else printable(d["note"]))
+              for d in report["diagnostics"]]
+    if wanted != diagnostics:
+        for a, b in zip(wanted + [None] * len(diagnostics), diagnostics + [None] * len(wanted)):
+            if a != b:
+                failures.append("%s: JSON %r, text %r" % (where, a, b))
+                break
+    if report["summary"]["text"] != summary:
+        failures.append("%s: summary %r, text %r" % (where, report["summary"]["text"], summary))
+    if report["status"] != text.returncode:
+        failures.append("%s: status field %d" % (where, report["status"]))
+    if stats:
+        if len(report["stats"]) != len(blocks):
+            failures.append("%s: %d stats blocks in JSON, %d in text"
+                            % (where, len(report["stats"]), len(blocks)))
+        for block, odds in zip(blocks, report["stats"]):
+            failures += compare_stats(block, odds, where)
+    elif report["stats"] is not None:
+        failures.append("%s: stats without --stats" % where)
+    return failures
+
+
+def main():
+    checker, cases, examples = (os.path.abspath(a) for a in sys.argv[1:4])
+    runs = []
+    for name in sorted(os.listdir(cases)):
+        folder = os.path.join(cases, name)
+        args_file = os.path.join(folder, "args")
+        args = open(args_file).read().split() if os.path.exists(args_file) else ["main.dat"]
+        runs.append((folder, args))
+    for root, _, files in os.walk(examples):
+        for name in sorted(files):
+            relative = os.path.relpath(os.path.join(root, name), examples)
+            runs.append((examples, [relative.replace("/", "\\") if "/" in relative else relative]))
+    scratch = tempfile.mkdtemp(prefix="weft-json-")
+    with open(os.path.join(scratch, "bytes.dat"), "wb") as f:
+        f.write(b"caf\xe9 (random 1d6+0) \xc3\xa9t\xc3\xa9\n\xff\xfe \"quoted\" \\ back (x\x01y)\n"
+                b"(table1)\n%table 1\na\tb:2\n\xed\xa0\x80 surrogate\n")
+    runs.append((scratch, ["bytes.dat"]))
+    failures = []
+    try:
+        for cwd, args in runs:
+            for stats in (False, True):
+                failures += check(checker, cwd, args, stats)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+    for failure in failures:
+        print("FAIL: " + failure)
+    print("%d reports compared, %d failures" % (2 * len(runs), len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,272 @@
+// weft in the browser (and in Node): the programs weft and weft-check,
+// compiled to WebAssembly from the same sources, run on files held in memory.
+//
+//   import weft from './weft.js';       // or: import { run, check } from './weft.js';
+//
+//   const r = await weft.run({
+//     files: { 'tavern.dat': '%title:tavern\nthe (table1)\n...', 'lore/names.ele': bytes },
+//     args: ['-t', '-n', '3', 'tavern.dat'],   // after the program name; strings or Uint8Array
+//     time: 1767225600,   // the clock's second (number or bigint); absent: the real clock
+//     cwd: '',            // folder to start in, relative to the top of the files ('' = the top)
+//     env: {},            // the only environment variables the run sees
+//     program: 'weft',    // argument 0
+//   });
+//   r.stdout, r.stderr, r.combined   // Uint8Array, byte for byte as written;
+//                                    // combined holds both streams in the order written
+//   r.status                         // the value passed to exit: 1 at a normal end, -2, ...
+//
+//   const c = await weft.check({ files, args: ['--stats', 'tavern.dat'], cwd, env });
+//   c.diagnostics, c.stats, c.summary  // from weft-check's JSON report, unchanged
+//                                    // (stats only with '--stats' among the args)
+//   c.status                         // weft-check's exit status; c.report is the whole report
+//
+// `files` maps relative paths ('/' between folders) to contents: a Uint8Array,
+// or a string taken as UTF-8; a path ending in '/' makes an empty folder.
+// Every run is a fresh instance of the program with its own copy of the files,
+// so runs never affect each other. A run that the program cannot finish (the
+// WebAssembly stack overflowing) rejects with an Error that carries the output
+// written so far.
+//
+// load() fetches and compiles both programs ahead of the first run; after
+// that no run makes a network request.
+
+const ROOT = '/files';
+
+// Variables emscripten's runtime puts in every environment; cleared so that a
+// run sees only the variables it is given.
+const PRESET_VARIABLES = ['USER', 'LOGNAME', 'PATH', 'PWD', 'HOME', 'LANG', '_'];
+
+const isNode = typeof process === 'object' && typeof process.versions === 'object' &&
+               typeof process.versions.node === 'string';
+
+const utf8 = new TextEncoder();
+
+const programs = new Map();
+
+// The program's glue module and its compiled WebAssembly, fetched once.
+function program(name) {
+  if (!programs.has(name)) {
+    const loading = Promise.all([
+      import(`./engine/${name}.mjs`).then((glue) => glue.default),
+      compile(new URL(`./engine/${name}.wasm`, import.meta.url)),
+    ]);
+    loading.catch(() => programs.delete(name));
+    programs.set(name, loading);
+  }
+  return programs.get(name);
+}
+
+async function compile(url) {
+  if (isNode) {
+    const [{ readFile }, { fileURLToPath }] = await Promise.all([import('node:fs/promises'), import('node:url')]);
+    return WebAssembly.compile(await readFile(fileURLToPath(url)));
+  }
+  const response = await fetch(url, { credentials: 'same-origin' });
+  if (!response.ok) throw new Error(`cannot load ${url}: HTTP ${response.status}`);
+  if (typeof WebAssembly.compileStreaming === 'function' &&
+      (response.headers.get('Content-Type') || '').startsWith('application/wasm')) {
+    return WebAssembly.compileStreaming(response);
+  }
+  return WebAssembly.compile(await response.arrayBuffer());
+}
+
+export async function load() {
+  await Promise.all([program('weft'), program('weft-check')]);
+}
+
+function bytesOf(value, what) {
+  if (value instanceof Uint8Array) return value;
+  if (typeof value === 'string') return utf8.encode(value);
+  throw new TypeError(`${what} must be a string or a Uint8Array`);
+}
+
+// A text whose characters are the given bytes, as the runtime writes
+// environment strings into memory one character per byte.
+function byteString(value, what) {
+  const bytes = bytesOf(value, what);
+  let text = '';
+  for (let i = 0; i < bytes.length; i += 8192) {
+    text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
+  }
+  return text;
+}
+
+// Splits a relative path into its folder names, refusing what would leave the
+// files' folder.
+function pathParts(path, what) {
+  if (typeof path !== 'string') throw new TypeError(`${what} must be a string`);
+  const parts = path.split('/');
+  if (parts[parts.length - 1] === '') parts.pop();
+  for (const part of parts) {
+    if (part === '' || part === '.' || part === '..' || part.includes('\0')) {
+      throw new RangeError(`${what} ${JSON.stringify(path)} is not a relative path of folders and names`);
+    }
+  }
+  return parts;
+}
+
+function makeFolders(FS, parts) {
+  let path = ROOT;
+  for (const part of parts) {
+    path += '/' + part;
+    if (!FS.analyzePath(path).exists) FS.mkdir(path);
+  }
+  return path;
+}
+
+function writeFiles(FS, files) {
+  FS.mkdir(ROOT);
+  for (const [path, contents] of Object.entries(files || {})) {
+    const parts = pathParts(path, 'file path');
+    if (path.endsWith('/')) {
+      makeFolders(FS, parts);
+    } else {
+      if (parts.length === 0) throw new RangeError('a file path is empty');
+      makeFolders(FS, parts.slice(0, -1));
+      FS.writeFile(`${ROOT}/${parts.join('/')}`, bytesOf(contents, `the contents of ${path}`));
+    }
+  }
+}
+
+// Collects bytes written one at a time.
+class ByteSink {
+  constructor() {
+    this.bytes = new Uint8Array(4096);
+    this.length = 0;
+  }
+
+  push(byte) {
+    if (this.length === this.bytes.length) {
+      const larger = new Uint8Array(this.bytes.length * 2);
+      larger.set(this.bytes);
+      this.bytes = larger;
+    }
+    this.bytes[this.length++] = byte;
+  }
+
+  result() {
+    return this.bytes.slice(0, this.length);
+  }
+}
+
+function clockHalves(time) {
+  let second;
+  if (typeof time === 'bigint') {
+    second = time;
+  } else if (typeof time === 'number' && Number.isSafeInteger(time)) {
+    second = BigInt(time);
+  } else {
+    throw new TypeError('time must be a whole number of seconds');
+  }
+  second = BigInt.asIntN(64, second);
+  return [Number(BigInt.asIntN(32, second >> 32n)), Number(BigInt.asUintN(32, second))];
+}
+
+function isExit(error) {
+  return error !== null && typeof error === 'object' && error.name === 'ExitStatus' &&
+         typeof error.status === 'number';
+}
+
+// Runs one program in a fresh instance and collects what it writes.
+async function execute(name, { files = {}, args = [], time, cwd = '', env = {}, program: argument0 = name } = {}) {
+  if (!Array.isArray(args)) throw new TypeError('args must be an array');
+  const argv = [bytesOf(argument0, 'program'), ...args.map((arg, i) => bytesOf(arg, `args[${i}]`))];
+  const variables = Object.entries(env || {}).map(([key, value]) => {
+    if (key === '' || key.includes('=') || key.includes('\0')) {
+      throw new RangeError(`${JSON.stringify(key)} is not an environment variable name`);
+    }
+    return [byteString(key, 'an environment variable name'), byteString(value, `env.${key}`)];
+  });
+  const folder = pathParts(cwd, 'cwd');
+  const clock = time === undefined || time === null ? null : clockHalves(time);
+
+  const [createEngine, wasm] = await program(name);
+  const stdout = new ByteSink();
+  const stderr = new ByteSink();
+  const combined = new ByteSink();
+  const engine = await createEngine({
+    noInitialRun: true,
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(wasm, imports).then((instance) => receive(instance, wasm));
+      return {};
+    },
+    stdin: () => null,
+    stdout: (byte) => {
+      stdout.push(byte);
+      combined.push(byte);
+    },
+    stderr: (byte) => {
+      stderr.push(byte);
+      combined.push(byte);
+    },
+    print: () => {},
+    printErr: () => {},
+    quit: (status, toThrow) => {
+      throw toThrow;
+    },
+    preRun: [(module) => {
+      for (const key of PRESET_VARIABLES) module.ENV[key] = undefined;
+      for (const [key, value] of variables) module.ENV[key] = value;
+    }],
+  });
+
+  const { FS } = engine;
+  writeFiles(FS, files);
+  FS.chdir(makeFolders(FS, folder));
+  if (clock !== null) engine._weftFreezeClock(clock[0], clock[1]);
+
+  // The argument vector is built in the program's memory so that every byte
+  // arrives as given.
+  const size = argv.reduce((total, arg) => total + arg.length + 1, 0);
+  const block = engine._malloc(size + 4 * (argv.length + 1));
+  const pointers = block + size + ((4 - (size % 4)) % 4);
+  let at = block;
+  argv.forEach((arg, i) => {
+    engine.HEAPU8.set(arg, at);
+    engine.HEAPU8[at + arg.length] = 0;
+    engine.HEAPU32[(pointers >> 2) + i] = at;
+    at += arg.length + 1;
+  });
+  engine.HEAPU32[(pointers >> 2) + argv.length] = 0;
+
+  let status;
+  try {
+    engine._exit(engine._main(argv.length, pointers));
+  } catch (error) {
+    if (!isExit(error)) {
+      const failure = new Error(`${name} stopped before its end: ${error && error.message ? error.message : error}`);
+      Object.assign(failure, { stdout: stdout.result(), stderr: stderr.result(), combined: combined.result() });
+      throw failure;
+    }
+    status = error.status;
+  }
+  return { stdout: stdout.result(), stderr: stderr.result(), combined: combined.result(), status };
+}
+
+export function run(options = {}) {
+  return execute('weft', options);
+}
+
+export async function check({ files = {}, args = [], cwd = '', env = {} } = {}) {
+  const result = await execute('weft-check', { files, args: ['--format=json', ...args], cwd, env, program: 'weft-check' });
+  const text = new TextDecoder().decode(result.stdout);
+  let report;
+  try {
+    report = JSON.parse(text);
+  } catch (error) {
+    const failure = new Error(`weft-check wrote no JSON report: ${new TextDecoder().decode(result.stderr)}`);
+    Object.assign(failure, result);
+    throw failure;
+  }
+  return {
+    diagnostics: report.diagnostics,
+    stats: report.stats,
+    summary: report.summary,
+    status: result.status,
+    report,
+    stderr: result.stderr,
+  };
+}
+
+const weft = { run, check, load };
+export default weft;
