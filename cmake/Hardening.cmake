@@ -6,7 +6,8 @@
 # needed to get them.
 
 option(WEFT_HARDENING "Build optimised configurations with Debian's hardening flags" ON)
-if(NOT WEFT_HARDENING)
+# A WebAssembly build has none of these protections to ask for.
+if(NOT WEFT_HARDENING OR EMSCRIPTEN)
   return()
 endif()
 
@@ -15,9 +16,16 @@ check_pie_supported()
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 
 set(_weft_optimised "$<CONFIG:Release,RelWithDebInfo,MinSizeRel>")
-add_compile_options(
-  "$<${_weft_optimised}:-fstack-protector-strong;-fstack-clash-protection;-fcf-protection>"
-  "$<${_weft_optimised}:-Wformat;-Werror=format-security>")
+add_compile_options("$<${_weft_optimised}:-fstack-protector-strong;-Wformat;-Werror=format-security>")
+# Stack clash and control-flow protection exist only on some processors.
+include(CheckCXXCompilerFlag)
+foreach(flag -fstack-clash-protection -fcf-protection)
+  string(MAKE_C_IDENTIFIER "WEFT_HAS${flag}" supported)
+  check_cxx_compiler_flag(${flag} ${supported})
+  if(${supported})
+    add_compile_options("$<${_weft_optimised}:${flag}>")
+  endif()
+endforeach()
 # The sanitizers check memory themselves and do not go with fortified calls.
 if(NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
   add_compile_options("$<${_weft_optimised}:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")

@@ -11,7 +11,7 @@
 # Options of each command: flags, then options that take a value.
 _weft_flags_weft='-t -d --'
 _weft_valued_weft='-n -s -m'
-_weft_flags_weft_check='-h -S --stats --'
+_weft_flags_weft_check='-h -S --stats -v --verbose -j --format=json --format=text --'
 _weft_valued_weft_check='-m'
 
 # Prints WORD as the shell reads it: quotes and backslash escapes removed.
@@ -91,6 +91,12 @@ _weft() {
   cur=${COMP_WORDS[COMP_CWORD]}
   prev=${COMP_WORDS[COMP_CWORD - 1]}
   COMPREPLY=()
+
+  # weft-check's report format, as "--format NAME".
+  if [[ $prev == --format && $command == weft_check ]]; then
+    COMPREPLY=($(compgen -W 'text json' -- "$cur"))
+    return 0
+  fi
 
   # An option that takes a value, alone or ending a group of flags: a number.
   local option

@@ -52,7 +52,8 @@ expect '-odd.dat ' weft -- -
 expect ' ' weft tavern.dat missing
 
 # weft-check has options of its own, and the same operands.
-expect '-- --stats -S -h -m ' weft-check -
+expect '-- --format=json --format=text --stats --verbose -S -h -j -m -v ' weft-check -
+expect 'json ' weft-check --format j
 expect '--stats ' weft-check --s
 expect ' ' weft-check -Sm ''
 expect 'wilderness/ wilderness\encounters.dat ' weft-check -S wil

@@ -3,8 +3,8 @@
 # element file: the file type and syntax must load without an error, the
 # highlighting must name the parts of a line, and :make must run weft-check
 # from the data file's folder, so that its file list resolves, and fill the
-# quickfix list with the faulty file and line. Also reads a note line through
-# the error format.
+# quickfix list with the faulty files and lines, and their notes. Also reads
+# a problem of a whole file through the error format.
 set -u
 vim=$1 vimfiles=$2 checker=$3
 scratch=$(mktemp -d)
@@ -17,7 +17,7 @@ cat >lore/monsters.dat <<'DATA'
 # a comment
 %files
 beasts.dat
-%table 1
+%table 0
 (table1) with (random 2d6+1) teeth:3
 DATA
 printf 'wolf\nbear\n(table5)\n' >lore/beasts.dat
@@ -35,14 +35,15 @@ function! s:entries(prefix) abort
   for l:entry in getqflist()
     if l:entry.valid
       let l:name = fnamemodify(bufname(l:entry.bufnr), ':p')[len(getcwd()) + 1:]
-      call add(s:out, a:prefix . ' ' . l:name . ':' . l:entry.lnum . ' ' . l:entry.type . ' ' . l:entry.text)
+      call add(s:out, a:prefix . ' ' . l:name . ':' . l:entry.lnum . ' ' . l:entry.type)
     endif
   endfor
 endfunction
 silent make!
 call s:entries('make')
 let &g:errorformat = &l:errorformat
-cgetexpr ['weft-check: Entering directory ' . getcwd() . '/lore', 'beasts.dat:2: note: a note', '2 notes']
+cgetexpr ['weft-check: Entering directory ' . getcwd() . '/lore', 'beasts.dat:2: note: a note',
+      \ 'beasts.dat: warning: of the whole file', '1 warning in 1 file']
 call s:entries('note')
 edit names.ele
 call add(s:out, 'element ' . &filetype . ' text ' . s:group(1, 5) . '. section ' . s:group(2, 2))
@@ -57,9 +58,12 @@ cat >expected <<'EXPECTED'
 filetype weft syntax weft
 title weftDirectiveKey comment weftComment files weftDirectiveKey
 reference weftReference dice weftDice frequency weftFrequency
-make lore/beasts.dat:3 e reference (table5) names table 5, which is empty; weft ends the run when it meets it
-make lore/monsters.dat:6 w table 1 is never used: no reference from table 0 leads to it
-note lore/beasts.dat:2 n a note
+make lore/beasts.dat:3 e
+make lore/beasts.dat:3 n
+make lore/monsters.dat:6 e
+make lore/monsters.dat:6 n
+note lore/beasts.dat:2 n
+note lore/beasts.dat:0 w
 element weft text . section weftSection
 errors 
 EXPECTED

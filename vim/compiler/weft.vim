@@ -12,10 +12,14 @@ if exists(':CompilerSet') != 2
 endif
 
 CompilerSet makeprg=(cd\ %:p:h:S\ &&\ echo\ weft-check:\ Entering\ directory\ %:p:h:S\ &&\ weft-check\ %:t:S)
-" Errors, warnings and notes, each with its file and line; a note explains
-" the message before it. The summary line and anything else are left out.
+" Errors, warnings and notes, each with its file and line (a problem of the
+" whole file has no line); a note explains the message before it. The summary
+" line and anything else are left out.
 CompilerSet errorformat=%Dweft-check:\ Entering\ directory\ %f,
       \%f:%l:\ %trror:\ %m,
       \%f:%l:\ %tarning:\ %m,
       \%f:%l:\ %tote:\ %m,
+      \%f:\ %trror:\ %m,
+      \%f:\ %tarning:\ %m,
+      \%f:\ %tote:\ %m,
       \%-G%.%#
