@@ -31,12 +31,13 @@ using weft::LoadObserver;
 // Collects load problems so that none of them ends the process.
 class Collector : public LoadObserver {
  public:
-  void problem(Event event, const DataFile& file, std::uint64_t line,
-               std::string_view message) override {
-    if (static_cast<int>(event) < 0 || static_cast<int>(event) > 9) std::abort();
+  void problem(const DataFile& file, const weft::LoadProblem& problem) override {
+    const Event event = problem.event;
+    if (static_cast<int>(event) < 0 || event > Event::UnsupportedSection) std::abort();
     if (file.filename().empty() && event != Event::CantRead) std::abort();
-    volatile std::size_t sum = line;
-    for (const char c : message) sum = sum + static_cast<unsigned char>(c);
+    volatile std::size_t sum = problem.line;
+    for (const char c : problem.message) sum = sum + static_cast<unsigned char>(c);
+    for (const char c : problem.directory) sum = sum + static_cast<unsigned char>(c);
   }
   void loaded(const DataFile& file) override {
     if (file.currentTable() != 0) std::abort();

@@ -31,7 +31,8 @@ export function firstDraw(second, seedOffset = 0) {
 export function independentSeconds(count, { start = Math.floor(Date.now() / 1000), seedOffset = 0 } = {}) {
   if (!Number.isSafeInteger(count) || count < 0) throw new RangeError('count must be a whole number');
   if (!Number.isSafeInteger(start)) throw new RangeError('start must be a whole number of seconds');
-  const offset = Number.isSafeInteger(seedOffset) ? seedOffset % MODULUS : 0;
+  if (!Number.isSafeInteger(seedOffset)) throw new RangeError('seedOffset must be a whole number');
+  const offset = seedOffset % MODULUS;
   const seconds = [];
   const base = firstDraw(start, offset);
   let second = start;

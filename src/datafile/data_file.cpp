@@ -144,7 +144,7 @@ void DataFile::loadDataFile() {
   if (runSettings().debugLevel >= 3) reportLine("Reading file");
   const int fd = openForReading(filename_);
   if (fd < 0) {
-    failLoading(LoadObserver::Event::CantRead, ExitStatus::CantRead, "Can't read " + filename_);
+    failLoading({LoadProblem::Event::CantRead}, ExitStatus::CantRead, "Can't read " + filename_);
     return;
   }
   FileCloser closer(fd);
@@ -156,20 +156,22 @@ void DataFile::loadDataFile() {
   const LoadKey key{fileInfo.st_dev, fileInfo.st_ino, directoryInfo.st_dev, directoryInfo.st_ino};
   for (const LoadKey& loading : filesBeingLoaded()) {
     if (loading == key) {
-      failLoading(LoadObserver::Event::FileListLoop, ExitStatus::FileListLoop,
+      failLoading({LoadProblem::Event::FileListLoop}, ExitStatus::FileListLoop,
                   "File list loop: " + filename_ + " is already being loaded");
       return;
     }
   }
   if (filesBeingLoaded().size() >= kMaxFileListDepth) {
-    failLoading(LoadObserver::Event::FileListTooDeep, ExitStatus::FileListTooDeep,
+    failLoading({.event = LoadProblem::Event::FileListTooDeep, .limit = kMaxFileListDepth},
+                ExitStatus::FileListTooDeep,
                 "File lists nested too deeply (more than " + std::to_string(kMaxFileListDepth) +
                     " levels) at " + filename_);
     return;
   }
   if (filesBeingLoaded().empty()) filesLoaded = 0;
   if (++filesLoaded > kMaxFilesLoaded) {
-    failLoading(LoadObserver::Event::FileListTooDeep, ExitStatus::FileListTooDeep,
+    failLoading({.event = LoadProblem::Event::TooManyFiles, .limit = kMaxFilesLoaded},
+                ExitStatus::FileListTooDeep,
                 "File lists load too many files (more than " + std::to_string(kMaxFilesLoaded) +
                     ") at " + filename_);
     return;
@@ -187,7 +189,7 @@ void DataFile::loadDataFile() {
   }
   lineNumber_ = 0;
   if (reader.failed()) {
-    failLoading(LoadObserver::Event::CantRead, ExitStatus::CantRead, "Can't read " + filename_);
+    failLoading({LoadProblem::Event::CantRead}, ExitStatus::CantRead, "Can't read " + filename_);
   }
   currentTable_ = 0;
   // An element file's main table also makes a prefix joined to a suffix.
@@ -195,16 +197,19 @@ void DataFile::loadDataFile() {
   if (LoadObserver* observer = loadObserver()) observer->loaded(*this);
 }
 
-void DataFile::failLoading(LoadObserver::Event event, ExitStatus status,
-                           const std::string& message) {
+void DataFile::failLoading(LoadProblem problem, ExitStatus status, const std::string& message) {
   LoadObserver* observer = loadObserver();
   if (observer == nullptr) fatal(status, message);
-  observer->problem(event, *this, lineNumber_, message);
+  problem.line = lineNumber_;
+  problem.message = message;
+  observer->problem(*this, problem);
 }
 
-void DataFile::notice(LoadObserver::Event event, std::string_view message) {
+void DataFile::notice(LoadProblem problem, std::string_view message) {
   if (LoadObserver* observer = loadObserver()) {
-    observer->problem(event, *this, lineNumber_, message);
+    problem.line = lineNumber_;
+    problem.message = message;
+    observer->problem(*this, problem);
   } else if (!message.empty()) {
     reportLine(message);
   }
@@ -235,7 +240,7 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
   } else {
     length = reader.readPiece(buffer, capacity);
     if (reader.pieceWasCut() && loadObserver() != nullptr) {
-      notice(LoadObserver::Event::LineSplit, "");
+      notice({LoadProblem::Event::LineSplit}, "");
     }
     cutComment(buffer, length, lineNumber_, false);
   }
@@ -248,7 +253,7 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
     const std::uint64_t pieceLine = reader.lineNumber();
     std::size_t added = reader.readPiece(buffer + length, room);
     if ((room == 0 || reader.pieceWasCut()) && !reader.atEnd() && loadObserver() != nullptr) {
-      notice(LoadObserver::Event::LineSplit, "");
+      notice({LoadProblem::Event::LineSplit}, "");
     }
     cutComment(buffer + length, added, pieceLine, true);
     length += added;
@@ -299,7 +304,7 @@ bool DataFile::parseElementLine(std::string_view line) {
     if (line == section.line) {
       currentTable_ = section.table;
       if (!section.message.empty())
-        notice(LoadObserver::Event::UnsupportedSection, section.message);
+        notice({LoadProblem::Event::UnsupportedSection}, section.message);
       return true;
     }
   }
@@ -330,11 +335,11 @@ LoadObserver::LineKind DataFile::parseDirective(const std::string& line, std::si
   }
   if (const std::size_t pos = line.find("%table"); pos != std::string::npos) {
     const std::int32_t number = readDecimal(after(pos, "%table"));
-    if (number >= 0 && number < TABLE_COUNT) {
+    if (isTableNumber(number)) {
       currentTable_ = number;
     } else {
       currentTable_ = kNoTable;
-      notice(LoadObserver::Event::TableOutOfRange,
+      notice({LoadProblem::Event::TableOutOfRange},
              "Invalid table id; must be in the range from 0 to " + std::to_string(TABLE_COUNT - 1) +
                  " in file " + filename_);
     }
@@ -343,8 +348,8 @@ LoadObserver::LineKind DataFile::parseDirective(const std::string& line, std::si
   if (const std::size_t pos = line.find("%chdir:"); pos != std::string::npos) {
     const std::string directory = after(pos, "%chdir:");
     if (!changeDirectory(directory)) {
-      failLoading(LoadObserver::Event::CantChangeDirectory, ExitStatus::CantChangeDirectory,
-                  "Can't change directory to " + directory);
+      failLoading({.event = LoadProblem::Event::CantChangeDirectory, .directory = directory},
+                  ExitStatus::CantChangeDirectory, "Can't change directory to " + directory);
     }
     return Kind::ChangeDirectory;
   }
@@ -355,7 +360,7 @@ void DataFile::loadSubfile(const std::string& line) {
   // A reference naming "table" reads as a table reference, so such a file
   // could never be referred to.
   if (line.find("table") != std::string::npos) {
-    failLoading(LoadObserver::Event::TableInFileList, ExitStatus::InvalidInput,
+    failLoading({LoadProblem::Event::TableInFileList}, ExitStatus::InvalidInput,
                 "Data files cannot contain the substring 'table'" + line);
     return;
   }
@@ -373,14 +378,14 @@ void DataFile::parseEntryLine(std::string_view line) {
     frequency = readFrequency(line.substr(at + 1));
     if (frequency > runSettings().maxFrequency) {
       // The note is written only at debug level 2 and above.
-      notice(LoadObserver::Event::FrequencyCapped,
+      notice({.event = LoadProblem::Event::FrequencyCapped, .limit = runSettings().maxFrequency},
              runSettings().debugLevel >= 2 ? "freq too high; adjusting" : "");
       frequency = runSettings().maxFrequency;
     }
     line = line.substr(0, at);
   }
   if (frequency < 1) {
-    if (loadObserver() != nullptr) notice(LoadObserver::Event::EntryDropped, "");
+    if (loadObserver() != nullptr) notice({LoadProblem::Event::EntryDropped}, "");
     return;
   }
   std::size_t start = 0;
@@ -389,7 +394,7 @@ void DataFile::parseEntryLine(std::string_view line) {
 }
 
 void DataFile::addEntry(std::string_view text, std::uint32_t count) {
-  if (currentTable_ < 0 || currentTable_ >= TABLE_COUNT) return;
+  if (!isTableNumber(currentTable_)) return;
   tables_[static_cast<std::size_t>(currentTable_)].append(text, count);
   if (LoadObserver* observer = loadObserver())
     observer->entryAdded(*this, currentTable_, lineNumber_);

@@ -18,6 +18,9 @@ class LineReader;
 
 inline constexpr int TABLE_COUNT = 20;
 
+// Whether `number` names one of the tables, 0 to TABLE_COUNT - 1.
+constexpr bool isTableNumber(std::int32_t number) { return number >= 0 && number < TABLE_COUNT; }
+
 // One loaded data file: its name, its title, twenty tables of entries, and
 // copies of the data files that its file lists name. Constructing it reads
 // the whole file (and every file it lists); a run-ending problem ends the
@@ -79,9 +82,9 @@ class DataFile {
   void addEntry(std::string_view text, std::uint32_t count = 1);
   // Ends the run with `status` and `message`, or, while a load observer is
   // installed, tells it and returns so that loading can go on.
-  void failLoading(LoadObserver::Event event, ExitStatus status, const std::string& message);
+  void failLoading(LoadProblem problem, ExitStatus status, const std::string& message);
   // Writes `message` (if any), or tells the load observer instead.
-  void notice(LoadObserver::Event event, std::string_view message);
+  void notice(LoadProblem problem, std::string_view message);
 
   std::string filename_;
   std::string title_ = "No Title";

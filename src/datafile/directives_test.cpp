@@ -52,10 +52,9 @@ class Recorder : public LoadObserver {
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
-  void problem(Event event, const DataFile& file, std::uint64_t line,
-               std::string_view message) override {
-    (void)event;
-    problems.push_back(file.filename() + ":" + std::to_string(line) + ": " + std::string(message));
+  void problem(const DataFile& file, const LoadProblem& problem) override {
+    problems.push_back(file.filename() + ":" + std::to_string(problem.line) + ": " +
+                       std::string(problem.message));
   }
   void loaded(const DataFile& file) override { loadedFiles.push_back(file.filename()); }
 

@@ -190,9 +190,8 @@ TEST(ElementFileTest, NameMustContainLowerCaseDotEle) {
 // Collects the problems reported while loading.
 class RecordingObserver : public LoadObserver {
  public:
-  void problem(Event event, const DataFile&, std::uint64_t line,
-               std::string_view message) override {
-    events.push_back({event, line, std::string(message)});
+  void problem(const DataFile&, const LoadProblem& problem) override {
+    events.push_back({problem.event, problem.line, std::string(problem.message)});
   }
   struct Record {
     Event event;

@@ -10,22 +10,40 @@ namespace weft {
 
 class DataFile;
 
-class LoadObserver {
- public:
+// One problem met while loading, with its facts.
+struct LoadProblem {
   enum class Event {
     // Problems that end a run of weft; with an observer, loading goes on.
     CantRead,             // the file cannot be opened or read; it loads empty
     FileListLoop,         // a listed file is already being loaded; it is skipped
-    FileListTooDeep,      // file lists nest, or load files, beyond the limit; the file is skipped
-    CantChangeDirectory,  // a "%chdir:" failed; the directory stays
+    FileListTooDeep,      // file lists nest beyond `limit` levels; the file is skipped
+    TooManyFiles,         // one operand loads more than `limit` files; the file is skipped
+    CantChangeDirectory,  // a "%chdir:" to `directory` failed; the working directory stays
     TableInFileList,      // a file-list line holds "table"; the line is skipped
     // Problems weft goes on after, with or without a message.
     TableOutOfRange,     // a "%table" number outside 0 to 19
-    FrequencyCapped,     // a frequency lowered to the cap
+    FrequencyCapped,     // a frequency lowered to the cap, `limit`
     EntryDropped,        // an entry line with a frequency below 1
     LineSplit,           // a physical line longer than a logical line may be
     UnsupportedSection,  // an element file's adjective or noun section
   };
+
+  Event event;
+  // The physical line, counted from 1; 0 when the problem concerns the file
+  // as a whole.
+  std::uint64_t line = 0;
+  // The directory that could not be entered (CantChangeDirectory).
+  std::string_view directory = {};
+  // The limit passed (FileListTooDeep, TooManyFiles) or the cap applied
+  // (FrequencyCapped).
+  std::int64_t limit = 0;
+  // weft's own diagnostic, when it writes one, for a tool that quotes it.
+  std::string_view message = {};
+};
+
+class LoadObserver {
+ public:
+  using Event = LoadProblem::Event;
 
   // How a logical line was read, and for a directive the key that decided.
   enum class LineKind {
@@ -42,12 +60,9 @@ class LoadObserver {
 
   virtual ~LoadObserver() = default;
 
-  // Called for each problem met while loading `file`, at physical line `line`
-  // (counted from 1; 0 when the problem concerns the file as a whole).
-  // `message` is weft's diagnostic for it, if weft writes one. While an
-  // observer is installed weft writes none of these diagnostics itself.
-  virtual void problem(Event event, const DataFile& file, std::uint64_t line,
-                       std::string_view message) = 0;
+  // Called for each problem met while loading `file`. While an observer is
+  // installed weft writes none of these diagnostics itself.
+  virtual void problem(const DataFile& file, const LoadProblem& problem) = 0;
 
   // Called when `file` starts loading, before it is opened.
   virtual void loading(const DataFile& file) { (void)file; }

@@ -4,6 +4,8 @@
 #include <cassert>
 #include <cstring>
 
+#include "support/random_source.h"
+
 namespace weft {
 
 namespace {
@@ -13,7 +15,7 @@ namespace {
 // block costs little to fill and little to leave partly empty.
 constexpr std::size_t kFirstBlockSize = std::size_t{1} << 12;
 constexpr std::size_t kMaxBlockSize = std::size_t{1} << 18;
-constexpr std::uint64_t kIndexedPositions = 32768;
+constexpr std::uint64_t kIndexedPositions = kDrawRange;
 constexpr std::size_t kLengthBytes = sizeof(std::uint32_t);
 // A position's entry in the index: block number, then offset in the block.
 constexpr unsigned kOffsetBits = 18;

@@ -10,6 +10,7 @@
 
 #include "datafile/data_file.h"
 #include "generate/dice.h"
+#include "generate/reference.h"
 #include "support/ascii.h"
 #include "support/console.h"
 #include "support/numbers.h"
@@ -125,17 +126,16 @@ class WorkingText {
   // until the next splice.
   bool nextReference(std::string_view& inner) {
     const std::string_view rest = this->rest();
-    const std::size_t open = rest.find('(');
-    front_.append(rest.substr(0, open));
-    if (open == std::string_view::npos) {
+    const ReferenceSpan span = findReference(rest);
+    front_.append(rest.substr(0, span.open));
+    if (span.open == std::string_view::npos) {
       start_ = buffer_.size();
       return false;
     }
-    start_ += open;
-    const std::size_t close = rest.find(')', open + 1);
-    if (close == std::string_view::npos) return false;
-    inner = rest.substr(open + 1, close - open - 1);
-    referenceLength_ = close - open + 1;
+    start_ += span.open;
+    if (!span.found()) return false;
+    inner = span.inner(rest);
+    referenceLength_ = span.close - span.open + 1;
     return true;
   }
 
@@ -179,27 +179,13 @@ class WorkingText {
   std::size_t referenceLength_ = 0;
 };
 
-// Reads "table" followed by one or two digits and nothing else, the usual
-// form of a table reference, which holds no "random" and so needs no search.
-// Returns the number, or -1 for any other text.
-int plainTableNumber(std::string_view inner) {
-  if (inner.size() < 6 || inner.size() > 7 || inner.substr(0, 5) != "table") return -1;
-  int number = 0;
-  for (const char c : inner.substr(5)) {
-    if (!isDigit(c)) return -1;
-    number = number * 10 + (c - '0');
-  }
-  return number;
-}
-
 }  // namespace
 
 ExpansionLimits& expansionLimits() { return limits; }
 
 void expandInto(const DataFile& file, std::string_view text, std::string& out) {
   // Most entries hold no reference at all.
-  const std::size_t open = text.find('(');
-  if (open == std::string_view::npos || text.find(')', open + 1) == std::string_view::npos) {
+  if (!findReference(text).found()) {
     out.assign(text);
     return;
   }
@@ -217,30 +203,19 @@ void expandInto(const DataFile& file, std::string_view text, std::string& out) {
   while (working.nextReference(inner)) {
     spendSteps(file, 1);
     spendWork(file, inner.size());
-    std::int32_t number = plainTableNumber(inner);
-    std::size_t random = std::string_view::npos;
-    if (number < 0) {
-      random = inner.find("random");
-      if (random == std::string_view::npos) {
-        if (const std::size_t table = inner.find("table"); table != std::string_view::npos) {
-          // A number too large for 32 bits saturates, and so is out of range.
-          number = readDecimal(inner.substr(table + 5));
-          if (number < 0) number = TABLE_COUNT;
-        }
-      }
-    }
-    if (random != std::string_view::npos) {
-      Dice dice(inner.substr(random + 6));
+    const ReferenceTarget target = classifyReference(inner);
+    if (target.kind == ReferenceTarget::Kind::Dice) {
+      Dice dice(target.dice);
       // Count the dice before rolling them, so that a count of two billion
       // ends the run at once instead of after minutes of drawing.
       if (dice.count() > 0) spendSteps(file, static_cast<std::uint64_t>(dice.count()));
       const auto written = std::to_chars(digits, digits + sizeof digits, dice.roll());
       replacement = std::string_view(digits, static_cast<std::size_t>(written.ptr - digits));
-    } else if (number >= 0) {
-      if (number >= TABLE_COUNT) {
+    } else if (target.kind == ReferenceTarget::Kind::Table) {
+      if (!isTableNumber(target.table)) {
         reportForLine(file, "Invalid table referenced: " + working.whole());
       } else {
-        const Table& picked = file.table(number);
+        const Table& picked = file.table(target.table);
         if (picked.empty()) {
           fatal(ExitStatus::ZeroLengthTable, "Zero length table referenced: " + working.whole());
         }

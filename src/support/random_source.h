@@ -6,14 +6,20 @@
 
 namespace weft {
 
+// The number of equally likely values of one draw, 0 to kDrawRange - 1. A
+// pick from a table of n positions takes a draw modulo n, so positions from
+// kDrawRange on are never picked.
+inline constexpr std::uint32_t kDrawRange = 32768;
+static_assert((kDrawRange & (kDrawRange - 1)) == 0, "draws are the low bits of the state");
+
 class RandomSource {
  public:
   void seedRandom(std::uint32_t seed) { state_ = seed; }
 
-  // Returns a number from 0 to 32767 and advances the state.
+  // Returns a number from 0 to kDrawRange - 1 and advances the state.
   std::uint32_t nextRandom() {
     state_ = state_ * 214013u + 2531011u;
-    return (state_ >> 16) & 0x7FFFu;
+    return (state_ >> 16) & (kDrawRange - 1);
   }
 
   std::uint32_t state() const { return state_; }

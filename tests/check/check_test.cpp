@@ -23,7 +23,7 @@ using weft::testing::writeFile;
 // (without its note).
 class Lines : public LoadObserver {
  public:
-  void problem(Event, const DataFile&, std::uint64_t, std::string_view) override {}
+  void problem(const DataFile&, const LoadProblem&) override {}
   void entryAdded(const DataFile& file, int table, std::uint64_t line) override {
     if (file.parent() == nullptr) lines[static_cast<std::size_t>(table)].push_back(line);
   }
@@ -108,11 +108,11 @@ TEST(ParseEntryTest, SplitsReferencesAsGenerationWalksThem) {
 TEST(ParseEntryTest, TellsTheKindOfEachReference) {
   const ParsedEntry parsed = parseEntry("(table 2)(random 3d6+1 table)(my table-1)(names.dat)");
   ASSERT_EQ(4u, parsed.references.size());
-  EXPECT_EQ(Reference::Kind::Table, parsed.references[0].kind);
-  EXPECT_EQ(2, parsed.references[0].table);
-  EXPECT_EQ(Reference::Kind::Dice, parsed.references[1].kind);
-  EXPECT_EQ(-1, parsed.references[2].table);
-  EXPECT_EQ(Reference::Kind::Name, parsed.references[3].kind);
+  EXPECT_EQ(ReferenceTarget::Kind::Table, parsed.references[0].target.kind);
+  EXPECT_EQ(2, parsed.references[0].target.table);
+  EXPECT_EQ(ReferenceTarget::Kind::Dice, parsed.references[1].target.kind);
+  EXPECT_EQ(-1, parsed.references[2].target.table);
+  EXPECT_EQ(ReferenceTarget::Kind::Name, parsed.references[3].target.kind);
 }
 
 TEST(AnalyzeTest, AnUnresolvedReferenceRepeatsTheLastReplacement) {
@@ -135,6 +135,14 @@ TEST(AnalyzeTest, AFirstUnresolvedReferenceEndsOnlyWhenPickedDirectly) {
           "main.dat:2: error: expansion can never end when a table reference brings this entry in: "
           "its first reference (note) does not resolve, so it repeats the entry itself"}),
       check("x\n(note) (table0)\n"));
+}
+
+TEST(AnalyzeTest, ATableNumberOutOfRangeEitherWayRepeats) {
+  ScratchDir dir;
+  const std::string repeats = " names a table outside 0 to 19; it repeats the previous replacement";
+  EXPECT_EQ((std::vector<std::string>{"main.dat:1: warning: reference (table-1)" + repeats,
+                                      "main.dat:1: warning: reference (table20)" + repeats}),
+            check("x (table-1) (table20)\n"));
 }
 
 TEST(AnalyzeTest, ACycleWithAWayOutIsFine) {

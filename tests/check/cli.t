@@ -78,3 +78,21 @@ the report names the file from the starting directory.
   nowhere\bad.dat: error: can't change directory to "nowhere"
   2 errors, 0 warnings in 1 file
   [2]
+
+The two limits of file lists are told apart: 101 files that each list the
+next one nest too deeply; 14 files that each list the next one twice stay
+shallow but load more than 10000 files.
+
+  $ mkdir deep wide
+  $ for i in $(seq 1 101); do printf '%%file\nd%d.dat\n' $((i + 1)) > deep/d$i.dat; done
+  $ printf 'end\n' > deep/d102.dat
+  $ check 'deep\d1.dat' | tail -2
+  deep/d100.dat:2: error: file lists nested too deeply at "d101.dat"; weft ends the run
+  1 error, 0 warnings in 101 files
+  $ for i in $(seq 1 14); do printf '%%file\nw%d.dat\nw%d.dat\n' $((i + 1)) $((i + 1)) > wide/w$i.dat; done
+  $ printf 'end\n' > wide/w15.dat
+  $ check 'wide\w1.dat' > wide.out; grep -c 'nested too deeply' wide.out
+  0
+  [1]
+  $ grep -m 1 'too many' wide.out
+  wide/w1.dat:3: error: file lists load too many files (more than 10000) at "w2.dat"; weft ends the run

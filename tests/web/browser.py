@@ -153,6 +153,13 @@ def chromium(width=1280, height=900, script_timeout=120):
         shutil.rmtree(profile, ignore_errors=True)
 
 
+def emulate_phone(driver, width=390, height=844):
+    """Lays the page out as a phone would: a viewport narrower than any
+    desktop window, at touch scale."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": width, "height": height, "deviceScaleFactor": 2, "mobile": True})
+
+
 def console_errors(driver):
     """The browser console's error messages since the last call."""
     return [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
@@ -162,6 +169,7 @@ def screenshot(driver, path, full_page=True):
     """Saves a PNG of the window, grown to the page's height when `full_page`."""
     os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
     if full_page:
+        driver.execute_script("window.scrollTo(0, 0)")
         size = driver.get_window_size()
         height = driver.execute_script(
             "return Math.max(document.documentElement.scrollHeight, document.body.scrollHeight)")

@@ -17,6 +17,7 @@ binaries), WEFT_FROZEN_TIME_LIB, WEFT_EXAMPLES, WEFT_CLI_TESTS, WEFT_CHECK_CASES
 """
 
 import base64
+import concurrent.futures
 import io
 import json
 import os
@@ -314,8 +315,10 @@ def main():
         work = pathlib.Path(scratch)
         recorded, skipped = cli_cases(work)
         cases = []
-        for case in recorded + example_cases():
-            expected = run_native(case, work)
+        candidates = recorded + example_cases()
+        with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
+            natives = list(pool.map(lambda case: run_native(case, work), candidates))
+        for case, expected in zip(candidates, natives):
             if expected is None:
                 reason = f"no end within {NATIVE_TIMEOUT} s, or too much output"
                 skipped[reason] = skipped.get(reason, 0) + 1

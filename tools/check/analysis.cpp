@@ -4,14 +4,11 @@
 
 #include "generate/dice.h"
 #include "support/ascii.h"
-#include "support/numbers.h"
+#include "support/random_source.h"
 
 namespace weft::check {
 
 namespace {
-
-// Draws are 15-bit numbers, so positions from this one on are never picked.
-constexpr std::uint64_t kPickablePositions = 32768;
 
 // Fixpoints below settle within one round per table, plus one to see it.
 constexpr int kFixpointRounds = TABLE_COUNT + 1;
@@ -92,18 +89,18 @@ class FileAnalysis {
 
   ResolvedReference resolve(const Reference& reference) const {
     ResolvedReference resolved{reference, Outcome::Dice};
-    switch (reference.kind) {
-      case Reference::Kind::Dice:
+    switch (reference.target.kind) {
+      case ReferenceTarget::Kind::Dice:
         break;
-      case Reference::Kind::Table:
-        if (reference.table < 0 || reference.table >= TABLE_COUNT) {
+      case ReferenceTarget::Kind::Table:
+        if (!isTableNumber(reference.target.table)) {
           resolved.outcome = Outcome::OutOfRange;
         } else {
           resolved.outcome =
-              file_.table(reference.table).empty() ? Outcome::EmptyTable : Outcome::Table;
+              file_.table(reference.target.table).empty() ? Outcome::EmptyTable : Outcome::Table;
         }
         break;
-      case Reference::Kind::Name:
+      case ReferenceTarget::Kind::Name:
         resolved.outcome = Outcome::NoFile;
         // Generation uses the copy its lister keeps, which has no sub-files.
         if (file_.parent() != nullptr) break;
@@ -137,7 +134,7 @@ class FileAnalysis {
     switch (r.outcome) {
       case Outcome::Dice: {
         const std::string_view inner = r.reference.inner;
-        const std::string_view expression = inner.substr(inner.find("random") + 6);
+        const std::string_view expression = r.reference.target.dice;
         DiceParts parts{};
         bool listed = false;
         for (const DataFile& subfile : file_.subfiles())
@@ -172,15 +169,16 @@ class FileAnalysis {
       }
       case Outcome::EmptyTable: {
         if (isBuiltInEntry(entry)) break;  // reported as a missing section
-        const std::string& why = facts_.missedTable[static_cast<std::size_t>(r.reference.table)];
+        const std::string& why =
+            facts_.missedTable[static_cast<std::size_t>(r.reference.target.table)];
         add(entry.line, Severity::Error,
-            "reference " + name + " names table " + std::to_string(r.reference.table) +
+            "reference " + name + " names table " + std::to_string(r.reference.target.table) +
                 ", which is empty; weft ends the run when it meets it",
             why.empty()
-                ? "give table " + std::to_string(r.reference.table) + " entries after a \"%table " +
-                      std::to_string(r.reference.table) +
+                ? "give table " + std::to_string(r.reference.target.table) +
+                      " entries after a \"%table " + std::to_string(r.reference.target.table) +
                       "\" line, or refer to a table that has some"
-                : "table " + std::to_string(r.reference.table) + " is empty because " + why);
+                : "table " + std::to_string(r.reference.target.table) + " is empty because " + why);
         break;
       }
       case Outcome::OutOfRange:
@@ -221,8 +219,7 @@ class FileAnalysis {
 
   // "(table one)" or "(tables)": no number right after "table" reads as 0.
   void checkTableNumber(const Entry& entry, const ResolvedReference& r) {
-    const std::string_view inner = r.reference.inner;
-    std::string_view after = inner.substr(inner.find("table") + 5);
+    std::string_view after = r.reference.target.number;
     while (!after.empty() && (after.front() == ' ' || after.front() == '\t'))
       after.remove_prefix(1);
     if (after.empty() || isDigit(after.front()) ||
@@ -267,7 +264,7 @@ class FileAnalysis {
         for (const Entry& entry : entries_[static_cast<std::size_t>(t)]) {
           for (const ResolvedReference& r : entry.references) {
             if (r.outcome != Outcome::Table) continue;
-            const auto n = static_cast<std::size_t>(r.reference.table);
+            const auto n = static_cast<std::size_t>(r.reference.target.table);
             referenced_[n] = true;
             if (!reachable_[n]) reachable_[n] = changed = true;
           }
@@ -285,7 +282,7 @@ class FileAnalysis {
       bool empty = false;
       switch (r.outcome) {
         case Outcome::Table:
-          empty = tableCanBeEmpty_[static_cast<std::size_t>(r.reference.table)];
+          empty = tableCanBeEmpty_[static_cast<std::size_t>(r.reference.target.table)];
           break;
         case Outcome::File:
           // A listed file with an empty main table yields an empty line
@@ -336,7 +333,7 @@ class FileAnalysis {
     }
     for (const ResolvedReference& r : entry.references) {
       if (r.outcome == Outcome::Table &&
-          !tableCanFinish_[static_cast<std::size_t>(r.reference.table)]) {
+          !tableCanFinish_[static_cast<std::size_t>(r.reference.target.table)]) {
         return &r;
       }
     }
@@ -363,7 +360,7 @@ class FileAnalysis {
         if (cause->outcome == Outcome::Table) {
           add(entry.line, Severity::Error,
               "expansion can never end: every entry of table " +
-                  std::to_string(cause->reference.table) +
+                  std::to_string(cause->reference.target.table) +
                   " leads into a reference that never ends");
         } else if (!direct) {
           add(entry.line, Severity::Error,
@@ -378,12 +375,12 @@ class FileAnalysis {
   void checkTableSizes() {
     for (int t = 0; t < TABLE_COUNT; ++t) {
       const Table& table = file_.table(t);
-      if (table.size() <= kPickablePositions) continue;
+      if (table.size() <= kDrawRange) continue;
       std::uint64_t start = 0;
       const std::vector<Entry>& entries = entries_[static_cast<std::size_t>(t)];
       for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::uint64_t end = start + table.run(i).count;
-        if (end > kPickablePositions) {
+        if (end > kDrawRange) {
           add(entries[i].line, Severity::Warning,
               "table " + std::to_string(t) + " has " + std::to_string(table.size()) +
                   " positions, more than 32768; entries from here on (positions beyond 32767) can "
@@ -416,7 +413,7 @@ class FileAnalysis {
         for (const ResolvedReference& r : entry.references) {
           if (r.outcome != Outcome::Table) continue;
           if (entry.text.find(')', r.reference.end) == std::string_view::npos) continue;
-          const auto n = static_cast<std::size_t>(r.reference.table);
+          const auto n = static_cast<std::size_t>(r.reference.target.table);
           if (!paired[n]) pairedAt[n] = entry.line;
           paired[n] = true;
         }
@@ -497,25 +494,18 @@ ParsedEntry parseEntry(std::string_view entry) {
   ParsedEntry parsed;
   std::string_view rest = entry;
   while (true) {
-    const std::size_t open = rest.find('(');
-    const std::size_t close = open == std::string_view::npos ? open : rest.find(')', open + 1);
-    if (close == std::string_view::npos) {
+    const ReferenceSpan span = findReference(rest);
+    if (!span.found()) {
       parsed.hasText = parsed.hasText || !rest.empty();
-      parsed.unmatchedOpen = open != std::string_view::npos;
+      parsed.unmatchedOpen = span.open != std::string_view::npos;
       return parsed;
     }
-    parsed.hasText = parsed.hasText || open > 0;
-    Reference reference{Reference::Kind::Name, rest.substr(open + 1, close - open - 1), 0,
-                        static_cast<std::size_t>(rest.data() - entry.data()) + close + 1};
-    if (reference.inner.find("random") != std::string_view::npos) {
-      reference.kind = Reference::Kind::Dice;
-    } else if (const std::size_t table = reference.inner.find("table");
-               table != std::string_view::npos) {
-      reference.kind = Reference::Kind::Table;
-      reference.table = readDecimal(reference.inner.substr(table + 5));
-    }
-    parsed.references.push_back(reference);
-    rest.remove_prefix(close + 1);
+    parsed.hasText = parsed.hasText || span.open > 0;
+    const std::string_view inner = span.inner(rest);
+    parsed.references.push_back(
+        Reference{inner, classifyReference(inner),
+                  static_cast<std::size_t>(rest.data() - entry.data()) + span.close + 1});
+    rest.remove_prefix(span.close + 1);
   }
 }
 

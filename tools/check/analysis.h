@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datafile/data_file.h"
+#include "generate/reference.h"
 #include "report.h"
 #include "traps.h"
 
@@ -17,10 +18,8 @@ namespace weft::check {
 // One reference of an entry, as generation reads it: from a "(" to the first
 // ")" behind it.
 struct Reference {
-  enum class Kind { Dice, Table, Name };
-  Kind kind;
   std::string_view inner;  // the text between the parentheses
-  std::int32_t table;      // the table number read (Kind::Table only)
+  ReferenceTarget target;  // what it names
   std::size_t end;         // the offset just behind its ")" in the entry
 };
 

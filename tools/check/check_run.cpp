@@ -94,9 +94,9 @@ class Checker final : public LoadObserver {
     }
   }
 
-  void problem(Event event, const DataFile& file, std::uint64_t line,
-               std::string_view message) override {
+  void problem(const DataFile& file, const LoadProblem& problem) override {
     std::string path = pathOf(file);
+    std::uint64_t line = problem.line;
     const std::string name = "\"" + file.filename() + "\"";
     std::string note;
     // A listed file that cannot be loaded is reported at its line in the list.
@@ -107,7 +107,7 @@ class Checker final : public LoadObserver {
       line = file.parent()->lineNumber();
       note = parent->traps.whyListed(file.filename());
     };
-    switch (event) {
+    switch (problem.event) {
       case Event::CantRead:
         atListingLine();
         report_.add(path, line, Severity::Error, "can't read " + name, note);
@@ -121,6 +121,12 @@ class Checker final : public LoadObserver {
         atListingLine();
         report_.add(path, line, Severity::Error,
                     "file lists nested too deeply at " + name + "; weft ends the run");
+        break;
+      case Event::TooManyFiles:
+        atListingLine();
+        report_.add(path, line, Severity::Error,
+                    "file lists load too many files (more than " + std::to_string(problem.limit) +
+                        ") at " + name + "; weft ends the run");
         break;
       case Event::CantChangeDirectory:
         // Reported with its reason once the line is interpreted.
@@ -138,9 +144,8 @@ class Checker final : public LoadObserver {
             "%table number outside 0 to 19; the entries up to the next valid %table are dropped");
         break;
       case Event::FrequencyCapped:
-        report_.add(
-            path, line, Severity::Warning,
-            "frequency lowered to the cap of " + std::to_string(runSettings().maxFrequency));
+        report_.add(path, line, Severity::Warning,
+                    "frequency lowered to the cap of " + std::to_string(problem.limit));
         break;
       case Event::EntryDropped:
         // Reported with its reason once the line is interpreted.
@@ -153,7 +158,7 @@ class Checker final : public LoadObserver {
         break;
       case Event::UnsupportedSection:
         report_.add(path, line, Severity::Warning,
-                    "unsupported section (weft writes \"" + std::string(message) + "\")");
+                    "unsupported section (weft writes \"" + std::string(problem.message) + "\")");
         break;
     }
   }

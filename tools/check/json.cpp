@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include "support/random_source.h"
 
 namespace weft::check {
 
@@ -80,7 +81,7 @@ std::string diagnosticJson(const Diagnostic& d) {
 
 std::string tableJson(const TableOdds& table) {
   std::vector<std::string> entries;
-  constexpr std::uint64_t kDraws = 32768;
+  constexpr std::uint64_t kDraws = kDrawRange;
   const std::uint64_t scale = kDraws / table.denominator;
   for (const EntryOdds& e : table.entries) {
     const double p = static_cast<double>(e.draws) / kDraws;

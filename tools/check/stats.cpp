@@ -15,15 +15,16 @@
 #include "analysis.h"
 #include "generate/case_rules.h"
 #include "generate/dice.h"
+#include "generate/reference.h"
 #include "report.h"
 #include "support/ascii.h"
-#include "support/numbers.h"
+#include "support/random_source.h"
 
 namespace weft::check {
 
 namespace {
 
-constexpr std::uint64_t kDraws = 32768;  // equally likely values of one draw
+constexpr std::uint64_t kDraws = kDrawRange;  // equally likely values of one draw
 
 // Bounds of one search, so that any data file is described in bounded time
 // and memory.
@@ -428,12 +429,13 @@ class Enumerator {
   // splits it.
   void follow(State state) {
     while (true) {
-      const std::size_t open = state.text.find('(');
-      const std::size_t close = open == std::string::npos ? open : state.text.find(')', open + 1);
-      if (close == std::string::npos) {
+      const ReferenceSpan span = findReference(state.text);
+      if (!span.found()) {
         finish(state);
         return;
       }
+      const std::size_t open = span.open;
+      const std::size_t close = span.close;
       work_ += state.text.size();
       if (work_ > workLimit_) {
         giveUp(state.probability);
@@ -444,12 +446,13 @@ class Enumerator {
         giveUp(state.probability);
         return;
       }
-      const std::string inner = state.text.substr(open + 1, close - open - 1);
+      const std::string inner(span.inner(state.text));
       const auto splice = [&state, open, close](const std::string& replacement) {
         state.text.replace(open, close - open + 1, replacement);
       };
-      if (const std::size_t random = inner.find("random"); random != std::string::npos) {
-        const std::string expression = inner.substr(random + 6);
+      const ReferenceTarget target = classifyReference(inner);
+      if (target.kind == ReferenceTarget::Kind::Dice) {
+        const std::string expression(target.dice);
         const Roll& roll = rollsOf(expression);
         odds_.rollsDice = true;
         // The roll reseeds: its dice, and the draws after it, start the same
@@ -544,17 +547,17 @@ class Enumerator {
         if (takeOrBranch(state, open, close + 1, *roll.odds, record)) continue;
         return;
       }
-      if (const std::size_t table = inner.find("table"); table != std::string::npos) {
-        const std::int32_t number = readDecimal(std::string_view(inner).substr(table + 5));
-        if (number < 0 || number >= TABLE_COUNT) {
+      if (target.kind == ReferenceTarget::Kind::Table) {
+        if (!isTableNumber(target.table)) {
           splice(state.replacement);
           continue;
         }
-        if (file_.table(number).empty()) {
+        if (file_.table(target.table).empty()) {
           odds_.emptyTable += state.probability;
           return;
         }
-        const Odds* choices = &choicesOf(number);
+        const std::int32_t number = target.table;
+        const Odds* choices = &choicesOf(target.table);
         Recorder record;
         Odds conditional;
         if (state.draws.reseeded) {
@@ -867,9 +870,8 @@ FileOdds computeOdds(const DataFile& file, const std::string& path, const EntryL
     odds.tables.push_back(tableOdds(file, t));
     for (std::size_t i = 0; i < table.runCount(); ++i) {
       for (const Reference& reference : parseEntry(table.run(i).text).references) {
-        if (reference.kind != Reference::Kind::Dice) continue;
-        const std::string_view inner = reference.inner;
-        const std::string expression(inner.substr(inner.find("random") + 6));
+        if (reference.target.kind != ReferenceTarget::Kind::Dice) continue;
+        const std::string expression(reference.target.dice);
         if (!seenDice.insert(expression).second) continue;
         DiceOdds dice;
         dice.expression = expression;

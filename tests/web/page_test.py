@@ -1,0 +1,310 @@
+"""The playground page in headless Chromium, driven as a person drives it.
+
+Each test opens the built site (WEFT_SITE) in a fresh browser profile,
+types, clicks and reads what the page shows, and compares it with what the
+native programs print for the same files, options and clock second (WEFT,
+WEFT_CHECK, with the clock frozen by WEFT_FROZEN_TIME_LIB). Screenshots of
+every view go to WEFT_SCREENSHOTS. Run with /usr/bin/python3.
+"""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import browser  # noqa: E402
+
+from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.webdriver.common.keys import Keys  # noqa: E402
+from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
+
+SITE = os.environ.get("WEFT_SITE", "build/wasm/web")
+WEFT = os.environ.get("WEFT", "build/release/weft")
+WEFT_CHECK = os.environ.get("WEFT_CHECK", "build/release/tools/check/weft-check")
+FROZEN_TIME_LIB = os.environ.get("WEFT_FROZEN_TIME_LIB", "build/release/tests/libweft_frozen_time.so")
+SCREENSHOTS = os.environ.get("WEFT_SCREENSHOTS", "build/web-screenshots")
+EXAMPLES = os.path.join(SITE, "examples")
+
+CLOCK = 1767225600  # 2026-01-01 00:00 UTC
+
+
+def native(program, args, folder, clock=CLOCK):
+    """What a native program prints in `folder` (both streams in order) and its status."""
+    env = {"PATH": "/usr/bin:/bin", "LC_ALL": "C", "WEFT_FROZEN_TIME": str(clock),
+           "LD_PRELOAD": os.path.abspath(FROZEN_TIME_LIB)}
+    done = subprocess.run([os.path.abspath(program), *args], cwd=folder, env=env,
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, check=False)
+    return done.stdout.decode("utf-8", "replace"), done.returncode
+
+
+def write_files(folder, files):
+    for path, text in files.items():
+        target = os.path.join(folder, *path.split("/"))
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        with open(target, "w", encoding="utf-8") as out:
+            out.write(text)
+
+
+class Page:
+    """The page open in one browser, with the actions a person takes."""
+
+    def __init__(self, driver, url):
+        self.driver = driver
+        driver.get(url)
+        self.wait_ready()
+
+    def wait_ready(self):
+        WebDriverWait(self.driver, 60).until(
+            lambda d: d.execute_script("return document.body.dataset.ready === 'true'"))
+
+    def find(self, element_id):
+        return self.driver.find_element(By.ID, element_id)
+
+    def shown(self, element_id):
+        """The text an element shows, exactly (textContent, blanks kept)."""
+        return self.find(element_id).get_attribute("textContent")
+
+    def fill(self, element_id, value):
+        field = self.find(element_id)
+        field.clear()
+        field.send_keys(str(value))
+
+    def add_file(self, path, text):
+        self.fill("file-path", path)
+        self.find("file-add").click()
+        self.assertless_error()
+        editor = self.find("editor")
+        editor.send_keys(text)
+
+    def assertless_error(self):
+        error = self.shown("file-error")
+        if error:
+            raise AssertionError(f"the page refused the file: {error}")
+
+    def open_file(self, path):
+        self.driver.find_element(By.CSS_SELECTOR, f'button.file[data-path="{path}"]').click()
+
+    def file_paths(self):
+        return [b.get_attribute("data-path") for b in self.driver.find_elements(By.CSS_SELECTOR, "button.file")]
+
+    def click_and_wait(self, element_id, view):
+        """Clicks an action and waits until its view is shown and the run is over."""
+        self.driver.execute_script(f"document.getElementById('{view}').dataset.seen = ''")
+        self.find(element_id).click()
+        self.wait_idle(view)
+
+    def wait_idle(self, view):
+        WebDriverWait(self.driver, 120).until(lambda d: d.execute_script(
+            "return !document.body.hasAttribute('aria-busy') && "
+            f"!document.getElementById('{view}').hidden"))
+
+    def editor_line(self):
+        """The line the editor's selection starts on, and the selected text."""
+        return self.driver.execute_script(
+            "const e = document.getElementById('editor');"
+            "return [e.value.slice(0, e.selectionStart).split('\\n').length,"
+            "        e.value.slice(e.selectionStart, e.selectionEnd)];")
+
+    def screenshot(self, name, full_page=True):
+        browser.screenshot(self.driver, os.path.join(SCREENSHOTS, name + ".png"), full_page)
+
+
+class PageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.site = cls.enterClassContext(browser.serve(SITE))
+
+    def open_page(self, width=1280, height=900):
+        driver = self.enterContext(browser.chromium(width=width, height=height))
+        return Page(driver, self.site.url("index.html"))
+
+    def test_type_a_table_and_roll_it(self):
+        page = self.open_page()
+        table = "%title:colours\nred\ngreen:3\nblue (table1)\n%table 1\nsky\nsea\n"
+        page.add_file("paint/colours.dat", table)
+        page.find("opt-t").click()
+        page.fill("opt-n", 6)
+        page.fill("opt-clock", CLOCK)
+        page.find("editor").send_keys(Keys.CONTROL, Keys.ENTER)  # the keyboard path
+        page.wait_idle("view-output")
+        with tempfile.TemporaryDirectory() as folder:
+            write_files(folder, {"paint/colours.dat": table})
+            printed, status = native(WEFT, ["-t", "-n", "6", "paint\\colours.dat"], folder)
+        self.assertEqual(status, 1)
+        self.assertEqual(page.shown("output"), printed)
+        self.assertIn("weft -t -n 6 paint\\colours.dat", page.shown("output-command"))
+        self.assertIn(str(CLOCK), page.shown("output-command"))
+        self.assertEqual(page.shown("output-status"), "weft ended normally (exit status 1).")
+        page.screenshot("output")
+
+        # A run that stops says why, in words, beside what was printed first.
+        page.fill("opt-n", 0)
+        page.click_and_wait("roll", "view-output")
+        self.assertIn("Invalid number of elements specified with -n", page.shown("output"))
+        self.assertIn("a bad -n", page.shown("output-status"))
+        self.assertIn("-7, shown by a shell as 249", page.shown("output-status"))
+
+        # The files outlive the page; a reload finds them as they were.
+        page.driver.refresh()
+        page.wait_ready()
+        self.assertIn("paint/colours.dat", page.file_paths())
+        page.open_file("paint/colours.dat")
+        self.assertEqual(page.find("editor").get_attribute("value"), table)
+
+        # Renaming moves the file, deleting removes it; a bad path is refused.
+        page.fill("file-path", "paint/../x.dat")
+        page.find("file-rename").click()
+        self.assertIn("cannot hold . or ..", page.shown("file-error"))
+        page.fill("file-path", "hues.dat")
+        page.find("file-rename").click()
+        self.assertIn("hues.dat", page.file_paths())
+        self.assertNotIn("paint/colours.dat", page.file_paths())
+        page.find("file-delete").click()
+        page.driver.switch_to.alert.accept()
+        self.assertNotIn("hues.dat", page.file_paths())
+
+    def test_a_faulty_file_shows_its_diagnostic_and_jumps_to_its_line(self):
+        page = self.open_page()
+        faulty = "%title:broken\nthe (table1) door\nthe (table3) gate\n%table 1\nred\n"
+        page.add_file("broken.dat", faulty)
+        page.open_file("tavern.dat")  # the jump has to bring the file back
+        page.fill("opt-files", "broken.dat")
+        page.click_and_wait("check", "view-check")
+        with tempfile.TemporaryDirectory() as folder:
+            write_files(folder, {"broken.dat": faulty})
+            report, _ = native(WEFT_CHECK, ["broken.dat"], folder)
+        found = re.search(r"^broken\.dat:(\d+): error: (.*)$", report, re.M)
+        self.assertIsNotNone(found, report)
+        line, message = int(found.group(1)), found.group(2)
+        self.assertEqual(line, 3)
+        items = page.driver.find_elements(By.CSS_SELECTOR, "#check-list li.error")
+        self.assertTrue(items, page.shown("view-check"))
+        self.assertIn(message, items[0].text)
+        self.assertIn(report.strip().splitlines()[-1], page.shown("check-summary"))
+        page.screenshot("check")
+        items[0].find_element(By.CSS_SELECTOR, "button.place").click()
+        self.assertEqual(page.shown("editor-name"), "broken.dat")
+        self.assertEqual(page.editor_line(), [3, "the (table3) gate"])
+        self.assertEqual(page.shown("editor-position"), "Line 3, column 1")
+
+    def test_odds_show_the_exact_chances(self):
+        page = self.open_page(width=1200, height=1140)  # a fresh profile opens tavern.dat
+        page.find("opt-t").click()
+        page.fill("opt-n", 8)
+        page.fill("opt-clock", CLOCK)
+        page.click_and_wait("roll", "view-output")
+        page.driver.execute_script("window.scrollTo(0, 0)")
+        page.screenshot("playground", full_page=False)  # the README's picture
+        page.click_and_wait("odds", "view-odds")
+        report, _ = native(WEFT_CHECK, ["--stats", "tavern.dat"], EXAMPLES)
+        rows = page.driver.find_elements(By.CSS_SELECTOR, "#odds-tables table.odds:not(.dice) tbody tr")
+        self.assertGreater(len(rows), 20)
+        for row in rows:
+            entry = row.find_element(By.CSS_SELECTOR, "td.entry").text
+            percent = row.find_element(By.CSS_SELECTOR, "td.percent").text
+            self.assertRegex(percent, r"^(\d+(\.\d+)?|<0\.001)%$")
+            matching = [line for line in report.splitlines() if f'"{entry}"' in line]
+            self.assertTrue(any(percent in line for line in matching),
+                            f"{entry} {percent} not in weft-check's report:\n{matching}")
+        # The dice of a table show the odds of their totals.
+        for dice in re.findall(r"^  dice (\(random[^)]*\))", report, re.M):
+            self.assertIn(dice, page.shown("odds-tables"))
+        page.screenshot("odds")
+
+    def test_independent_lines_each_repeat_at_their_second(self):
+        page = self.open_page()
+        self.assertIn("each run at a clock second of its own", page.shown("lines-hint"))
+        page.fill("opt-clock", CLOCK)
+        page.fill("lines-count", 100)
+        started = time.monotonic()
+        page.click_and_wait("lines", "view-lines")
+        hundred = time.monotonic() - started
+        items = page.driver.find_elements(By.CSS_SELECTOR, "#lines-list li")
+        self.assertEqual(len(items), 100)
+        seconds = [int(item.find_element(By.CSS_SELECTOR, "button.second").text) for item in items]
+        lines = [item.find_element(By.CSS_SELECTOR, ".line").text for item in items]
+        self.assertEqual(len(set(seconds)), 100)
+        for second, line in list(zip(seconds, lines))[::10]:
+            printed, _ = native(WEFT, ["-n", "1", "tavern.dat"], EXAMPLES, clock=second)
+            self.assertEqual(line, printed.rstrip("\n"))
+        self.assertGreater(len(set(lines)), 50)  # consecutive seconds would give a handful
+        page.screenshot("lines")
+
+        # Repeat rolls the line again at its second, in the Output view.
+        items[7].find_element(By.CSS_SELECTOR, "button.second").click()
+        page.wait_idle("view-output")
+        self.assertEqual(page.find("opt-clock").get_attribute("value"), str(seconds[7]))
+        self.assertEqual(page.shown("output"), lines[7] + "\n")
+
+        page.fill("opt-n", 1000)
+        started = time.monotonic()
+        page.click_and_wait("roll", "view-output")
+        thousand = time.monotonic() - started
+        self.assertEqual(page.shown("output").count("\n"), 1000)
+        print(f"timings in the page: 100 independent lines {hundred:.2f} s, "
+              f"-n 1000 of tavern.dat {thousand:.2f} s (each including the clicks)")
+
+    def test_a_share_link_restores_the_files_in_another_browser(self):
+        page = self.open_page()
+        files = {"lore/kin.dat": "%title:kin\n%files\nnames.ele\n%table 0\n(names.ele) of the hills\n",
+                 "lore/names.ele": "#pre\nbor\ngim\n#suf\nin\nli\n"}
+        for path, text in files.items():
+            page.add_file(path, text)
+        page.fill("opt-clock", CLOCK)
+        page.fill("opt-n", 3)
+        page.find("share").click()
+        WebDriverWait(page.driver, 30).until(lambda d: page.find("share-link").get_attribute("value"))
+        link = page.find("share-link").get_attribute("value")
+        self.assertIn("#files=", link)
+
+        # Someone else, on a phone, with a browser that has never seen the page.
+        other = self.open_page()
+        browser.emulate_phone(other.driver)
+        other.driver.get(link)
+        other.wait_ready()
+        self.assertIn("from the link", other.shown("notice-text"))
+        self.assertEqual(sorted(set(other.file_paths()) & set(files)), sorted(files))
+        for path, text in files.items():
+            other.open_file(path)
+            self.assertEqual(other.find("editor").get_attribute("value"), text)
+        other.open_file("lore/kin.dat")
+        other.click_and_wait("roll", "view-output")
+        with tempfile.TemporaryDirectory() as folder:
+            write_files(folder, files)
+            printed, _ = native(WEFT, ["-n", "3", "lore\\kin.dat"], folder)
+        self.assertEqual(other.shown("output"), printed)
+        width = other.driver.execute_script(
+            "return [document.documentElement.scrollWidth, document.documentElement.clientWidth]")
+        self.assertLessEqual(width[0], width[1], "the page scrolls sideways at phone width")
+        other.driver.execute_script("window.scrollTo(0, 0)")
+        other.screenshot("phone", full_page=False)
+
+        # The files the link replaced come back with Restore.
+        other.find("notice-restore").click()
+        self.assertIn("tavern.dat", other.file_paths())
+        self.assertNotIn("lore/kin.dat", other.file_paths())
+
+    def test_rolling_makes_no_network_request(self):
+        page = self.open_page()
+        page.fill("opt-clock", CLOCK)
+        page.fill("lines-count", 5)
+        before = len(self.site.requests)
+        resources = page.driver.execute_script("return performance.getEntriesByType('resource').length")
+        for action, view in [("roll", "view-output"), ("lines", "view-lines"),
+                             ("check", "view-check"), ("odds", "view-odds")]:
+            page.click_and_wait(action, view)
+        self.assertEqual(self.site.requests[before:], [])
+        self.assertEqual(page.driver.execute_script(
+            "return performance.getEntriesByType('resource').length"), resources)
+        self.assertEqual(browser.console_errors(page.driver), [])
+
+
+if __name__ == "__main__":
+    missing = browser.missing_tools()
+    if missing:
+        sys.exit("the page tests need: " + ", ".join(missing))
+    unittest.main(verbosity=2)

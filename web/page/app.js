@@ -1,0 +1,406 @@
+// The playground page: wires the file set, the options form and the result
+// views to weft and weft-check, which run in the page through ./weft.js.
+
+import {run, check, load} from './weft.js';
+import {independentSeconds} from './seconds.js';
+import {FileSet, renderFileList, caretPosition, selectLine} from './files.js';
+import {shareLink, readFragment} from './share.js';
+import {loadExamples} from './examples.js';
+import * as views from './views.js';
+
+const $ = (id) => document.getElementById(id);
+const OPTIONS_KEY = 'weft-playground/options';
+const FIRST_EXAMPLE = 'tavern.dat';
+
+const fileSet = new FileSet();
+let examples = {};
+let shownPath = null;
+
+const outputView = {command: $('output-command'), output: $('output'), status: $('output-status')};
+const linesView = {summary: $('lines-summary'), list: $('lines-list')};
+const checkView = {summary: $('check-summary'), list: $('check-list')};
+const oddsView = {summary: $('odds-summary'), tables: $('odds-tables')};
+
+// ---- Options ----------------------------------------------------------
+
+const optionFields = {t: 'opt-t', n: 'opt-n', s: 'opt-s', m: 'opt-m', d: 'opt-d', clock: 'opt-clock', files: 'opt-files'};
+
+function readOptions() {
+  const options = {};
+  for (const [name, id] of Object.entries(optionFields)) {
+    const field = $(id);
+    options[name] = field.type === 'checkbox' ? field.checked : field.value;
+  }
+  return options;
+}
+
+function writeOptions(options) {
+  for (const [name, id] of Object.entries(optionFields)) {
+    if (!(name in options)) continue;
+    const field = $(id);
+    if (field.type === 'checkbox') field.checked = Boolean(options[name]);
+    else field.value = String(options[name] ?? '');
+  }
+}
+
+function saveOptions() {
+  try {
+    localStorage.setItem(OPTIONS_KEY, JSON.stringify(readOptions()));
+  } catch (error) {
+    // Without storage the options simply are not kept.
+  }
+}
+
+// The operand that names a file of the set: weft reads `dir\file` inside
+// dir, so the folder part goes before the last backslash.
+function operandOf(path) {
+  const slash = path.lastIndexOf('/');
+  return slash < 0 ? path : `${path.slice(0, slash)}\\${path.slice(slash + 1)}`;
+}
+
+// Splits the data-files field into operands at blanks; "..." or '...'
+// keeps blanks inside one.
+function splitOperands(textValue) {
+  const operands = [];
+  const pattern = /"([^"]*)"|'([^']*)'|(\S+)/g;
+  for (const match of textValue.matchAll(pattern)) operands.push(match[1] ?? match[2] ?? match[3]);
+  return operands;
+}
+
+function operands(options) {
+  const named = splitOperands(options.files);
+  if (named.length > 0) return named;
+  return fileSet.selected ? [operandOf(fileSet.selected)] : [];
+}
+
+function runArgs(options, lines = options.n) {
+  const args = [];
+  if (options.t) args.push('-t');
+  for (let i = 0; i < Number(options.d); ++i) args.push('-d');
+  if (lines !== '') args.push('-n', String(lines));
+  if (options.s !== '') args.push('-s', options.s);
+  if (options.m !== '') args.push('-m', options.m);
+  return [...args, ...operands(options)];
+}
+
+function checkArgs(options, extra) {
+  const args = [...extra];
+  if (options.m !== '') args.push('-m', options.m);
+  return [...args, ...operands(options)];
+}
+
+function clockSecond(options) {
+  return options.clock === '' ? Math.floor(Date.now() / 1000) : Number(options.clock);
+}
+
+// ---- Actions ----------------------------------------------------------
+
+let busy = false;
+
+async function withBusy(work) {
+  if (busy) return;
+  busy = true;
+  document.body.setAttribute('aria-busy', 'true');
+  try {
+    await work();
+    views.reveal();
+  } catch (error) {
+    views.showView('output');
+    views.showFailure(outputView, `The playground could not run weft: ${error.message ?? error}`);
+  } finally {
+    busy = false;
+    document.body.removeAttribute('aria-busy');
+  }
+}
+
+function roll() {
+  return withBusy(async () => {
+    const options = readOptions();
+    const args = runArgs(options);
+    const time = clockSecond(options);
+    const result = await run({files: fileSet.toObject(), args, time, cwd: ''});
+    views.showView('output');
+    views.showOutput(outputView, {args, time, result});
+  });
+}
+
+function rollLines() {
+  return withBusy(async () => {
+    const options = readOptions();
+    const count = Math.max(1, Math.min(1000, Math.floor(Number($('lines-count').value)) || 1));
+    $('lines-count').value = String(count);
+    const args = runArgs(options, 1);
+    const files = fileSet.toObject();
+    const runs = [];
+    const seconds = independentSeconds(count, {start: clockSecond(options), seedOffset: Number(options.s) || 0});
+    for (const time of seconds) {
+      runs.push({time, result: await run({files, args, time, cwd: ''})});
+    }
+    views.showView('lines');
+    views.showLines(linesView, {args, runs}, repeatLine);
+  });
+}
+
+function repeatLine(second) {
+  $('opt-clock').value = String(second);
+  $('opt-n').value = '1';
+  saveOptions();
+  return roll();
+}
+
+function runCheck() {
+  return withBusy(async () => {
+    const options = readOptions();
+    const args = checkArgs(options, []);
+    const result = await check({files: fileSet.toObject(), args, cwd: ''});
+    views.showView('check');
+    views.showDiagnostics(checkView, {args, ...result}, jumpTo);
+  });
+}
+
+function runOdds() {
+  return withBusy(async () => {
+    const options = readOptions();
+    const args = checkArgs(options, ['--stats']);
+    const result = await check({files: fileSet.toObject(), args, cwd: ''});
+    views.showView('odds');
+    views.showOdds(oddsView, {args, stats: result.stats});
+    if (result.diagnostics?.length) {
+      views.showDiagnostics(checkView, {args: checkArgs(options, []), ...result}, jumpTo);
+    }
+  });
+}
+
+// Resolves a file named by weft-check (from the top folder, with / or \
+// between folders, perhaps through ..) to a path of the set.
+function resolvePath(name) {
+  const parts = [];
+  for (const part of name.split(/[\\/]/)) {
+    if (part === '' || part === '.') continue;
+    if (part === '..') parts.pop();
+    else parts.push(part);
+  }
+  const path = parts.join('/');
+  if (fileSet.files.has(path)) return path;
+  const lower = path.toLowerCase();
+  return fileSet.paths().find((p) => p.toLowerCase() === lower) ?? null;
+}
+
+function jumpTo(file, line) {
+  const path = resolvePath(file);
+  if (path === null) return;
+  fileSet.select(path);
+  selectLine($('editor'), line || 1);
+  showCaret();
+}
+
+// ---- Files and editor -------------------------------------------------
+
+function showFiles() {
+  renderFileList($('file-list'), fileSet);
+  const editor = $('editor');
+  if (fileSet.selected !== shownPath) {
+    shownPath = fileSet.selected;
+    editor.value = shownPath === null ? '' : fileSet.files.get(shownPath);
+    editor.setSelectionRange(0, 0);
+    editor.scrollTop = 0;
+  }
+  editor.disabled = shownPath === null;
+  $('editor-name').textContent = shownPath ?? '(no file)';
+  $('opt-files').placeholder = shownPath ? operandOf(shownPath) : 'tables.dat';
+  $('file-path').value = shownPath ?? '';
+  showCaret();
+}
+
+function showCaret() {
+  const editor = $('editor');
+  if (shownPath === null) {
+    $('editor-position').textContent = '';
+    return;
+  }
+  const {line, column} = caretPosition(editor);
+  $('editor-position').textContent = `Line ${line}, column ${column}`;
+}
+
+function fileError(message) {
+  $('file-error').textContent = message ?? '';
+}
+
+// ---- Notices, examples, sharing --------------------------------------
+
+function notice(message, offerRestore) {
+  $('notice-text').textContent = message;
+  $('notice-restore').hidden = !offerRestore;
+  $('notice').hidden = false;
+}
+
+function openSet(files, selected, message) {
+  const current = fileSet.toObject();
+  const same = Object.keys(current).length === Object.keys(files).length &&
+      Object.entries(files).every(([path, text]) => current[path] === text);
+  if (same) {
+    fileSet.select(selected);
+    return;
+  }
+  fileSet.keepPrevious();
+  fileSet.replace(files, selected);
+  notice(message, true);
+}
+
+function openExample(path) {
+  openSet(examples, path, `Opened the bundled examples at ${path}. Your own files were kept.`);
+  $('opt-files').value = '';
+  saveOptions();
+}
+
+async function share() {
+  const link = await shareLink(location.href, {files: fileSet.toObject(), selected: fileSet.selected, options: readOptions()});
+  const box = $('share-box');
+  box.hidden = false;
+  $('share-link').value = link;
+  $('share-link').select();
+  let copied = false;
+  try {
+    await navigator.clipboard.writeText(link);
+    copied = true;
+  } catch (error) {
+    // Without clipboard access the link is there to copy by hand.
+  }
+  $('share-status').textContent = copied
+    ? `Link copied (${link.length} characters). Opening it restores these files.`
+    : `Copy the link above (${link.length} characters). Opening it restores these files.`;
+}
+
+async function openFragment() {
+  let state;
+  try {
+    state = await readFragment(location.hash);
+  } catch (error) {
+    notice(`This link's files could not be read (${error.message}).`, false);
+    return false;
+  }
+  if (state === null) return false;
+  openSet(state.files, state.selected, `Opened ${Object.keys(state.files).length} files from the link. Your own files were kept.`);
+  if (state.options) writeOptions(state.options);
+  saveOptions();
+  history.replaceState(null, '', location.pathname + location.search);
+  return true;
+}
+
+// ---- Start ------------------------------------------------------------
+
+function connect() {
+  fileSet.onChange(showFiles);
+  $('file-list').addEventListener('click', (event) => {
+    const button = event.target.closest('button.file');
+    if (button) {
+      fileSet.select(button.dataset.path);
+      fileError(null);
+    }
+  });
+  $('file-form').addEventListener('submit', (event) => {
+    event.preventDefault();
+    const path = $('file-path').value.trim();
+    fileError(fileSet.add(path));
+    if (fileSet.selected === path) $('editor').focus();
+  });
+  $('file-rename').addEventListener('click', () => {
+    if (fileSet.selected === null) return fileError('Choose a file to rename.');
+    fileError(fileSet.rename(fileSet.selected, $('file-path').value.trim()));
+  });
+  $('file-delete').addEventListener('click', () => {
+    const path = fileSet.selected;
+    if (path === null) return fileError('Choose a file to delete.');
+    if (confirm(`Delete ${path}?`)) fileSet.remove(path);
+  });
+
+  const editor = $('editor');
+  editor.addEventListener('input', () => {
+    if (shownPath !== null) fileSet.edit(shownPath, editor.value);
+    showCaret();
+  });
+  for (const type of ['keyup', 'click', 'select', 'focus']) editor.addEventListener(type, showCaret);
+
+  $('options').addEventListener('input', saveOptions);
+  $('options').addEventListener('submit', (event) => {
+    event.preventDefault();
+    roll();
+  });
+  $('clock-now').addEventListener('click', () => {
+    $('opt-clock').value = String(Math.floor(Date.now() / 1000));
+    saveOptions();
+  });
+  $('roll').addEventListener('click', roll);
+  $('check').addEventListener('click', runCheck);
+  $('odds').addEventListener('click', runOdds);
+  $('lines').addEventListener('click', rollLines);
+  $('share').addEventListener('click', share);
+  $('notice-close').addEventListener('click', () => { $('notice').hidden = true; });
+  $('notice-restore').addEventListener('click', () => {
+    if (fileSet.restorePrevious()) notice('Your own files are back.', false);
+  });
+
+  // A link pasted into a tab that already shows the page changes only the
+  // fragment, without loading the page again.
+  window.addEventListener('hashchange', openFragment);
+
+  document.addEventListener('keydown', (event) => {
+    if (event.key === 'Enter' && (event.ctrlKey || event.metaKey)) {
+      event.preventDefault();
+      roll();
+    }
+  });
+
+  const tabs = [...document.querySelectorAll('[role="tab"]')];
+  tabs.forEach((tab, index) => {
+    tab.addEventListener('click', () => views.showView(tab.id.slice('tab-'.length)));
+    tab.addEventListener('keydown', (event) => {
+      const step = {ArrowRight: 1, ArrowLeft: -1}[event.key];
+      if (!step) return;
+      const next = tabs[(index + step + tabs.length) % tabs.length];
+      views.showView(next.id.slice('tab-'.length));
+      next.focus();
+    });
+  });
+  views.showView('output');
+}
+
+async function start() {
+  connect();
+  // Both programs are fetched and compiled now, so that no roll waits for
+  // the network.
+  const loading = load().catch((error) => {
+    views.showFailure(outputView, `weft could not be loaded (${error.message ?? error}).`);
+  });
+  try {
+    writeOptions(JSON.parse(localStorage.getItem(OPTIONS_KEY) ?? '{}') ?? {});
+  } catch (error) {
+    // Damaged options are left at their defaults.
+  }
+  const fromLink = await openFragment();
+  if (!fromLink) fileSet.restore();
+  showFiles();
+  try {
+    examples = await loadExamples();
+    for (const path of Object.keys(examples).sort()) {
+      const item = document.createElement('li');
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.className = 'example';
+      button.textContent = path;
+      button.setAttribute('aria-label', `Open example ${path}`);
+      button.addEventListener('click', () => openExample(path));
+      item.append(button);
+      $('example-list').append(item);
+    }
+    if (fileSet.files.size === 0) {
+      fileSet.replace(examples, FIRST_EXAMPLE);
+    }
+  } catch (error) {
+    $('example-hint').textContent = `The bundled examples could not be loaded (${error.message}).`;
+  }
+  await loading;
+  document.body.dataset.ready = 'true';
+}
+
+start();

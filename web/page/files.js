@@ -1,0 +1,205 @@
+// The working set of data files: a map of relative paths ('/' between
+// folders) to their text, the list that shows them as a tree, and the editor
+// of the selected one. The set is kept in the browser's local storage.
+
+const STORAGE_KEY = 'weft-playground/files';
+const PREVIOUS_KEY = 'weft-playground/previous-files';
+
+// A path names a file below the top folder: segments of at least one
+// character, no '.' or '..' segment, no backslash (weft splits operands at
+// backslashes, so a file name cannot hold one).
+export function pathProblem(path) {
+  if (path === '') return 'Give the file a path, such as tables.dat or lore/monsters.dat.';
+  if (path.includes('\\')) return 'Use / between folders; a backslash cannot be part of a name.';
+  if (path.startsWith('/')) return 'Paths start inside the top folder: leave out the leading /.';
+  for (const segment of path.split('/')) {
+    if (segment === '') return 'A path cannot have an empty folder name (//) or end with /.';
+    if (segment === '.' || segment === '..') return 'A path cannot hold . or .. as a folder.';
+  }
+  return null;
+}
+
+// Sorts paths so that each folder's files come together, after the files
+// of the folder above: 'a.dat', 'b.dat', 'lore/x.dat', 'lore/deep/y.dat'.
+function treeOrder(a, b) {
+  const as = a.split('/'), bs = b.split('/');
+  for (let i = 0; ; ++i) {
+    const aFile = i === as.length - 1, bFile = i === bs.length - 1;
+    if (aFile !== bFile) return aFile ? -1 : 1;
+    if (as[i] !== bs[i]) return as[i] < bs[i] ? -1 : 1;
+    if (aFile) return 0;
+  }
+}
+
+export class FileSet {
+  constructor() {
+    this.files = new Map();
+    this.selected = null;
+    this.listeners = [];
+  }
+
+  paths() { return [...this.files.keys()].sort(treeOrder); }
+
+  toObject() { return Object.fromEntries(this.paths().map((p) => [p, this.files.get(p)])); }
+
+  // Replaces the whole set (from storage, an example or a shared link).
+  replace(files, selected) {
+    this.files = new Map(Object.entries(files).filter(([path, text]) =>
+      pathProblem(path) === null && typeof text === 'string'));
+    this.selected = this.files.has(selected) ? selected : (this.paths()[0] ?? null);
+    this.changed();
+  }
+
+  add(path, text = '') {
+    const problem = pathProblem(path) ?? this.clash(path);
+    if (problem) return problem;
+    this.files.set(path, text);
+    this.selected = path;
+    this.changed();
+    return null;
+  }
+
+  rename(from, to) {
+    if (from === to) return null;
+    const problem = pathProblem(to) ?? this.clash(to);
+    if (problem) return problem;
+    const text = this.files.get(from);
+    this.files.delete(from);
+    this.files.set(to, text);
+    this.selected = to;
+    this.changed();
+    return null;
+  }
+
+  remove(path) {
+    const order = this.paths();
+    const at = order.indexOf(path);
+    this.files.delete(path);
+    const rest = this.paths();
+    this.selected = rest[Math.min(at, rest.length - 1)] ?? null;
+    this.changed();
+  }
+
+  edit(path, text) {
+    this.files.set(path, text);
+    this.save();
+  }
+
+  select(path) {
+    if (!this.files.has(path)) return;
+    this.selected = path;
+    this.changed();
+  }
+
+  // A file and a folder cannot share a name, nor two files.
+  clash(path) {
+    if (this.files.has(path)) return `There is already a file ${path}.`;
+    for (const other of this.files.keys()) {
+      if (other.startsWith(path + '/')) return `${path} is already a folder.`;
+      if (path.startsWith(other + '/')) return `${other} is a file, not a folder.`;
+    }
+    return null;
+  }
+
+  changed() {
+    this.save();
+    for (const listener of this.listeners) listener();
+  }
+
+  onChange(listener) { this.listeners.push(listener); }
+
+  save() { this.store(STORAGE_KEY); }
+
+  // Loads the stored set; false when there is none.
+  restore() { return this.load(STORAGE_KEY); }
+
+  // Keeps the current set aside before an example or a shared link
+  // replaces it, so that Restore can bring it back.
+  keepPrevious() {
+    if (this.files.size > 0) this.store(PREVIOUS_KEY);
+  }
+
+  restorePrevious() { return this.load(PREVIOUS_KEY); }
+
+  store(key) {
+    try {
+      localStorage.setItem(key, JSON.stringify({files: this.toObject(), selected: this.selected}));
+    } catch (error) {
+      // Storage may be full or switched off; the files stay in the page.
+    }
+  }
+
+  load(key) {
+    const stored = readStored(key);
+    if (!stored) return false;
+    this.replace(stored.files, stored.selected);
+    return true;
+  }
+}
+
+function readStored(key) {
+  try {
+    const stored = JSON.parse(localStorage.getItem(key) ?? 'null');
+    if (stored && typeof stored.files === 'object' && stored.files !== null) return stored;
+  } catch (error) {
+    // A damaged entry is ignored.
+  }
+  return null;
+}
+
+// The list of files as a tree: folders as headings, files as buttons.
+export function renderFileList(list, fileSet) {
+  list.replaceChildren();
+  let previous = [];
+  for (const path of fileSet.paths()) {
+    const parts = path.split('/');
+    const folders = parts.slice(0, -1);
+    let same = 0;
+    while (same < folders.length && same < previous.length && folders[same] === previous[same]) ++same;
+    for (let depth = same; depth < folders.length; ++depth) {
+      const item = document.createElement('li');
+      item.className = 'folder';
+      item.style.setProperty('--depth', depth);
+      item.textContent = folders[depth] + '/';
+      list.append(item);
+    }
+    previous = folders;
+    const item = document.createElement('li');
+    item.style.setProperty('--depth', folders.length);
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.className = 'file';
+    button.dataset.path = path;
+    button.textContent = parts[parts.length - 1];
+    button.title = path;
+    button.setAttribute('aria-label', path);
+    button.setAttribute('aria-current', path === fileSet.selected ? 'true' : 'false');
+    item.append(button);
+    list.append(item);
+  }
+  if (fileSet.files.size === 0) {
+    const item = document.createElement('li');
+    item.className = 'empty';
+    item.textContent = 'No files yet: add one, or open an example.';
+    list.append(item);
+  }
+}
+
+// Where the caret stands, as line and column counted from 1.
+export function caretPosition(textarea) {
+  const before = textarea.value.slice(0, textarea.selectionStart);
+  const line = before.split('\n').length;
+  return {line, column: before.length - before.lastIndexOf('\n')};
+}
+
+// Selects line `line` (from 1) of the editor and scrolls it into view.
+export function selectLine(textarea, line) {
+  const lines = textarea.value.split('\n');
+  const at = Math.max(1, Math.min(line, lines.length));
+  let start = 0;
+  for (let i = 0; i < at - 1; ++i) start += lines[i].length + 1;
+  textarea.focus();
+  textarea.setSelectionRange(start, start + lines[at - 1].length);
+  const lineHeight = parseFloat(getComputedStyle(textarea).lineHeight) || 18;
+  textarea.scrollTop = Math.max(0, (at - 3) * lineHeight);
+}
