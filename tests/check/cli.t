@@ -96,3 +96,21 @@ shallow but load more than 10000 files.
   [1]
   $ grep -m 1 'too many' wide.out
   wide/w1.dat:3: error: file lists load too many files (more than 10000) at "w2.dat"; weft ends the run
+
+A note line with the same file and line follows a finding, so that editors
+attach it; --format=json gives the same findings as one JSON object (compared
+field by field by json_test.py), and another format is refused.
+
+  $ printf 'the odds are 3:1 against you\n' > odds.dat
+  $ check odds.dat
+  odds.dat:1: warning: the colon starts a frequency: weft keeps "the odds are 3" (frequency 1) and drops ":1 against you"
+  odds.dat:1: note: an entry cannot hold a colon: write "3 to 1", or leave the colon out
+  0 errors, 1 warning in 1 file
+  [1]
+  $ check --format json odds.dat
+  {"diagnostics":[{"file":"odds.dat","line":1,"severity":"warning","message":"the colon starts a frequency: weft keeps \"the odds are 3\" (frequency 1) and drops \":1 against you\"","note":"an entry cannot hold a colon: write \"3 to 1\", or leave the colon out"}],"summary":{"errors":0,"warnings":1,"files":1,"text":"0 errors, 1 warning in 1 file"},"status":1,"stats":null}
+  [1]
+  $ check --format=xml odds.dat
+  */weft-check: unknown format "xml" (the formats are text and json) (glob)
+  usage: */weft-check * (glob)
+  [2]

@@ -210,6 +210,10 @@ class PageTest(unittest.TestCase):
             matching = [line for line in report.splitlines() if f'"{entry}"' in line]
             self.assertTrue(any(percent in line for line in matching),
                             f"{entry} {percent} not in weft-check's report:\n{matching}")
+        variety = re.search(r"lines: (\d+ different lines, about as varied as [\d.]+ equally likely lines)",
+                            report)
+        self.assertIsNotNone(variety, report)
+        self.assertIn(variety.group(1), page.shown("odds-tables"))
         # The dice of a table show the odds of their totals.
         for dice in re.findall(r"^  dice (\(random[^)]*\))", report, re.M):
             self.assertIn(dice, page.shown("odds-tables"))

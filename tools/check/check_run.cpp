@@ -15,7 +15,6 @@
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
 #include "driver/option_scanner.h"
-#include "driver/run.h"
 #include "json.h"
 #include "report.h"
 #include "stats.h"
@@ -335,8 +334,10 @@ int runCheck(int argc, char** argv) {
   }
   std::string badFormat;
   if (!translateLongOptions(args, ordering, badFormat)) {
-    writeErrRaw(std::string(program) + ": unknown format \"" + badFormat +
-                "\" (the formats are text and json)\n");
+    writeErrRaw(std::string(program) +
+                (badFormat == "--format" ? std::string(": --format needs a value")
+                                         : ": unknown format \"" + badFormat + "\"") +
+                " (the formats are text and json)\n");
     writeErrRaw(std::string("usage: ") + program + " " + kCheckUsage + "\n");
     return 2;
   }

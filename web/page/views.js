@@ -135,9 +135,10 @@ export function showOdds(view, {args, stats}) {
 
 function linesSummary(lines) {
   if (!lines || lines.distinct === undefined) return '';
-  const counted = lines.exact ? `${lines.distinct}` : `at least ${lines.distinct}`;
-  const variety = lines.variety ? `, about as varied as ${Math.round(lines.variety)} equally likely lines` : '';
-  return `Table 0 makes ${counted} distinct lines${variety}${lines.estimated ? ' (estimated)' : ''}.`;
+  const bound = lines.complete ? '' : 'at least ';
+  const variety = lines.variety < 10 ? lines.variety.toFixed(1) : String(Math.round(lines.variety));
+  return `Table 0 makes ${bound}${lines.distinct} different lines, ${bound || 'about '}as varied as ` +
+      `${variety} equally likely lines${lines.estimated ? ' (estimated)' : ''}.`;
 }
 
 // weft-check's "40.0%, 1 in 2.5", split into its two parts.
