@@ -12,23 +12,22 @@
 #include "support/clock.h"
 #include "support/console.h"
 
-// The stand-in for weft::fatal (see RunEnded), under the name the linker's
-// --wrap gives it.
-[[noreturn]] void fatalUnwinds(weft::ExitStatus status, std::string_view message) __asm__(
-    "__wrap__ZN4weft5fatalENS_10ExitStatusESt17basic_string_viewIcSt11char_traitsIcEE");
-
-void fatalUnwinds(weft::ExitStatus status, std::string_view message) {
-  // The diagnostic must be readable to its end (a sanitizer checks it).
-  volatile std::size_t sum = 0;
-  for (const char c : message) sum = sum + static_cast<unsigned char>(c);
-  weft::flushOut();
-  throw weft::fuzz::RunEnded{static_cast<int>(status)};
-}
-
 namespace weft::fuzz {
 
 namespace {
+
 std::int64_t frozenTime() { return 1767225600; }
+
+// Installed as the fatal handler: the problem comes back to the target as a
+// RunEnded instead of ending the process.
+void unwind(ExitStatus status, std::string_view message) {
+  // The diagnostic must be readable to its end (a sanitizer checks it).
+  volatile std::size_t sum = 0;
+  for (const char c : message) sum = sum + static_cast<unsigned char>(c);
+  flushOut();
+  throw RunEnded{static_cast<int>(status)};
+}
+
 }  // namespace
 
 void setUp() {
@@ -38,6 +37,7 @@ void setUp() {
     ::close(null);
   }
   setClock(frozenTime);
+  setFatalHandler(unwind);
   ExpansionLimits& limits = expansionLimits();
   limits.maxTextBytes = 32 * 1024;
   limits.maxSteps = 3'000;

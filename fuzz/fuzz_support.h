@@ -11,15 +11,16 @@
 
 namespace weft::fuzz {
 
-// Thrown in place of ending the run. Every build of a fuzz target links with
-// --wrap for weft::fatal, so that a problem which ends a run of weft (an empty
-// line, an empty table referenced, a line over its limits) comes back here
-// with its status; the code between has only scoped state, which unwinds.
+// Thrown in place of ending the run. setUp() installs a fatal handler that
+// throws it, so that a problem which ends a run of weft (an empty line, an
+// empty table referenced, a line over its limits) comes back here with its
+// status; the code between has only scoped state, which unwinds.
 struct RunEnded {
   int status;
 };
 
-// Points standard output at /dev/null (the dice notice and the flushes of
+// Installs the fatal handler that throws RunEnded, points standard output at
+// /dev/null (the dice notice and the flushes of
 // diagnostics go there), freezes the clock, and lowers the expansion limits
 // so that one input stays fast. Call once, from LLVMFuzzerInitialize.
 void setUp();

@@ -82,12 +82,6 @@ void printLines(const DataFile& file, const Options& options) {
 
 }  // namespace
 
-Operand splitOperand(std::string_view operand) {
-  const std::size_t split = operand.rfind('\\');
-  if (split == std::string_view::npos) return Operand{std::nullopt, std::string(operand)};
-  return Operand{std::string(operand.substr(0, split)), std::string(operand.substr(split + 1))};
-}
-
 int runWeft(int argc, char** argv) {
   const std::string startDirectory = workingDirectory();
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "";

@@ -2,21 +2,9 @@
 // the generated lines of each data file named.
 #pragma once
 
-#include <optional>
-#include <string>
-#include <string_view>
+#include "support/directory.h"
 
 namespace weft {
-
-// A data-file operand split at its last backslash: the directory to change
-// into (none when the operand holds no backslash) and the file name. Only a
-// backslash separates; a slash is an ordinary byte of the file name.
-struct Operand {
-  std::optional<std::string> directory;
-  std::string filename;
-};
-
-Operand splitOperand(std::string_view operand);
 
 inline constexpr const char* kOptionString = "tdn:m:s:";
 inline constexpr const char* kUsageText =

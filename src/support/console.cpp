@@ -18,6 +18,8 @@ std::string& outBuffer() {
 
 bool outFailed = false;
 
+FatalHandler fatalHandler = nullptr;
+
 // Writes all of `text` to `fd`, going on after interrupted or partial writes.
 // Returns 0 on success, else the errno value of the failed write.
 int writeAll(int fd, std::string_view text) {
@@ -75,7 +77,10 @@ void endRun(ExitStatus status) {
   std::exit(static_cast<int>(status));
 }
 
+void setFatalHandler(FatalHandler handler) { fatalHandler = handler; }
+
 void fatal(ExitStatus status, std::string_view message) {
+  if (fatalHandler != nullptr) fatalHandler(status, message);
   // A write error on standard output is reported, but the cause that ends
   // the run here is the one that keeps its message and status.
   tryFlushOut();

@@ -43,7 +43,18 @@ void writeErrRaw(std::string_view text);
 // Flushes standard output and ends the process with `status`.
 [[noreturn]] void endRun(ExitStatus status);
 
-// Reports `message` as by reportLine, then ends the process with `status`.
+// Ends the run on a problem: calls the installed fatal handler, if any;
+// when there is none, or it returns, reports `message` as by reportLine and
+// ends the process with `status`.
 [[noreturn]] void fatal(ExitStatus status, std::string_view message);
+
+// What a front end does instead of ending the process on a problem, such as
+// throwing back to its own loop. It receives the status and the message that
+// the run would end with.
+using FatalHandler = void (*)(ExitStatus status, std::string_view message);
+
+// Installs `handler` for the problems that follow (nullptr restores the
+// default: write, flush and exit).
+void setFatalHandler(FatalHandler handler);
 
 }  // namespace weft

@@ -20,4 +20,10 @@ bool changeDirectory(const std::string& directory) {
   return directory.find('\0') == std::string::npos && ::chdir(directory.c_str()) == 0;
 }
 
+Operand splitOperand(std::string_view operand) {
+  const std::size_t split = operand.rfind('\\');
+  if (split == std::string_view::npos) return Operand{std::nullopt, std::string(operand)};
+  return Operand{std::string(operand.substr(0, split)), std::string(operand.substr(split + 1))};
+}
+
 }  // namespace weft

@@ -15,7 +15,6 @@
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
 #include "driver/option_scanner.h"
-#include "driver/run.h"
 #include "json.h"
 #include "report.h"
 #include "stats.h"
