@@ -45,10 +45,11 @@ first positions come up slightly more often. Table 0 makes 3 distinct lines.
 A line that can come out empty ends weft's run; the odds show how often.
 
   $ printf '(table1)\n%%table 1\n \nfull\n' > empty.dat
-  $ check -S empty.dat | tail -4
+  $ check -S empty.dat | tail -5
     the run ends on 50.0% of lines (an empty line 50.0%)
   
   empty.dat:1: error: entry can expand to an empty line; weft ends the run then ("Zero length string")
+  empty.dat:1: note: give the entry text outside its references, or give the tables it refers to no empty entries
   1 error, 0 warnings in 1 file
 
 Options and data files mix, unless _POSIX_OPTION_ORDER is set: then the
@@ -86,8 +87,9 @@ shallow but load more than 10000 files.
   $ mkdir deep wide
   $ for i in $(seq 1 101); do printf '%%file\nd%d.dat\n' $((i + 1)) > deep/d$i.dat; done
   $ printf 'end\n' > deep/d102.dat
-  $ check 'deep\d1.dat' | tail -2
+  $ check 'deep\d1.dat' | tail -3
   deep/d100.dat:2: error: file lists nested too deeply at "d101.dat"; weft ends the run
+  deep/d100.dat:2: note: keep file lists a few levels deep
   1 error, 0 warnings in 101 files
   $ for i in $(seq 1 14); do printf '%%file\nw%d.dat\nw%d.dat\n' $((i + 1)) $((i + 1)) > wide/w$i.dat; done
   $ printf 'end\n' > wide/w15.dat

@@ -1,45 +1,62 @@
 #!/usr/bin/env bash
 # Loads the bash completion and checks what it offers for a few command lines,
-# in a scratch folder holding data files, a folder and another file.
+# in a scratch folder holding data files, folders and another file.
 set -u
 . "$1"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch" || exit 1
-mkdir wilderness
-touch tavern.dat treasure.dat names.ele notes.txt wilderness/forest.dat
+mkdir -p wilderness/forest 'odd dir'
+touch tavern.dat treasure.dat names.ele notes.txt wilderness/encounters.dat \
+  wilderness/forest/forest.dat wilderness/notes.txt 'odd dir/x.dat'
 failures=0
 
-# Completes the words given, the last of them being the one under the cursor;
-# the offers are compared sorted, blank-separated (a lone blank for none).
+# Completes the words given after COMMAND, the last of them being the one
+# under the cursor; the offers are compared sorted, blank-separated (a lone
+# blank for none).
 expect() {
-  local want=$1
-  shift
-  COMP_WORDS=(weft "$@")
+  local want=$1 command=$2
+  shift 2
+  COMP_WORDS=("$command" "$@")
   COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
   _weft
   local got
   got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ')
   if [ "$got" != "$want" ]; then
-    echo "FAIL: weft $*: got '$got', want '$want'"
+    echo "FAIL: $command $*: got '$got', want '$want'"
     failures=$((failures + 1))
   fi
 }
 
-expect '-- -d -m -n -s -t ' -
-expect '-n ' -n
-expect ' ' -n ''
-expect ' ' -t -s ''
-expect ' ' -tm ''
-expect 'names.ele tavern.dat treasure.dat wilderness ' ''
-expect 'tavern.dat treasure.dat ' -t t
-expect 'wilderness/forest.dat ' wilderness/
-expect 'notes.txt ' no
-expect 'names.ele tavern.dat treasure.dat wilderness ' -n 5 ''
-expect ' ' -- -
+expect '-- -d -m -n -s -t ' weft -
+expect '-n ' weft -n
+expect ' ' weft -n ''
+expect ' ' weft -t -s ''
+expect ' ' weft -tm ''
+expect 'names.ele odd dir/ odd dir\x.dat tavern.dat treasure.dat wilderness/ wilderness\encounters.dat ' weft ''
+expect 'tavern.dat treasure.dat ' weft -t t
+# A data file in a folder completes with a backslash before its name, and
+# with slashes between the folders before that.
+expect 'wilderness/ wilderness\encounters.dat ' weft wil
+expect 'wilderness/forest/ wilderness/forest\forest.dat wilderness\encounters.dat ' weft wilderness/
+expect 'wilderness/forest/ wilderness/forest\forest.dat ' weft wilderness/f
+expect 'wilderness\encounters.dat ' weft 'wilderness\\e'
+expect 'wilderness\encounters.dat ' weft "'wilderness\\"
+expect 'wilderness/forest\forest.dat ' weft 'wilderness/forest\\'
+expect 'odd dir/ odd dir\x.dat ' weft 'odd\ d'
+expect 'notes.txt ' weft no
+expect 'names.ele odd dir/ odd dir\x.dat tavern.dat treasure.dat wilderness/ wilderness\encounters.dat ' weft -n 5 ''
+expect ' ' weft -- -
 touch ./-odd.dat
-expect '-odd.dat ' -- -
-expect ' ' tavern.dat missing
+expect '-odd.dat ' weft -- -
+expect ' ' weft tavern.dat missing
+
+# weft-check has options of its own, and the same operands.
+expect '-- --format=json --format=text --stats --verbose -S -h -j -m -v ' weft-check -
+expect 'json ' weft-check --format j
+expect '--stats ' weft-check --s
+expect ' ' weft-check -Sm ''
+expect 'wilderness/ wilderness\encounters.dat ' weft-check -S wil
 
 echo "$failures failures"
 [ "$failures" -eq 0 ]

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package of the build tree with CPack, checks its metadata,
-# unpacks it into a scratch root with dpkg -x and runs the unpacked weft on an
-# unpacked example.
+# has lintian (when its path is given) find no error, no warning and no
+# missing hardening, unpacks it into a scratch root with dpkg -x and runs the
+# unpacked weft on an unpacked example.
 set -u
-build=$1 work=$2 version=$3
+build=$1 work=$2 version=$3 lintian=${4:-}
 : "${WEFT_FROZEN_TIME_LIB:?}"
 # Only a Debian-based system can build and unpack the package.
 for tool in dpkg-deb dpkg-shlibdeps; do
@@ -33,16 +34,34 @@ check_field Package '^weft$'
 check_field Version "^$version(-[0-9]+)?$"
 check_field Maintainer '<.+@.+>'
 check_field Description '^random text from weighted tables'
-check_field Section '^games$'
+check_field Section '^text$'
 # dpkg-shlibdeps computed the dependencies from the binary.
 check_field Depends 'libc6 \(>= '
 
+if [ -n "$lintian" ]; then
+  # -I adds the informational tags, among them those of missing hardening.
+  "$lintian" -I "$deb" >"$work/lintian.log" 2>&1
+  cat "$work/lintian.log"
+  if grep -E '^[EW]: |hardening-' "$work/lintian.log" >/dev/null; then
+    echo "FAIL: lintian reports errors, warnings or missing hardening"
+    failures=$((failures + 1))
+  fi
+fi
+
 root=$work/root
 dpkg -x "$deb" "$root"
-for path in usr/bin/weft usr/share/man/man1/weft.1 usr/share/bash-completion/completions/weft \
+for path in usr/bin/weft usr/bin/weft-check usr/share/man/man1/weft.1.gz \
+  usr/share/man/man1/weft-check.1.gz usr/share/doc/weft/copyright usr/share/doc/weft/changelog.gz \
+  usr/share/bash-completion/completions/weft usr/share/bash-completion/completions/weft-check \
+  usr/share/zsh/vendor-completions/_weft usr/share/fish/vendor_completions.d/weft.fish \
+  usr/share/fish/vendor_completions.d/weft-check.fish usr/share/vim/vimfiles/ftdetect/weft.vim \
+  usr/share/vim/vimfiles/syntax/weft.vim usr/share/vim/vimfiles/compiler/weft.vim \
   usr/share/weft/examples/tavern.dat usr/share/doc/weft/format.md; do
   [ -e "$root/$path" ] || { echo "FAIL: the package lacks /$path"; failures=$((failures + 1)); }
 done
+# The changelog's latest entry is this version.
+head=$(gzip -dc "$root/usr/share/doc/weft/changelog.gz" | head -1)
+[[ $head == "weft ($version) "* ]] || { echo "FAIL: the changelog starts with: $head"; failures=$((failures + 1)); }
 
 cd "$root/usr/share/weft/examples" || exit 1
 LD_PRELOAD=$WEFT_FROZEN_TIME_LIB "$root/usr/bin/weft" -t -n 3 treasure.dat >"$work/stdout" 2>"$work/stderr"

@@ -13,7 +13,10 @@ if ! cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
   exit 1
 fi
 failures=0
-for path in bin/weft share/man/man1/weft.1 share/bash-completion/completions/weft \
+for path in bin/weft bin/weft-check share/man/man1/weft.1.gz share/man/man1/weft-check.1.gz \
+  share/bash-completion/completions/weft share/zsh/vendor-completions/_weft \
+  share/fish/vendor_completions.d/weft.fish share/vim/vimfiles/syntax/weft.vim \
+  share/doc/weft/copyright \
   share/weft/examples/tavern.dat share/weft/examples/wilderness/encounters.dat \
   share/weft/examples/wilderness/forest/forest.dat share/doc/weft/README.md \
   share/doc/weft/format.md; do

@@ -316,10 +316,14 @@ class FileAnalysis {
       if (!entryCanBeEmpty(entry)) continue;
       if (entry.text.empty() || entry.text.find_first_not_of(" \t") == std::string_view::npos) {
         add(entry.line, Severity::Error,
-            "empty entry; weft ends the run when it picks it (\"Zero length string\")");
+            "empty entry; weft ends the run when it picks it (\"Zero length string\")",
+            "a line of blanks, or a colon with nothing before it, is an empty entry: give it "
+            "text, or leave the line out");
       } else {
         add(entry.line, Severity::Error,
-            "entry can expand to an empty line; weft ends the run then (\"Zero length string\")");
+            "entry can expand to an empty line; weft ends the run then (\"Zero length string\")",
+            "give the entry text outside its references, or give the tables it refers to no "
+            "empty entries");
       }
     }
   }
@@ -361,12 +365,15 @@ class FileAnalysis {
           add(entry.line, Severity::Error,
               "expansion can never end: every entry of table " +
                   std::to_string(cause->reference.target.table) +
-                  " leads into a reference that never ends");
+                  " leads into a reference that never ends",
+              "give table " + std::to_string(cause->reference.target.table) +
+                  " an entry that does not lead back into it");
         } else if (!direct) {
           add(entry.line, Severity::Error,
               "expansion can never end when a table reference brings this entry in: its first "
               "reference " +
-                  shown(cause->reference) + " does not resolve, so it repeats the entry itself");
+                  shown(cause->reference) + " does not resolve, so it repeats the entry itself",
+              "make the first reference of the entry one that resolves");
         }
       }
     }

@@ -114,18 +114,22 @@ class Checker final : public LoadObserver {
       case Event::FileListLoop:
         atListingLine();
         report_.add(path, line, Severity::Error,
-                    "file list loop: " + name + " is already being loaded; weft ends the run");
+                    "file list loop: " + name + " is already being loaded; weft ends the run",
+                    "a file may not list itself, directly or through the files it lists");
         break;
       case Event::FileListTooDeep:
         atListingLine();
         report_.add(path, line, Severity::Error,
-                    "file lists nested too deeply at " + name + "; weft ends the run");
+                    "file lists nested too deeply at " + name + "; weft ends the run",
+                    "keep file lists a few levels deep");
         break;
       case Event::TooManyFiles:
         atListingLine();
         report_.add(path, line, Severity::Error,
                     "file lists load too many files (more than " + std::to_string(problem.limit) +
-                        ") at " + name + "; weft ends the run");
+                        ") at " + name + "; weft ends the run",
+                    "every line of a file list loads its file again, with all the files it lists: "
+                    "list each file once");
         break;
       case Event::CantChangeDirectory:
         // Reported with its reason once the line is interpreted.
