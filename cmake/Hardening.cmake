@@ -6,6 +6,8 @@
 # needed to get them.
 
 option(WEFT_HARDENING "Build optimised configurations with Debian's hardening flags" ON)
+# WEFT_HARDENED tells the package test whether this build has all of them.
+set(WEFT_HARDENED OFF)
 # A WebAssembly build has none of these protections to ask for.
 if(NOT WEFT_HARDENING OR EMSCRIPTEN)
   return()
@@ -29,5 +31,8 @@ endforeach()
 # The sanitizers check memory themselves and do not go with fortified calls.
 if(NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
   add_compile_options("$<${_weft_optimised}:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+  if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
+    set(WEFT_HARDENED ON)
+  endif()
 endif()
 add_link_options("$<${_weft_optimised}:-Wl,-z,relro;-Wl,-z,now>")
