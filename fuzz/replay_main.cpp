@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "support/directory.h"
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -45,11 +47,19 @@ void collect(const std::string& path, std::vector<std::string>& files) {
 int main(int argc, char** argv) {
   LLVMFuzzerInitialize(&argc, &argv);
   std::vector<std::string> files;
+  // Targets change the working directory, so every input is named from the
+  // starting one.
+  const std::string start = weft::workingDirectory();
   for (int i = 1; i < argc; ++i) {
-    if (argv[i][0] != '-') collect(argv[i], files);
+    if (argv[i][0] == '-') continue;
+    collect(argv[i][0] == '/' || start.empty() ? argv[i] : start + "/" + argv[i], files);
   }
   for (const std::string& file : files) {
     std::ifstream in(file, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "replay: cannot read %s\n", file.c_str());
+      return 2;
+    }
     const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
   }
