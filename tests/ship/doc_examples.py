@@ -13,7 +13,7 @@ unless $WEFT_FROZEN_TIME says otherwise).
 
 `weft-check` runs the binary named by $WEFT_CHECK, when set. Both programs
 are also on the PATH of the commands, under their own names, so that a
-command such as `faketime '2026-01-01 12:00:00' weft ...` runs the real weft
+command such as `faketime -f '2026-01-01 12:00:00' weft ...` runs the real weft
 under another program's clock (TZ is UTC).
 
 With --cwd DIR, commands run in DIR instead and data file blocks are refused.
