@@ -1,13 +1,20 @@
 // Differential target of the short cuts: each reads the usual form of its
 // syntax directly and must give the same result as the general rule on any
-// text. The input is one text, given to all three pairs: a reference's inner
+// text. The input is one text, given to all four pairs: a reference's inner
 // text (plain table number against the general classifier), a frequency
-// (short decimal against readDecimal) and a dice expression (the usual form
-// against the general reader).
+// (short decimal against readDecimal), a dice expression (the usual form
+// against the general reader) and a file (lines taken in place where they
+// can be against lines always copied out).
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <string_view>
 
+#include "datafile/line_reader.h"
 #include "generate/dice.h"
 #include "generate/reference.h"
 #include "support/numbers.h"
@@ -34,6 +41,58 @@ void checkDice(std::string_view text) {
   }
 }
 
+// Returns a descriptor reading `text` from its start, as a file would.
+int fileHolding(std::string_view text) {
+  const int fd = memfd_create("lines", 0);
+  if (fd < 0) std::abort();
+  for (std::size_t written = 0; written < text.size();) {
+    const ssize_t n = write(fd, text.data() + written, text.size() - written);
+    if (n <= 0) std::abort();
+    written += static_cast<std::size_t>(n);
+  }
+  if (lseek(fd, 0, SEEK_SET) != 0) std::abort();
+  return fd;
+}
+
+// Reads the text as a file twice, once taking each line in place whenever the
+// reader allows it and copying it out otherwise, as loading does, and once
+// always copying: every read must give the same bytes and leave the reader in
+// the same state. The first byte chooses the piece limit, small ones
+// included, so that lines meet it from either side.
+void checkLines(std::string_view text) {
+  if (text.empty()) return;
+  const auto first = static_cast<unsigned char>(text[0]);
+  const std::size_t limit = first >= 0xf0 ? 1022 : 1 + first % 40;
+  const bool fold = (first & 0x40) != 0;
+  const int fastFd = fileHolding(text);
+  const int generalFd = fileHolding(text);
+  weft::LineReader fast(fastFd, fold);
+  weft::LineReader general(generalFd, fold);
+  std::string fastBytes(limit, '\0');
+  std::string generalBytes(limit, '\0');
+  // Each read takes a byte or ends the file, so this many reads is enough.
+  for (std::size_t reads = 0; reads <= text.size() + 1 && !general.atEnd(); ++reads) {
+    std::string_view fastPiece;
+    char* line = nullptr;
+    std::size_t length = 0;
+    if (fast.takeLine(limit, line, length)) {
+      fastPiece = std::string_view(line, length);
+    } else {
+      fastPiece = std::string_view(fastBytes.data(), fast.readPiece(fastBytes.data(), limit));
+    }
+    const std::string_view generalPiece(generalBytes.data(),
+                                        general.readPiece(generalBytes.data(), limit));
+    if (fastPiece != generalPiece || fast.lineNumber() != general.lineNumber() ||
+        fast.pieceWasCut() != general.pieceWasCut() || fast.atEnd() != general.atEnd() ||
+        fast.failed() != general.failed()) {
+      std::abort();
+    }
+  }
+  if (!general.atEnd()) std::abort();
+  close(fastFd);
+  close(generalFd);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
@@ -43,5 +102,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   checkReference(text);
   if (weft::readShortDecimal(text) != weft::readDecimal(text)) std::abort();
   checkDice(text);
+  checkLines(text);
   return 0;
 }

@@ -35,16 +35,17 @@ struct Limits {
   std::size_t lines;       // distinct finished lines kept
   std::size_t textBytes;   // longest working text followed
   std::uint32_t passes;    // references resolved in one line
+  std::uint64_t checks;    // tests of a draw against what is known of it, in all
 };
 
-constexpr Limits kFileLimits{20'000'000, 20'000, 16u << 20, 20'000, 16384, 10'000};
+constexpr Limits kFileLimits{20'000'000, 20'000, 16u << 20, 20'000, 16384, 10'000, 400'000'000};
 // Unfinished lines followed to an end by their likeliest choices once a
 // search is out of work.
 constexpr std::size_t kProbes = 64;
 
 // Listed files whose lines one search follows; the lines of others are not.
 constexpr std::size_t kMaxListedFilesFollowed = 16;
-constexpr Limits kListedFileLimits{5'000'000, 5'000, 4u << 20, 5'000, 16384, 10'000};
+constexpr Limits kListedFileLimits{5'000'000, 5'000, 4u << 20, 5'000, 16384, 10'000, 100'000'000};
 
 // Outcomes of one draw, as probabilities of the values that come out.
 using Odds = std::vector<std::pair<std::string, double>>;
@@ -188,6 +189,9 @@ class Enumerator {
     bool operator<(const Constraint& o) const {
       return std::tie(table, modulus, tag) < std::tie(o.table, o.modulus, o.tag);
     }
+    bool operator==(const Constraint& o) const {
+      return std::tie(table, modulus, tag) == std::tie(o.table, o.modulus, o.tag);
+    }
   };
 
   // The draws of a line after its first dice roll. Every dice reference
@@ -207,7 +211,11 @@ class Enumerator {
 
     void note(std::uint32_t at, const Constraint& constraint) {
       if (known.size() <= at) known.resize(at + 1);
-      known[at].push_back(constraint);
+      // A line that rolls again and again makes the same draws again: what
+      // is already known of a draw is not kept twice, or each repetition
+      // would lengthen every later count of the draws that meet it.
+      std::vector<Constraint>& here = known[at];
+      if (std::find(here.begin(), here.end(), constraint) == here.end()) here.push_back(constraint);
     }
     const std::vector<Constraint>* at(std::uint32_t k) const {
       return k < known.size() ? &known[k] : nullptr;
@@ -362,8 +370,12 @@ class Enumerator {
   }
 
   // Returns how many of the draws that meet `constraints` give each value of
-  // `classify` (a choice index or a face), `values` values in all.
-  const std::vector<std::uint64_t>& conditionalCounts(const std::vector<Constraint>& constraints,
+  // `target` (a choice index or a face), `values` values in all. Once the
+  // search has tested draws against what is known of them as often as its
+  // limit allows, the draw of `state` is taken as independent of the earlier
+  // ones, and the odds are marked estimated.
+  const std::vector<std::uint64_t>& conditionalCounts(const State& state,
+                                                      const std::vector<Constraint>& constraints,
                                                       const Constraint& target,
                                                       std::size_t values) {
     std::vector<Constraint> key = constraints;
@@ -371,6 +383,12 @@ class Enumerator {
     key.push_back(target);
     auto it = conditional_.find(key);
     if (it == conditional_.end()) {
+      const std::uint64_t checks = kDraws * (constraints.size() + 1);
+      if (!constraints.empty() && checks_ + checks > limits_.checks) {
+        estimate(state);
+        return conditionalCounts(state, {}, target, values);
+      }
+      checks_ += checks;
       std::vector<std::uint64_t> counts(values, 0);
       for (std::uint32_t r = 0; r < kDraws; ++r) {
         if (!satisfies(r, constraints)) continue;
@@ -503,7 +521,8 @@ class Enumerator {
           const Constraint target{Constraint::kDie, modulus, 0};
           const std::size_t faces =
               static_cast<std::size_t>(std::min<std::uint64_t>(modulus, kDraws));
-          const std::vector<std::uint64_t>& counts = conditionalCounts(constraints, target, faces);
+          const std::vector<std::uint64_t>& counts =
+              conditionalCounts(state, constraints, target, faces);
           Odds choices;
           for (std::size_t face = 0; face < faces; ++face) {
             std::uint32_t value = static_cast<std::uint32_t>(face) + 1;
@@ -578,7 +597,8 @@ class Enumerator {
             estimate(state);
           } else if (known != nullptr && !known->empty()) {
             conditional = weighted(
-                *choices, conditionalCounts(*known, Constraint{number, 0, 0}, choices->size()));
+                *choices,
+                conditionalCounts(state, *known, Constraint{number, 0, 0}, choices->size()));
             choices = &conditional;
           }
           record = [number, k, opaque](State& child, std::size_t index) {
@@ -697,6 +717,7 @@ class Enumerator {
   std::map<const DataFile*, LineOdds> subfileOdds_;
   std::map<std::string, Roll> rolls_;
   double diceWork_ = 0;
+  std::uint64_t checks_ = 0;  // draws tested against constraints so far
   std::map<const DataFile*, Odds> loweredLines_;
 };
 
