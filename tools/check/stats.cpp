@@ -6,7 +6,6 @@
 #include <functional>
 #include <numeric>
 #include <optional>
-#include <queue>
 #include <set>
 #include <tuple>
 #include <unordered_map>
@@ -158,8 +157,11 @@ class Enumerator {
     // The picked entry is not a replacement: that starts out empty.
     for (const auto& [entry, p] : choicesOf(0)) push(State{p, entry, {}, 0, Draws{}, 0});
     while (!queue_.empty()) {
-      State state = queue_.top();
-      queue_.pop();
+      // Taken out of the heap by moving: a copy would copy what is known of
+      // every draw, which can cost far more than the text.
+      std::pop_heap(queue_.begin(), queue_.end());
+      State state = std::move(queue_.back());
+      queue_.pop_back();
       waitingBytes_ -= state.text.size() + state.replacement.size();
       follow(std::move(state));
     }
@@ -202,7 +204,9 @@ class Enumerator {
     bool reseeded = false;       // a dice reference has been rolled in this line
     bool lost = false;           // draws were made that are not followed (a listed file's)
     std::uint32_t position = 0;  // draws made since the last roll
-    std::vector<std::vector<Constraint>> known;  // by position since a roll
+    // What is known of the draws, as (position since a roll, fact) in order:
+    // one vector, so that copying a line's state costs one allocation here.
+    std::vector<std::pair<std::uint32_t, Constraint>> known;
     // The last roll of several dice: its count, sides and the sum of its faces.
     bool rolled = false;
     std::int32_t rollCount = 0;
@@ -210,15 +214,21 @@ class Enumerator {
     std::uint32_t faceSum = 0;
 
     void note(std::uint32_t at, const Constraint& constraint) {
-      if (known.size() <= at) known.resize(at + 1);
       // A line that rolls again and again makes the same draws again: what
       // is already known of a draw is not kept twice, or each repetition
       // would lengthen every later count of the draws that meet it.
-      std::vector<Constraint>& here = known[at];
-      if (std::find(here.begin(), here.end(), constraint) == here.end()) here.push_back(constraint);
+      const std::pair<std::uint32_t, Constraint> fact{at, constraint};
+      const auto it = std::lower_bound(known.begin(), known.end(), fact);
+      if (it == known.end() || !(*it == fact)) known.insert(it, fact);
     }
-    const std::vector<Constraint>* at(std::uint32_t k) const {
-      return k < known.size() ? &known[k] : nullptr;
+    // What is known of the draw at position k; nothing, for a draw not yet
+    // made since the roll.
+    std::vector<Constraint> at(std::uint32_t k) const {
+      std::vector<Constraint> facts;
+      auto it = std::lower_bound(known.begin(), known.end(), k,
+                                 [](const auto& fact, std::uint32_t p) { return fact.first < p; });
+      for (; it != known.end() && it->first == k; ++it) facts.push_back(it->second);
+      return facts;
     }
   };
 
@@ -288,7 +298,8 @@ class Enumerator {
       State child = makeChild(likeliest);
       waitingBytes_ += child.text.size() + child.replacement.size();
       child.order = queued_++;
-      queue_.push(std::move(child));
+      queue_.push_back(std::move(child));
+      std::push_heap(queue_.begin(), queue_.end());
       return;
     }
     for (std::size_t i = 0; i < choices.size(); ++i) {
@@ -423,7 +434,8 @@ class Enumerator {
     }
     waitingBytes_ += bytes;
     state.order = queued_++;
-    queue_.push(std::move(state));
+    queue_.push_back(std::move(state));
+    std::push_heap(queue_.begin(), queue_.end());
   }
 
   void finish(State& state) {
@@ -510,9 +522,7 @@ class Enumerator {
         if (count == 1 && modulus > 0 && !draws.lost) {
           // One die: its face, given what the earlier draws at position 0
           // showed, exactly.
-          static const std::vector<Constraint> kNone;
-          const std::vector<Constraint>* known = draws.at(0);
-          const std::vector<Constraint> constraints = known == nullptr ? kNone : *known;
+          const std::vector<Constraint> constraints = draws.at(0);
           if (std::any_of(constraints.begin(), constraints.end(), [](const Constraint& c) {
                 return c.table == Constraint::kOneOfSeveralDice;
               })) {
@@ -548,8 +558,7 @@ class Enumerator {
         }
         bool known = draws.lost || draws.rolled;
         for (std::int32_t k = 0; k < count && !known; ++k) {
-          known = draws.at(static_cast<std::uint32_t>(k)) != nullptr &&
-                  !draws.at(static_cast<std::uint32_t>(k))->empty();
+          known = !draws.at(static_cast<std::uint32_t>(k)).empty();
         }
         // Several dice after draws at their places are taken as independent
         // of them.
@@ -587,18 +596,17 @@ class Enumerator {
           // A pick after a roll: the draw at its place may have been made
           // before, after an earlier roll of this line.
           const std::uint32_t k = state.draws.position;
-          const std::vector<Constraint>* known = state.draws.at(k);
-          const bool opaque = state.draws.lost ||
-                              (known != nullptr &&
-                               std::any_of(known->begin(), known->end(), [](const Constraint& c) {
-                                 return c.table == Constraint::kOneOfSeveralDice;
-                               }));
+          const std::vector<Constraint> known = state.draws.at(k);
+          const bool opaque =
+              state.draws.lost || std::any_of(known.begin(), known.end(), [](const Constraint& c) {
+                return c.table == Constraint::kOneOfSeveralDice;
+              });
           if (opaque) {
             estimate(state);
-          } else if (known != nullptr && !known->empty()) {
+          } else if (!known.empty()) {
             conditional = weighted(
                 *choices,
-                conditionalCounts(state, *known, Constraint{number, 0, 0}, choices->size()));
+                conditionalCounts(state, known, Constraint{number, 0, 0}, choices->size()));
             choices = &conditional;
           }
           record = [number, k, opaque](State& child, std::size_t index) {
@@ -704,7 +712,7 @@ class Enumerator {
   const bool subfilesResolve_;
   const Limits limits_;
   LineOdds odds_;
-  std::priority_queue<State> queue_;
+  std::vector<State> queue_;  // a heap, the likeliest line on top
   std::size_t waitingBytes_ = 0;
   std::uint64_t queued_ = 0;
   std::uint64_t work_ = 0;
