@@ -10,11 +10,11 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "datafile/line_reader.h"
+#include "fuzz_support.h"
 #include "generate/dice.h"
 #include "generate/reference.h"
 #include "support/numbers.h"
@@ -45,11 +45,7 @@ void checkDice(std::string_view text) {
 int fileHolding(std::string_view text) {
   const int fd = memfd_create("lines", 0);
   if (fd < 0) std::abort();
-  for (std::size_t written = 0; written < text.size();) {
-    const ssize_t n = write(fd, text.data() + written, text.size() - written);
-    if (n <= 0) std::abort();
-    written += static_cast<std::size_t>(n);
-  }
+  weft::fuzz::writeAll(fd, text);
   if (lseek(fd, 0, SEEK_SET) != 0) std::abort();
   return fd;
 }

@@ -108,14 +108,18 @@ void clearDir(const std::string& directory) {
   }
 }
 
-void writeFile(const std::string& path, std::string_view content) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) std::abort();
+void writeAll(int fd, std::string_view content) {
   while (!content.empty()) {
     const ssize_t n = ::write(fd, content.data(), content.size());
     if (n <= 0) std::abort();
     content.remove_prefix(static_cast<std::size_t>(n));
   }
+}
+
+void writeFile(const std::string& path, std::string_view content) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) std::abort();
+  writeAll(fd, content);
   ::close(fd);
 }
 

@@ -41,6 +41,9 @@ void clearDir(const std::string& directory);
 bool writeInputFiles(const std::uint8_t* data, std::size_t size, const std::string& scratch,
                      std::span<const char* const> names, unsigned& flags);
 
+// Writes all of `content` to the descriptor `fd`.
+void writeAll(int fd, std::string_view content);
+
 // Writes `content` to `path`.
 void writeFile(const std::string& path, std::string_view content);
 
