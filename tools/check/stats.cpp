@@ -295,11 +295,7 @@ class Enumerator {
       double total = 0;
       for (const auto& choice : choices) total += choice.second;
       giveUp(state.probability * (total - choices[likeliest].second));
-      State child = makeChild(likeliest);
-      waitingBytes_ += child.text.size() + child.replacement.size();
-      child.order = queued_++;
-      queue_.push_back(std::move(child));
-      std::push_heap(queue_.begin(), queue_.end());
+      enqueue(makeChild(likeliest));
       return;
     }
     for (std::size_t i = 0; i < choices.size(); ++i) {
@@ -426,13 +422,18 @@ class Enumerator {
     return result;
   }
 
+  // Queues `state` if there is room for it; otherwise its weight is given up.
   void push(State state) {
-    const std::size_t bytes = state.text.size() + state.replacement.size();
-    if (queue_.size() >= limits_.states || waitingBytes_ + bytes > limits_.stateBytes) {
+    if (queue_.size() >= limits_.states ||
+        waitingBytes_ + state.text.size() + state.replacement.size() > limits_.stateBytes) {
       giveUp(state.probability);
       return;
     }
-    waitingBytes_ += bytes;
+    enqueue(std::move(state));
+  }
+
+  void enqueue(State state) {
+    waitingBytes_ += state.text.size() + state.replacement.size();
     state.order = queued_++;
     queue_.push_back(std::move(state));
     std::push_heap(queue_.begin(), queue_.end());
