@@ -2,12 +2,12 @@
 // dice. Run with --benchmark_filter=REGEX to pick some; figures are per
 // iteration, with bytes or lines per second where they mean something.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 
@@ -17,7 +17,7 @@
 #include "datafile/table.h"
 #include "generate/dice.h"
 #include "generate/expand.h"
-#include "support/random_source.h"
+#include "support/engine.h"
 
 namespace weft::bench {
 namespace {
@@ -61,6 +61,16 @@ Workspace& workspace() {
   return instance;
 }
 
+// The engine every benchmark loads and generates with: the system's files,
+// console and clock, as weft has them.
+Engine& engine() {
+  static SystemConsole console;
+  static SystemFileSystem files;
+  static SystemClock clock;
+  static Engine instance(console, files, clock);
+  return instance;
+}
+
 // Enters the directory of `path` for the life of the scope, so that the
 // files it lists are found.
 class InDirectoryOf {
@@ -94,7 +104,7 @@ const DataFile& generationFile(std::uint32_t tableEntries, bool dice) {
   const std::string path =
       workspace().write("generate-" + std::to_string(tableEntries) + (dice ? "-dice" : "-nodice"),
                         makeGenerationCorpus(options));
-  return loaded.emplace(key, DataFile(path, nullptr)).first->second;
+  return loaded.emplace(key, DataFile(engine(), path, nullptr)).first->second;
 }
 
 // ---- loading ----
@@ -104,7 +114,7 @@ void BM_Load(benchmark::State& state) {
       loadCorpus(static_cast<std::uint64_t>(state.range(0)), static_cast<int>(state.range(1)));
   InDirectoryOf directory(path);
   for (auto _ : state) {
-    DataFile file(path, nullptr);
+    DataFile file(engine(), path, nullptr);
     benchmark::DoNotOptimize(file);
   }
   state.SetBytesProcessed(state.iterations() *
@@ -123,11 +133,10 @@ void BM_LineReader(benchmark::State& state) {
   const std::string path = loadCorpus(100'000, 0);
   char buffer[1024];
   for (auto _ : state) {
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    LineReader reader(fd);
+    const std::unique_ptr<InputFile> file = engine().files.open(path);
+    LineReader reader(*file);
     std::size_t total = 0;
     while (!reader.atEnd()) total += reader.readPiece(buffer, sizeof buffer - 1);
-    ::close(fd);
     benchmark::DoNotOptimize(total);
   }
   state.SetBytesProcessed(state.iterations() *
@@ -162,8 +171,8 @@ BENCHMARK(BM_Pick)
 void BM_ExpandReferences(benchmark::State& state) {
   const DataFile& file = generationFile(1000, false);
   const std::string text = "the (table1) of (table2) and (table3) with (table4) by (table5)";
-  randomSource().seedRandom(1);
-  for (auto _ : state) benchmark::DoNotOptimize(expandReferences(file, text));
+  engine().random.seedRandom(1);
+  for (auto _ : state) benchmark::DoNotOptimize(expandReferences(engine(), file, text));
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ExpandReferences);
@@ -171,7 +180,7 @@ BENCHMARK(BM_ExpandReferences);
 void BM_ExpandNoReference(benchmark::State& state) {
   const DataFile& file = generationFile(1000, false);
   const std::string text = "a plain entry of some forty bytes or so";
-  for (auto _ : state) benchmark::DoNotOptimize(expandReferences(file, text));
+  for (auto _ : state) benchmark::DoNotOptimize(expandReferences(engine(), file, text));
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ExpandNoReference);
@@ -182,8 +191,8 @@ BENCHMARK(BM_ExpandNoReference);
 void BM_Generate(benchmark::State& state) {
   const DataFile& file =
       generationFile(static_cast<std::uint32_t>(state.range(0)), state.range(1) != 0);
-  randomSource().seedRandom(1);
-  for (auto _ : state) benchmark::DoNotOptimize(file.generate());
+  engine().random.seedRandom(1);
+  for (auto _ : state) benchmark::DoNotOptimize(file.generate(engine()));
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_Generate)->Args({16, 0})->Args({1000, 0})->Args({32768, 0})->Args({1000, 1});
@@ -192,7 +201,7 @@ BENCHMARK(BM_Generate)->Args({16, 0})->Args({1000, 0})->Args({32768, 0})->Args({
 
 void BM_Dice(benchmark::State& state, const char* expression) {
   for (auto _ : state) {
-    Dice dice(expression);
+    Dice dice(engine(), expression);
     benchmark::DoNotOptimize(dice.roll());
   }
   state.SetItemsProcessed(state.iterations());

@@ -3,12 +3,8 @@
 //
 // The input is as for fuzz_load_generate: one flag byte and then up to five
 // files, separated by lines "~~": main.dat, b.dat, c.ele, sub/d.dat and
-// sub/e.ele. The flag byte chooses the frequency cap (bits 0-1) and whether
-// the odds are shown (bit 2). Inputs holding "/" or ".." are skipped, so that
-// nothing outside the scratch directory is read.
-#include <unistd.h>
-
-#include <sys/stat.h>
+// sub/e.ele, held in memory. The flag byte chooses the frequency cap (bits
+// 0-1) and whether the odds are shown (bit 2).
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -17,11 +13,9 @@
 
 #include "check_run.h"
 #include "fuzz_support.h"
-#include "support/settings.h"
+#include "support/console.h"
 
 namespace {
-
-std::string scratch;
 
 constexpr std::array<const char*, 5> kFileNames = {"main.dat", "b.dat", "c.ele", "sub/d.dat",
                                                    "sub/e.ele"};
@@ -29,17 +23,12 @@ constexpr std::array<const char*, 4> kMaxFrequencies = {"50", "2", "0", "2147483
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  weft::fuzz::setUp();
-  scratch = weft::fuzz::makeScratchDir("weft-fuzz-check");
-  ::mkdir((scratch + "/sub").c_str(), 0755);
-  return 0;
-}
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  weft::fuzz::FuzzEngine fuzz;
   unsigned flags = 0;
-  if (!weft::fuzz::writeInputFiles(data, size, scratch, kFileNames, flags)) return 0;
-  if (::chdir(scratch.c_str()) != 0) std::abort();
+  if (!weft::fuzz::readInputFiles(data, size, fuzz.files, kFileNames, flags)) return 0;
 
   std::string program = "weft-check";
   std::string cap = "-m";
@@ -49,12 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   char* argv[] = {program.data(), cap.data(), capValue.data(), main.data(), stats.data(), nullptr};
   const int argc = (flags & 4u) != 0 ? 5 : 4;
   try {
-    const int status = weft::check::runCheck(argc, argv);
+    const int status = weft::check::runCheck(argc, argv, fuzz.console, fuzz.files);
     if (status < 0 || status > 2) std::abort();
-  } catch (const weft::fuzz::RunEnded&) {
+  } catch (const weft::Ending&) {
     // The checker loads with an observer installed: nothing may end the run.
     std::abort();
   }
-  weft::runSettings() = weft::RunSettings{};
   return 0;
 }

@@ -7,15 +7,21 @@
 #include "fuzz_support.h"
 #include "generate/dice.h"
 
+namespace {
+
+weft::fuzz::FuzzEngine* fuzz;
+
+}  // namespace
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  weft::fuzz::setUp();
+  fuzz = new weft::fuzz::FuzzEngine;
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 4096) return 0;
   const std::string_view expression(reinterpret_cast<const char*>(data), size);
-  weft::Dice dice(expression);
+  weft::Dice dice(fuzz->engine, expression);
   // weft spends one step of a line's budget per die; rolling two thousand
   // million dice is the budget's business, not the reader's.
   if (dice.count() > 100'000) return 0;

@@ -11,10 +11,10 @@
 #include "datafile/data_file.h"
 #include "fuzz_support.h"
 #include "generate/expand.h"
-#include "support/random_source.h"
 
 namespace {
 
+weft::fuzz::FuzzEngine* fuzz;
 std::unique_ptr<weft::DataFile> dataFile;
 
 const char* const kMainFile =
@@ -40,29 +40,26 @@ const char* const kMainFile =
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  weft::fuzz::setUp();
-  const std::string scratch = weft::fuzz::makeScratchDir("weft-fuzz-expand");
-  weft::fuzz::writeFile(scratch + "/main.dat", kMainFile);
-  weft::fuzz::writeFile(scratch + "/b.dat", "listed (table1)\n%table 1\nword\n");
-  weft::fuzz::writeFile(scratch + "/c.ele", "#pre\nka\nzo\n#suf\nrak\nmun\n#end\n");
-  if (::chdir(scratch.c_str()) != 0) std::abort();
-  dataFile = std::make_unique<weft::DataFile>("main.dat", nullptr);
-  weft::fuzz::clearDir(scratch);
-  ::rmdir(scratch.c_str());
+  fuzz = new weft::fuzz::FuzzEngine;
+  fuzz->files.addFile("main.dat", kMainFile);
+  fuzz->files.addFile("b.dat", "listed (table1)\n%table 1\nword\n");
+  fuzz->files.addFile("c.ele", "#pre\nka\nzo\n#suf\nrak\nmun\n#end\n");
+  dataFile = std::make_unique<weft::DataFile>(fuzz->engine, "main.dat", nullptr);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 16 * 1024) return 0;
   std::string text(reinterpret_cast<const char*>(data), size);
-  weft::randomSource().seedRandom(static_cast<std::uint32_t>(size));
+  weft::Engine& engine = fuzz->engine;
+  engine.random.seedRandom(static_cast<std::uint32_t>(size));
   try {
-    const std::string result = weft::expandReferences(*dataFile, text);
+    const std::string result = weft::expandReferences(engine, *dataFile, text);
     // Expansion ends only when no "(" is followed by a ")".
     const std::size_t open = result.find('(');
     if (open != std::string::npos && result.find(')', open) != std::string::npos) std::abort();
-    if (result.size() > weft::expansionLimits().maxTextBytes && result != text) std::abort();
-  } catch (const weft::fuzz::RunEnded&) {
+    if (result.size() > engine.limits.maxTextBytes && result != text) std::abort();
+  } catch (const weft::Ending&) {
     // An empty table referenced, or a line over its limits.
   }
   return 0;

@@ -5,18 +5,16 @@
 // (short decimal against readDecimal), a dice expression (the usual form
 // against the general reader) and a file (lines taken in place where they
 // can be against lines always copied out).
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "datafile/line_reader.h"
-#include "fuzz_support.h"
 #include "generate/dice.h"
 #include "generate/reference.h"
+#include "support/file_system.h"
 #include "support/numbers.h"
 
 namespace {
@@ -41,15 +39,6 @@ void checkDice(std::string_view text) {
   }
 }
 
-// Returns a descriptor reading `text` from its start, as a file would.
-int fileHolding(std::string_view text) {
-  const int fd = memfd_create("lines", 0);
-  if (fd < 0) std::abort();
-  weft::fuzz::writeAll(fd, text);
-  if (lseek(fd, 0, SEEK_SET) != 0) std::abort();
-  return fd;
-}
-
 // Reads the text as a file twice, once taking each line in place whenever the
 // reader allows it and copying it out otherwise, as loading does, and once
 // always copying: every read must give the same bytes and leave the reader in
@@ -60,10 +49,12 @@ void checkLines(std::string_view text) {
   const auto first = static_cast<unsigned char>(text[0]);
   const std::size_t limit = first >= 0xf0 ? 1022 : 1 + first % 40;
   const bool fold = (first & 0x40) != 0;
-  const int fastFd = fileHolding(text);
-  const int generalFd = fileHolding(text);
-  weft::LineReader fast(fastFd, fold);
-  weft::LineReader general(generalFd, fold);
+  weft::MemoryFileSystem files;
+  files.addFile("lines", std::string(text));
+  const std::unique_ptr<weft::InputFile> fastFile = files.open("lines");
+  const std::unique_ptr<weft::InputFile> generalFile = files.open("lines");
+  weft::LineReader fast(*fastFile, fold);
+  weft::LineReader general(*generalFile, fold);
   std::string fastBytes(limit, '\0');
   std::string generalBytes(limit, '\0');
   // Each read takes a byte or ends the file, so this many reads is enough.
@@ -85,8 +76,6 @@ void checkLines(std::string_view text) {
     }
   }
   if (!general.atEnd()) std::abort();
-  close(fastFd);
-  close(generalFd);
 }
 
 }  // namespace

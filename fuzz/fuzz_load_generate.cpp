@@ -2,15 +2,11 @@
 // and generates lines from it.
 //
 // The input is one flag byte and then up to five files, separated by lines
-// "~~": main.dat, b.dat, c.ele, sub/d.dat and sub/e.ele, written into a
-// private scratch directory. The flag byte chooses the debug level (bits 0-1),
-// the frequency cap (bits 2-3) and the number of lines (bits 4-5). Inputs
-// holding "/" or ".." are skipped, so that no file list or "%chdir:" reaches
-// outside the scratch directory (to /dev/zero or a FIFO, which would read for
-// ever or wait, as they would in weft).
-#include <unistd.h>
-
-#include <sys/stat.h>
+// "~~": main.dat, b.dat, c.ele, sub/d.dat and sub/e.ele, held in memory. The
+// flag byte chooses the debug level (bits 0-1), the frequency cap (bits 2-3)
+// and the number of lines (bits 4-5). The files are read through a file
+// system in memory, so file lists and "%chdir:" reach only these files
+// whatever they name.
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -20,8 +16,7 @@
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
 #include "fuzz_support.h"
-#include "support/random_source.h"
-#include "support/settings.h"
+#include "support/console.h"
 
 namespace {
 
@@ -45,37 +40,27 @@ class Collector : public LoadObserver {
 };
 
 Collector collector;
-std::string scratch;
 
 constexpr std::array<const char*, 5> kFileNames = {"main.dat", "b.dat", "c.ele", "sub/d.dat",
                                                    "sub/e.ele"};
 constexpr std::array<std::int32_t, 4> kMaxFrequencies = {50, 2, 0, INT32_MAX};
 
-void enterScratch() {
-  if (::chdir(scratch.c_str()) != 0) std::abort();
-}
-
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  weft::fuzz::setUp();
-  scratch = weft::fuzz::makeScratchDir("weft-fuzz-load");
-  ::mkdir((scratch + "/sub").c_str(), 0755);
-  weft::setLoadObserver(&collector);
-  return 0;
-}
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  weft::fuzz::FuzzEngine fuzz;
+  weft::Engine& engine = fuzz.engine;
   unsigned flags = 0;
-  if (!weft::fuzz::writeInputFiles(data, size, scratch, kFileNames, flags)) return 0;
+  if (!weft::fuzz::readInputFiles(data, size, fuzz.files, kFileNames, flags)) return 0;
 
-  weft::runSettings().debugLevel = static_cast<std::int32_t>(flags & 3u);
-  weft::runSettings().maxFrequency = kMaxFrequencies[(flags >> 2) & 3u];
-  weft::randomSource().seedRandom(12345);
-  enterScratch();
+  engine.loadObserver = &collector;
+  engine.settings.debugLevel = static_cast<std::int32_t>(flags & 3u);
+  engine.settings.maxFrequency = kMaxFrequencies[(flags >> 2) & 3u];
+  engine.random.seedRandom(12345);
   try {
-    const DataFile file("main.dat", nullptr);
-    enterScratch();
+    const DataFile file(engine, "main.dat", nullptr);
     const DataFile copy(file);
     for (int t = 0; t < weft::TABLE_COUNT; ++t) {
       if (copy.table(t).size() != file.table(t).size()) std::abort();
@@ -83,18 +68,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int lines = 1 + static_cast<int>((flags >> 4) & 3u);
     try {
       for (int i = 0; i < lines; ++i) {
-        const std::string line = copy.generate();
+        const std::string line = copy.generate(engine);
         if (line.find('\n') != std::string::npos) std::abort();
         if (line.empty() && !copy.table(copy.currentTable()).empty()) std::abort();
       }
-    } catch (const weft::fuzz::RunEnded&) {
+    } catch (const weft::Ending&) {
       // A line that ends the run: weft would stop here with a diagnostic.
     }
-  } catch (const weft::fuzz::RunEnded&) {
+  } catch (const weft::Ending&) {
     // With a load observer, loading never ends the run.
     std::abort();
   }
-  enterScratch();
-  weft::runSettings() = weft::RunSettings{};
   return 0;
 }

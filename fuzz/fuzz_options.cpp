@@ -14,10 +14,13 @@
 #include "fuzz_support.h"
 #include "support/numbers.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  weft::fuzz::setUp();
-  return 0;
-}
+namespace {
+
+weft::fuzz::NullConsole console;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 4096) return 0;
@@ -37,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const char* variable = (flags & 2u) != 0 ? "_posix_option_order" : "_POSIX_OPTION_ORDER";
   if ((flags & 1u) != 0) ::setenv(variable, "", 1);
-  weft::OptionScanner scanner(argc, argv.data(), weft::kOptionString);
+  weft::OptionScanner scanner(argc, argv.data(), weft::kOptionString, console);
   if (scanner.ordering() != ((flags & 1u) != 0 ? weft::OptionScanner::Ordering::RequireOrder
                                                : weft::OptionScanner::Ordering::Permute)) {
     std::abort();

@@ -1,6 +1,6 @@
-// Shared pieces of the fuzz targets: a run-ending problem that unwinds back
-// to the target instead of ending the process, a quiet standard output, a
-// fixed clock, and a private scratch directory.
+// Shared pieces of the fuzz targets: an engine whose files lie in memory and
+// whose console reads every byte written and keeps none, and the split of an
+// input into data files.
 #pragma once
 
 #include <cstddef>
@@ -9,42 +9,36 @@
 #include <string>
 #include <string_view>
 
+#include "support/clock.h"
+#include "support/console.h"
+#include "support/engine.h"
+#include "support/file_system.h"
+
 namespace weft::fuzz {
 
-// Thrown in place of ending the run. setUp() installs a fatal handler that
-// throws it, so that a problem which ends a run of weft (an empty line, an
-// empty table referenced, a line over its limits) comes back here with its
-// status; the code between has only scoped state, which unwinds.
-struct RunEnded {
-  int status;
+// A console that reads what is written (so that a sanitizer checks every
+// byte) and drops it.
+class NullConsole final : public Console {
+ protected:
+  int writeOutBytes(std::string_view text) override;
+  void writeErr(std::string_view text) override;
 };
 
-// Installs the fatal handler that throws RunEnded, points standard output at
-// /dev/null (the dice notice and the flushes of
-// diagnostics go there), freezes the clock, and lowers the expansion limits
-// so that one input stays fast. Call once, from LLVMFuzzerInitialize.
-void setUp();
-
-// Makes a fresh directory under the temporary directory and returns its path.
-// The directory and what it holds are removed when the process exits.
-std::string makeScratchDir(std::string_view prefix);
-
-// Empties `directory` (files and one level of subdirectories).
-void clearDir(const std::string& directory);
+// An engine for one input: files in memory, a null console, a clock held
+// still, and expansion limits lowered so that one input stays fast. A
+// problem that ends a run of weft comes back as an Ending.
+struct FuzzEngine {
+  FuzzEngine();
+  NullConsole console;
+  MemoryFileSystem files;
+  FixedClock clock{1767225600};
+  Engine engine{console, files, clock};
+};
 
 // Splits a fuzz input into a first byte of flags and up to names.size() file
-// bodies separated by "\n~~\n", and writes each body to scratch/name (weft
-// only reads, so each input rewrites the same files in place). Returns false,
-// writing nothing, for inputs to skip: empty ones, ones over 64 KiB, and ones
-// holding "/" or "..", which could lead a file list or "%chdir:" out of the
-// scratch directory to devices that never end.
-bool writeInputFiles(const std::uint8_t* data, std::size_t size, const std::string& scratch,
-                     std::span<const char* const> names, unsigned& flags);
-
-// Writes all of `content` to the descriptor `fd`.
-void writeAll(int fd, std::string_view content);
-
-// Writes `content` to `path`.
-void writeFile(const std::string& path, std::string_view content);
+// bodies separated by "\n~~\n", and adds each body to `files` under its
+// name. Returns false, adding nothing, for empty inputs and ones over 64 KiB.
+bool readInputFiles(const std::uint8_t* data, std::size_t size, MemoryFileSystem& files,
+                    std::span<const char* const> names, unsigned& flags);
 
 }  // namespace weft::fuzz

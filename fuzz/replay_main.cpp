@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "support/directory.h"
+#include "support/file_system.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -47,9 +47,8 @@ void collect(const std::string& path, std::vector<std::string>& files) {
 int main(int argc, char** argv) {
   LLVMFuzzerInitialize(&argc, &argv);
   std::vector<std::string> files;
-  // Targets change the working directory, so every input is named from the
-  // starting one.
-  const std::string start = weft::workingDirectory();
+  // Inputs are named from the starting directory, whatever a target does.
+  const std::string start = weft::SystemFileSystem().workingDirectory();
   for (int i = 1; i < argc; ++i) {
     if (argv[i][0] == '-') continue;
     collect(argv[i][0] == '/' || start.empty() ? argv[i] : start + "/" + argv[i], files);

@@ -9,15 +9,28 @@
 
 namespace {
 
-std::int64_t frozenSecond = 0;
+class PageClock final : public weft::Clock {
+ public:
+  std::int64_t now() override { return frozen_ ? second_ : system_.now(); }
+  void freeze(std::int64_t second) {
+    second_ = second;
+    frozen_ = true;
+  }
 
-std::int64_t frozenClock() { return frozenSecond; }
+ private:
+  weft::SystemClock system_;
+  std::int64_t second_ = 0;
+  bool frozen_ = false;
+};
+
+PageClock pageClock;
 
 }  // namespace
 
+weft::Clock& processClock() { return pageClock; }
+
 // Makes every reading of the clock return the second high * 2^32 + low.
 extern "C" EMSCRIPTEN_KEEPALIVE void weftFreezeClock(std::int32_t high, std::uint32_t low) {
-  frozenSecond = static_cast<std::int64_t>(
-      (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
-  weft::setClock(frozenClock);
+  pageClock.freeze(static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low));
 }

@@ -56,7 +56,8 @@ TEST(ChunkedLoadTest, LinesOfEveryLengthAcrossChunks) {
     }
   }
   writeFile("chunks.dat", content);
-  const DataFile file("chunks.dat", nullptr);
+  testing::TestEngine test;
+  const DataFile file(test.engine, "chunks.dat", nullptr);
   EXPECT_EQ(expected, entries(file.table(0)));
 }
 
@@ -89,7 +90,8 @@ TEST(ChunkedLoadTest, CommentsFrequenciesAndContinuationsAcrossChunks) {
     }
   }
   writeFile("mixed.dat", content);
-  const DataFile file("mixed.dat", nullptr);
+  testing::TestEngine test;
+  const DataFile file(test.engine, "mixed.dat", nullptr);
   const Table& table = file.table(0);
   ASSERT_EQ(expected, entries(table));
   for (std::size_t i = 0; i < counts.size(); ++i) EXPECT_EQ(counts[i], table.run(i).count) << i;

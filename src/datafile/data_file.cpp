@@ -1,19 +1,12 @@
 #include "datafile/data_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "datafile/line_reader.h"
 #include "datafile/load_observer.h"
 #include "support/ascii.h"
 #include "support/console.h"
-#include "support/directory.h"
 #include "support/numbers.h"
-#include "support/settings.h"
 
 namespace weft {
 
@@ -31,76 +24,39 @@ constexpr std::size_t kMaxFileListDepth = 100;
 // would otherwise load 2^depth files and never end.
 constexpr std::uint64_t kMaxFilesLoaded = 10'000;
 
-// Files loaded since the current data file named on the command line began.
-std::uint64_t filesLoaded = 0;
-
-// A file being loaded and the directory it was opened from. Loading is
-// determined by the two, so meeting the same pair again further down the
-// chain of files being loaded would repeat for ever.
-struct LoadKey {
-  dev_t fileDevice;
-  ino_t fileInode;
-  dev_t directoryDevice;
-  ino_t directoryInode;
-  bool operator==(const LoadKey&) const = default;
-};
-
-std::vector<LoadKey>& filesBeingLoaded() {
-  static std::vector<LoadKey> chain;
-  return chain;
-}
-
 // Keeps a file in the chain of files being loaded for the length of a scope.
 class LoadingScope {
  public:
-  explicit LoadingScope(const LoadKey& key) { filesBeingLoaded().push_back(key); }
-  ~LoadingScope() { filesBeingLoaded().pop_back(); }
+  LoadingScope(LoadState& state, const FileIdentity& file) : chain_(state.chain) {
+    chain_.push_back(file);
+  }
+  ~LoadingScope() { chain_.pop_back(); }
   LoadingScope(const LoadingScope&) = delete;
   LoadingScope& operator=(const LoadingScope&) = delete;
-};
-
-// Closes a file descriptor when the scope ends.
-class FileCloser {
- public:
-  explicit FileCloser(int fd) : fd_(fd) {}
-  ~FileCloser() { ::close(fd_); }
-  FileCloser(const FileCloser&) = delete;
-  FileCloser& operator=(const FileCloser&) = delete;
 
  private:
-  int fd_;
+  std::vector<FileIdentity>& chain_;
 };
 
-LoadObserver* activeObserver = nullptr;
+// Points a data file at its engine while it loads.
+class EngineScope {
+ public:
+  EngineScope(Engine*& slot, Engine& engine) : slot_(slot) { slot_ = &engine; }
+  ~EngineScope() { slot_ = nullptr; }
+  EngineScope(const EngineScope&) = delete;
+  EngineScope& operator=(const EngineScope&) = delete;
 
-bool containsNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
-
-// Opens `name` for reading. Returns -1 when it cannot be opened or is a
-// directory. Never creates a file.
-int openForReading(const std::string& name) {
-  if (containsNul(name)) return -1;
-  int fd;
-  do {
-    fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return -1;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
+ private:
+  Engine*& slot_;
+};
 
 }  // namespace
 
-void setLoadObserver(LoadObserver* observer) { activeObserver = observer; }
-LoadObserver* loadObserver() { return activeObserver; }
-
-DataFile::DataFile(std::string filename, const DataFile* parent)
+DataFile::DataFile(Engine& engine, std::string filename, const DataFile* parent)
     : filename_(std::move(filename)),
       parent_(parent),
       isElementFile_(filename_.find(".ele") != std::string::npos) {
+  EngineScope scope(engine_, engine);
   loadDataFile();
 }
 
@@ -128,47 +84,44 @@ DataFile& DataFile::operator=(const DataFile& other) {
 DataFile::~DataFile() = default;
 
 void DataFile::loadDataFile() {
-  if (LoadObserver* observer = loadObserver()) observer->loading(*this);
-  if (runSettings().debugLevel >= 3) reportLine("Reading file");
-  const int fd = openForReading(filename_);
-  if (fd < 0) {
+  Engine& engine = *engine_;
+  if (LoadObserver* observer = engine.loadObserver) observer->loading(*this);
+  if (engine.settings.debugLevel >= 3) engine.console.reportLine("Reading file");
+  const std::unique_ptr<InputFile> input = engine.files.open(filename_);
+  if (input == nullptr) {
     failLoading({LoadProblem::Event::CantRead}, ExitStatus::CantRead, "Can't read " + filename_);
     return;
   }
-  FileCloser closer(fd);
 
-  struct stat fileInfo {};
-  struct stat directoryInfo {};
-  ::fstat(fd, &fileInfo);
-  if (::stat(".", &directoryInfo) != 0) directoryInfo = {};
-  const LoadKey key{fileInfo.st_dev, fileInfo.st_ino, directoryInfo.st_dev, directoryInfo.st_ino};
-  for (const LoadKey& loading : filesBeingLoaded()) {
+  LoadState& state = engine.loading;
+  const FileIdentity key = input->identity();
+  for (const FileIdentity& loading : state.chain) {
     if (loading == key) {
       failLoading({LoadProblem::Event::FileListLoop}, ExitStatus::FileListLoop,
                   "File list loop: " + filename_ + " is already being loaded");
       return;
     }
   }
-  if (filesBeingLoaded().size() >= kMaxFileListDepth) {
+  if (state.chain.size() >= kMaxFileListDepth) {
     failLoading({.event = LoadProblem::Event::FileListTooDeep, .limit = kMaxFileListDepth},
                 ExitStatus::FileListTooDeep,
                 "File lists nested too deeply (more than " + std::to_string(kMaxFileListDepth) +
                     " levels) at " + filename_);
     return;
   }
-  if (filesBeingLoaded().empty()) filesLoaded = 0;
-  if (++filesLoaded > kMaxFilesLoaded) {
+  if (state.chain.empty()) state.filesLoaded = 0;
+  if (++state.filesLoaded > kMaxFilesLoaded) {
     failLoading({.event = LoadProblem::Event::TooManyFiles, .limit = kMaxFilesLoaded},
                 ExitStatus::FileListTooDeep,
                 "File lists load too many files (more than " + std::to_string(kMaxFilesLoaded) +
                     ") at " + filename_);
     return;
   }
-  LoadingScope scope(key);
+  LoadingScope scope(state, key);
 
   // Every line is read in lower case, so the reader folds the text as it
   // comes in.
-  LineReader reader(fd, true);
+  LineReader reader(*input, true);
   char buffer[kLineBufferSize];
   while (!reader.atEnd()) {
     lineNumber_ = reader.lineNumber();
@@ -182,11 +135,11 @@ void DataFile::loadDataFile() {
   currentTable_ = 0;
   // An element file's main table also makes a prefix joined to a suffix.
   if (isElementFile_) addEntry("(table1)(table3)");
-  if (LoadObserver* observer = loadObserver()) observer->loaded(*this);
+  if (LoadObserver* observer = engine.loadObserver) observer->loaded(*this);
 }
 
 void DataFile::failLoading(LoadProblem problem, ExitStatus status, const std::string& message) {
-  LoadObserver* observer = loadObserver();
+  LoadObserver* observer = engine_->loadObserver;
   if (observer == nullptr) fatal(status, message);
   problem.line = lineNumber_;
   problem.message = message;
@@ -194,12 +147,12 @@ void DataFile::failLoading(LoadProblem problem, ExitStatus status, const std::st
 }
 
 void DataFile::notice(LoadProblem problem, std::string_view message) {
-  if (LoadObserver* observer = loadObserver()) {
+  if (LoadObserver* observer = engine_->loadObserver) {
     problem.line = lineNumber_;
     problem.message = message;
     observer->problem(*this, problem);
   } else if (!message.empty()) {
-    reportLine(message);
+    engine_->console.reportLine(message);
   }
 }
 
@@ -214,7 +167,7 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
         length = static_cast<std::size_t>(static_cast<const char*>(hash) - text);
       }
     }
-    if (LoadObserver* observer = loadObserver()) {
+    if (LoadObserver* observer = engine_->loadObserver) {
       observer->pieceRead(*this, line, std::string_view(text, read), length, continued);
     }
   };
@@ -227,7 +180,7 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
     std::memcpy(buffer, line, length);
   } else {
     length = reader.readPiece(buffer, capacity);
-    if (reader.pieceWasCut() && loadObserver() != nullptr) {
+    if (reader.pieceWasCut() && engine_->loadObserver != nullptr) {
       notice({LoadProblem::Event::LineSplit}, "");
     }
     cutComment(buffer, length, lineNumber_, false);
@@ -240,7 +193,8 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
     --length;
     const std::uint64_t pieceLine = reader.lineNumber();
     std::size_t added = reader.readPiece(buffer + length, room);
-    if ((room == 0 || reader.pieceWasCut()) && !reader.atEnd() && loadObserver() != nullptr) {
+    if ((room == 0 || reader.pieceWasCut()) && !reader.atEnd() &&
+        engine_->loadObserver != nullptr) {
       notice({LoadProblem::Event::LineSplit}, "");
     }
     cutComment(buffer + length, added, pieceLine, true);
@@ -264,7 +218,7 @@ void DataFile::parseLine(std::string_view line) {
   } else {
     parseEntryLine(line);
   }
-  if (LoadObserver* observer = loadObserver()) {
+  if (LoadObserver* observer = engine_->loadObserver) {
     observer->lineInterpreted(*this, kind, line, argument);
   }
 }
@@ -335,7 +289,7 @@ LoadObserver::LineKind DataFile::parseDirective(const std::string& line, std::si
   }
   if (const std::size_t pos = line.find("%chdir:"); pos != std::string::npos) {
     const std::string directory = after(pos, "%chdir:");
-    if (!changeDirectory(directory)) {
+    if (!engine_->files.changeDirectory(directory)) {
       failLoading({.event = LoadProblem::Event::CantChangeDirectory, .directory = directory},
                   ExitStatus::CantChangeDirectory, "Can't change directory to " + directory);
     }
@@ -352,7 +306,7 @@ void DataFile::loadSubfile(const std::string& line) {
                 "Data files cannot contain the substring 'table'" + line);
     return;
   }
-  DataFile subfile(line, this);
+  DataFile subfile(*engine_, line, this);
   // The kept copy has no sub-files of its own; moving it in after dropping
   // them is the same as keeping a copy and discarding the original.
   subfile.subfiles_.clear();
@@ -364,16 +318,17 @@ void DataFile::parseEntryLine(std::string_view line) {
   if (const void* colon = std::memchr(line.data(), ':', line.size())) {
     const auto at = static_cast<std::size_t>(static_cast<const char*>(colon) - line.data());
     frequency = readShortDecimal(line.substr(at + 1));
-    if (frequency > runSettings().maxFrequency) {
+    const RunSettings& settings = engine_->settings;
+    if (frequency > settings.maxFrequency) {
       // The note is written only at debug level 2 and above.
-      notice({.event = LoadProblem::Event::FrequencyCapped, .limit = runSettings().maxFrequency},
-             runSettings().debugLevel >= 2 ? "freq too high; adjusting" : "");
-      frequency = runSettings().maxFrequency;
+      notice({.event = LoadProblem::Event::FrequencyCapped, .limit = settings.maxFrequency},
+             settings.debugLevel >= 2 ? "freq too high; adjusting" : "");
+      frequency = settings.maxFrequency;
     }
     line = line.substr(0, at);
   }
   if (frequency < 1) {
-    if (loadObserver() != nullptr) notice({LoadProblem::Event::EntryDropped}, "");
+    if (engine_->loadObserver != nullptr) notice({LoadProblem::Event::EntryDropped}, "");
     return;
   }
   std::size_t start = 0;
@@ -384,7 +339,7 @@ void DataFile::parseEntryLine(std::string_view line) {
 void DataFile::addEntry(std::string_view text, std::uint32_t count) {
   if (!isTableNumber(currentTable_)) return;
   tables_[static_cast<std::size_t>(currentTable_)].append(text, count);
-  if (LoadObserver* observer = loadObserver())
+  if (LoadObserver* observer = engine_->loadObserver)
     observer->entryAdded(*this, currentTable_, lineNumber_);
 }
 

@@ -11,6 +11,7 @@
 #include "datafile/load_observer.h"
 #include "datafile/table.h"
 #include "support/console.h"
+#include "support/engine.h"
 
 namespace weft {
 
@@ -23,18 +24,18 @@ constexpr bool isTableNumber(std::int32_t number) { return number >= 0 && number
 
 // One loaded data file: its name, its title, twenty tables of entries, and
 // copies of the data files that its file lists name. Constructing it reads
-// the whole file (and every file it lists); a run-ending problem ends the
-// process from inside the constructor, so a DataFile is never seen
-// half-loaded. After loading it is only read.
+// the whole file (and every file it lists) through the engine's file system;
+// a run-ending problem throws an Ending out of the constructor, so a DataFile
+// is never seen half-loaded. After loading it is only read.
 //
 // Copies are deep but leave out the sub-file list: a copy starts with no
 // sub-files, and assignment keeps the target's own.
 class DataFile {
  public:
-  // Loads `filename`, relative to the current working directory. `parent` is
-  // the data file whose file list names this one (nullptr for a file named on
-  // the command line); it is not owned.
-  DataFile(std::string filename, const DataFile* parent);
+  // Loads `filename`, relative to the engine's working directory. `parent`
+  // is the data file whose file list names this one (nullptr for a file
+  // named on the command line); it is not owned.
+  DataFile(Engine& engine, std::string filename, const DataFile* parent);
 
   DataFile(const DataFile& other);
   DataFile& operator=(const DataFile& other);
@@ -45,10 +46,10 @@ class DataFile {
   // Returns one generated line: a random entry of the current table with its
   // references expanded and the case rule of the file's kind applied. Ends
   // the run on an empty line.
-  std::string generate() const;
+  std::string generate(Engine& engine) const;
   // The same, written to `line` (whose old contents are dropped); a caller
   // that keeps `line` from one call to the next saves its allocation.
-  void generateInto(std::string& line) const;
+  void generateInto(Engine& engine, std::string& line) const;
 
   const std::string& filename() const { return filename_; }
   const std::string& title() const { return title_; }
@@ -86,6 +87,8 @@ class DataFile {
   // Writes `message` (if any), or tells the load observer instead.
   void notice(LoadProblem problem, std::string_view message);
 
+  // The engine that loads this file; set during construction only.
+  Engine* engine_ = nullptr;
   std::string filename_;
   std::string title_ = "No Title";
   std::vector<DataFile> subfiles_;

@@ -42,13 +42,20 @@ std::string dump(const DataFile& file) {
   return out;
 }
 
-std::string load(const std::string& name) { return dump(DataFile(name, nullptr)); }
+std::string load(Engine& engine, const std::string& name) {
+  return dump(DataFile(engine, name, nullptr));
+}
+
+std::string load(const std::string& name) {
+  testing::TestEngine test;
+  return load(test.engine, name);
+}
 
 // Collects what loading reports instead of writing it or ending the run.
 class Recorder : public LoadObserver {
  public:
-  Recorder() { setLoadObserver(this); }
-  ~Recorder() override { setLoadObserver(nullptr); }
+  explicit Recorder(Engine& engine) : engine_(engine) { engine_.loadObserver = this; }
+  ~Recorder() override { engine_.loadObserver = nullptr; }
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
@@ -60,6 +67,9 @@ class Recorder : public LoadObserver {
 
   std::vector<std::string> problems;
   std::vector<std::string> loadedFiles;
+
+ private:
+  Engine& engine_;
 };
 
 struct DirectiveCase {
@@ -101,8 +111,9 @@ TEST(DirectiveTest, OutOfRangeTableDropsEntriesUntilTheNextValidOne) {
   ScratchDir dir;
   writeFile("d.dat",
             "%table 2\na\n%table 20\nb\n%table -1\nc\n%table 1\nd\n%table 99999999999\ne\n");
-  Recorder recorder;
-  const DataFile file("d.dat", nullptr);
+  testing::TestEngine test;
+  Recorder recorder(test.engine);
+  const DataFile file(test.engine, "d.dat", nullptr);
   EXPECT_EQ("title=No Title t1=d t2=a", dump(file));
   EXPECT_EQ(0, file.currentTable());
   const std::string message = ": Invalid table id; must be in the range from 0 to 19 in file d.dat";
@@ -113,11 +124,12 @@ TEST(DirectiveTest, OutOfRangeTableDropsEntriesUntilTheNextValidOne) {
 
 TEST(FileListTest, ListedFilesAreKeptInLineOrder) {
   ScratchDir dir;
+  testing::TestEngine test;
   writeFile("top.dat",
             "%title:top\n%table 2\n%file list\nB.DAT\n\n# not a name\na.dat\nb.dat\n%end\nafter\n");
   writeFile("a.dat", "%title:alpha\nx:2\n%table 4\ny\n");
   writeFile("b.dat", "bee\n");
-  const DataFile top("top.dat", nullptr);
+  const DataFile top(test.engine, "top.dat", nullptr);
   EXPECT_EQ(
       "title=Top t2=after [b.dat: title=No Title t0=bee] [a.dat: title=Alpha t0=x*2 t4=y]"
       " [b.dat: title=No Title t0=bee]",
@@ -151,25 +163,27 @@ TEST(FileListTest, NestedListsAreLoadedAtOnceButCopiedWithoutSubfiles) {
   writeFile("mid.dat", "%title:mid\n%files\ninner.dat\n%end\nm\n");
   writeFile("inner.dat", "i\n");
   writeFile("leaf.dat", "l\n");
-  Recorder recorder;
+  testing::TestEngine test;
+  Recorder recorder(test.engine);
   EXPECT_EQ("title=No Title [mid.dat: title=Mid t0=m] [leaf.dat: title=No Title t0=l]",
-            load("top.dat"));
+            load(test.engine, "top.dat"));
   EXPECT_EQ((std::vector<std::string>{"inner.dat", "mid.dat", "leaf.dat", "top.dat"}),
             recorder.loadedFiles);
 }
 
-TEST(FileListDeathTest, ALoopIsFoundUnderOtherNames) {
+TEST(FileListTest, ALoopIsFoundUnderOtherNames) {
   ScratchDir dir;
+  testing::TestEngine test;
   // The same file by another name, and the same directory by another path.
   writeFile("self.dat", "%files\nok.dat\nalias.dat\n");
   writeFile("ok.dat", "ok\n");
   std::filesystem::create_symlink("self.dat", "alias.dat");
   writeFile("again.dat", "%chdir:sub/..\n%files\nagain.dat\n");
   std::filesystem::create_directory("sub");
-  EXPECT_EXIT(DataFile("self.dat", nullptr), ::testing::ExitedWithCode(248),  // exit(-8)
-              "^File list loop: alias\\.dat is already being loaded\n$");
-  EXPECT_EXIT(DataFile("again.dat", nullptr), ::testing::ExitedWithCode(248),
-              "^File list loop: again\\.dat is already being loaded\n$");
+  EXPECT_EQ("-8 File list loop: alias.dat is already being loaded",
+            testing::endingOf([&] { DataFile(test.engine, "self.dat", nullptr); }));
+  EXPECT_EQ("-8 File list loop: again.dat is already being loaded",
+            testing::endingOf([&] { DataFile(test.engine, "again.dat", nullptr); }));
 }
 
 TEST(FileListTest, SameFileFromAnotherDirectoryIsNoLoop) {
@@ -180,8 +194,9 @@ TEST(FileListTest, SameFileFromAnotherDirectoryIsNoLoop) {
   std::filesystem::create_directory("sub");
   std::filesystem::create_symlink("../d.dat", "sub/d.dat");
   writeFile("sub/next.dat", "leaf\n");
-  Recorder recorder;
-  load("top.dat");
+  testing::TestEngine test;
+  Recorder recorder(test.engine);
+  load(test.engine, "top.dat");
   EXPECT_EQ((std::vector<std::string>{"next.dat", "d.dat", "next.dat", "d.dat", "top.dat"}),
             recorder.loadedFiles);
   EXPECT_TRUE(recorder.problems.empty());
@@ -191,9 +206,10 @@ TEST(FileListTest, WithAnObserverAGuardSkipsTheFileAndLoadingGoesOn) {
   ScratchDir dir;
   writeFile("self.dat", "%files\nself.dat\nok.dat\n%end\nafter\n");
   writeFile("ok.dat", "ok\n");
-  Recorder recorder;
+  testing::TestEngine test;
+  Recorder recorder(test.engine);
   EXPECT_EQ("title=No Title t0=after [self.dat: title=No Title] [ok.dat: title=No Title t0=ok]",
-            load("self.dat"));
+            load(test.engine, "self.dat"));
   EXPECT_EQ(
       (std::vector<std::string>{"self.dat:0: File list loop: self.dat is already being loaded"}),
       recorder.problems);
@@ -224,9 +240,10 @@ void writeDoublingChain(int depth) {
 TEST(FileListLimitTest, TheFileCountStartsAgainForEachDataFileLoaded) {
   testing::ScratchDir dir;
   writeDoublingChain(13);  // 8191 files: within the limit, twice over it
-  Recorder recorder;
+  testing::TestEngine test;
+  Recorder recorder(test.engine);
   for (int operand = 0; operand < 2; ++operand) {
-    const DataFile file("w1.dat", nullptr);
+    const DataFile file(test.engine, "w1.dat", nullptr);
     EXPECT_EQ(std::vector<std::string>{}, recorder.problems) << "operand " << operand;
   }
 }
@@ -248,11 +265,11 @@ TEST(FileListLimitTest, DepthAndFileCountAreTwoProblemsWithTheirLimits) {
     std::string seen;
     std::vector<LoadProblem::Event> events;
   } deep, wide;
-  setLoadObserver(&deep);
-  { const DataFile file("d1.dat", nullptr); }
-  setLoadObserver(&wide);
-  { const DataFile file("w1.dat", nullptr); }
-  setLoadObserver(nullptr);
+  testing::TestEngine test;
+  test.engine.loadObserver = &deep;
+  { const DataFile file(test.engine, "d1.dat", nullptr); }
+  test.engine.loadObserver = &wide;
+  { const DataFile file(test.engine, "w1.dat", nullptr); }
   EXPECT_EQ("d101.dat 100", deep.seen);
   EXPECT_EQ(LoadProblem::Event::FileListTooDeep, deep.events.at(0));
   EXPECT_EQ("w14.dat 10000", wide.seen);

@@ -38,12 +38,13 @@ struct Loaded {
   std::string errors;  // what loading wrote on standard error
 };
 
-// Loads `content` as the element file "names.ele".
-Loaded loadElementFile(std::string_view content) {
+// Loads `content` as the element file "names.ele", with `observer`.
+Loaded loadElementFile(std::string_view content, LoadObserver* observer = nullptr) {
   testing::writeFile("names.ele", content);
-  ::testing::internal::CaptureStderr();
-  DataFile file("names.ele", nullptr);
-  return {std::move(file), ::testing::internal::GetCapturedStderr()};
+  testing::TestEngine test;
+  test.engine.loadObserver = observer;
+  DataFile file(test.engine, "names.ele", nullptr);
+  return {std::move(file), test.console.err()};
 }
 
 const std::string kPair = "(table1)(table3)";
@@ -179,7 +180,8 @@ TEST(ElementFileTest, NameMustContainLowerCaseDotEle) {
   for (const auto& c : cases) {
     testing::ScratchDir dir;
     testing::writeFile(c.name, "gor # rok\n");
-    const DataFile file(c.name, nullptr);
+    testing::TestEngine test;
+    const DataFile file(test.engine, c.name, nullptr);
     EXPECT_EQ(c.element, file.isElementFile()) << c.name;
     // A "#" starts a comment only in an ordinary data file.
     EXPECT_EQ(c.element ? "gor # rok" : "gor ", file.table(0).entryAt(0)) << c.name;
@@ -205,9 +207,7 @@ class RecordingObserver : public LoadObserver {
 TEST(ElementFileTest, UnsupportedSectionsGoToTheLoadObserver) {
   testing::ScratchDir dir;
   RecordingObserver observer;
-  setLoadObserver(&observer);
-  const Loaded loaded = loadElementFile("gor\n#nadj\nmoss\n\n#noun\n");
-  setLoadObserver(nullptr);
+  const Loaded loaded = loadElementFile("gor\n#nadj\nmoss\n\n#noun\n", &observer);
   using Event = LoadObserver::Event;
   EXPECT_EQ((std::vector<RecordingObserver::Record>{
                 {Event::UnsupportedSection, 2, "Detected unsupported 'NADJ' section"},

@@ -1,8 +1,5 @@
 #include "datafile/line_reader.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "support/ascii.h"
@@ -17,8 +14,8 @@ constexpr char kEndOfFile = 26;
 
 }  // namespace
 
-LineReader::LineReader(int fd, bool foldCase)
-    : fd_(fd), foldCase_(foldCase), buffer_(new char[kChunkSize + 1]) {}
+LineReader::LineReader(InputFile& file, bool foldCase)
+    : file_(file), foldCase_(foldCase), buffer_(new char[kChunkSize + 1]) {}
 
 bool LineReader::fill() {
   pos_ = 0;
@@ -28,9 +25,8 @@ bool LineReader::fill() {
     // the previous chunk (only then: moving a whole chunk by one byte
     // afterwards would cost as much as reading it).
     char* raw = buffer_.get() + (pendingReturn_ ? 1 : 0);
-    ssize_t got = ::read(fd_, raw, kChunkSize);
+    const std::ptrdiff_t got = file_.read(raw, kChunkSize);
     if (got < 0) {
-      if (errno == EINTR) continue;
       failed_ = true;
       sourceDone_ = true;
       break;

@@ -6,15 +6,17 @@
 #include <cstring>
 #include <memory>
 
+#include "support/file_system.h"
+
 namespace weft {
 
-// Reads an open file descriptor the way a text stream reads a file: a carriage
+// Reads an open file the way a text stream reads a file: a carriage
 // return just before a line feed is dropped (one anywhere else is kept), and a
 // byte of value 26 ends the file, as on old text consoles.
 class LineReader {
  public:
   // With `foldCase`, the letters A to Z read as a to z.
-  explicit LineReader(int fd, bool foldCase = false);
+  explicit LineReader(InputFile& file, bool foldCase = false);
 
   // Reads one physical line, or the next piece of one, into `out`: the bytes
   // up to the next line feed, at most `limit` of them. A line feed that ends
@@ -60,7 +62,7 @@ class LineReader {
   // file (or on a read error).
   bool fill();
 
-  int fd_;
+  InputFile& file_;
   bool foldCase_;
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;

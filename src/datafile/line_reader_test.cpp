@@ -1,20 +1,16 @@
 #include "datafile/line_reader.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "testing/test_support.h"
+#include "support/file_system.h"
 
 namespace weft {
 namespace {
-
-using testing::ScratchDir;
-using testing::writeFile;
 
 // The reader moves bytes in chunks of this size; a carriage return at the end
 // of one chunk is decided by the first byte of the next.
@@ -23,18 +19,16 @@ constexpr std::size_t kChunk = std::size_t{1} << 16;
 // Reads `content` in pieces of at most `limit` bytes until the end, and
 // returns every read's result joined by "|" (the last read may be empty).
 std::string readAll(std::string_view content, std::size_t limit) {
-  ScratchDir dir;
-  writeFile("input", content);
-  const int fd = ::open("input", O_RDONLY);
-  EXPECT_GE(fd, 0);
-  LineReader reader(fd);
+  MemoryFileSystem files;
+  files.addFile("input", std::string(content));
+  const std::unique_ptr<InputFile> input = files.open("input");
+  LineReader reader(*input);
   std::string result;
   std::vector<char> buffer(limit + 1);
   for (int reads = 0; !reader.atEnd() && reads < 1000; ++reads) {
     if (reads > 0) result += '|';
     result.append(buffer.data(), reader.readPiece(buffer.data(), limit));
   }
-  ::close(fd);
   return result;
 }
 

@@ -1,5 +1,6 @@
 // A watcher of data-file loading. weft itself has none; a checking tool
-// installs one to collect every problem and go on where weft ends the run.
+// installs one in its engine to collect every problem and go on where weft
+// ends the run.
 #pragma once
 
 #include <cstddef>
@@ -95,9 +96,5 @@ class LoadObserver {
   // before a copy of it is kept by the file that lists it.
   virtual void loaded(const DataFile& file) { (void)file; }
 };
-
-// Installs `observer` for the loads that follow (nullptr removes it).
-void setLoadObserver(LoadObserver* observer);
-LoadObserver* loadObserver();
 
 }  // namespace weft

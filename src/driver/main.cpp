@@ -1,7 +1,20 @@
+#include <cstdlib>
 #include <new>
 
 #include "driver/run.h"
+#include "support/clock.h"
 #include "support/console.h"
+
+// The clock runs read: the system's, or in the WebAssembly build the page's,
+// which a run may freeze (web/engine_clock.cpp).
+weft::Clock& processClock();
+
+#ifndef __EMSCRIPTEN__
+weft::Clock& processClock() {
+  static weft::SystemClock clock;
+  return clock;
+}
+#endif
 
 namespace {
 
@@ -10,16 +23,18 @@ namespace {
 // thousands of times), and that ends the run with a diagnostic, not a crash.
 char* reserve = new char[std::size_t{64} * 1024];
 
+weft::SystemConsole console;
+
 void outOfMemory() {
   delete[] reserve;
   reserve = nullptr;
   std::set_new_handler(nullptr);
-  weft::fatal(weft::ExitStatus::OutOfMemory, "Out of memory");
+  std::exit(weft::writeEnding(console, {weft::ExitStatus::OutOfMemory, "Out of memory"}));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::set_new_handler(outOfMemory);
-  weft::endRun(static_cast<weft::ExitStatus>(weft::runWeft(argc, argv)));
+  std::exit(weft::weftMain(argc, argv, console, processClock()));
 }

@@ -26,8 +26,9 @@ bool environmentHas(std::string_view name) {
   return false;
 }
 
-OptionScanner::OptionScanner(int argc, char** argv, std::string_view optionString)
-    : ordering_(environmentHas("_POSIX_OPTION_ORDER") ? Ordering::RequireOrder : Ordering::Permute),
+OptionScanner::OptionScanner(int argc, char** argv, std::string_view optionString, Console& console)
+    : console_(console),
+      ordering_(environmentHas("_POSIX_OPTION_ORDER") ? Ordering::RequireOrder : Ordering::Permute),
       // An empty vector has no program name; it scans like one with only that.
       argc_(std::max(argc, 1)),
       argv_(argv),
@@ -56,7 +57,7 @@ void OptionScanner::reportUnrecognized(char letter) const {
     std::snprintf(message, sizeof message, ": unrecognized option, character code 0%o\n",
                   static_cast<unsigned>(code));
   }
-  writeErrRaw(text + message);
+  console_.writeErrRaw(text + message);
 }
 
 int OptionScanner::nextOption() {
@@ -102,7 +103,7 @@ int OptionScanner::nextOption() {
       ++optionIndex_;
     } else if (optionIndex_ >= argc_) {
       const char* program = argv_[0] != nullptr ? argv_[0] : "";
-      writeErrRaw(std::string(program) + ": no argument for `-" + letter + "' option\n");
+      console_.writeErrRaw(std::string(program) + ": no argument for `-" + letter + "' option\n");
       result = '?';
     } else {
       optionArgument_ = argv_[optionIndex_];

@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "support/console.h"
+
 namespace weft {
 
 class OptionScanner {
@@ -14,7 +16,8 @@ class OptionScanner {
 
   // Scans `argv[1..argc)` for the option letters of `optionString` (a letter
   // followed by ":" takes an argument). The elements are reordered in place.
-  OptionScanner(int argc, char** argv, std::string_view optionString);
+  // Messages go to `console`'s standard error.
+  OptionScanner(int argc, char** argv, std::string_view optionString, Console& console);
 
   // Returns the next option letter, '?' for an unrecognised letter or a
   // missing argument (after writing a message on standard error), or -1 when
@@ -32,6 +35,7 @@ class OptionScanner {
   bool isOperand(int index) const;
   void reportUnrecognized(char letter) const;
 
+  Console& console_;
   Ordering ordering_;
   const char* optionArgument_ = nullptr;
   int optionIndex_ = 1;

@@ -39,8 +39,8 @@ struct Scan {
 };
 
 Scan scan(Args& args) {
-  ::testing::internal::CaptureStderr();
-  OptionScanner scanner(args.argc(), args.argv(), "tdn:m:s:");
+  MemoryConsole console;
+  OptionScanner scanner(args.argc(), args.argv(), "tdn:m:s:", console);
   std::string trace;
   for (int option; (option = scanner.nextOption()) != -1;) {
     trace += static_cast<char>(option);
@@ -52,7 +52,7 @@ Scan scan(Args& args) {
   trace += '|';
   const std::string operands = args.join(scanner.optionIndex());
   if (!operands.empty()) trace += " " + operands;
-  return {trace, ::testing::internal::GetCapturedStderr()};
+  return {trace, console.err()};
 }
 
 Scan scan(const std::vector<std::string>& elements) {

@@ -6,12 +6,9 @@
 
 #include "datafile/data_file.h"
 #include "driver/option_scanner.h"
-#include "support/clock.h"
 #include "support/console.h"
 #include "support/directory.h"
 #include "support/numbers.h"
-#include "support/random_source.h"
-#include "support/settings.h"
 
 namespace weft {
 
@@ -31,7 +28,8 @@ struct Options {
   std::int32_t showTitles = 0;
 };
 
-Options readOptions(OptionScanner& scanner, const char* program) {
+Options readOptions(OptionScanner& scanner, const char* program, Engine& engine) {
+  RunSettings& settings = engine.settings;
   Options options;
   for (int option; (option = scanner.nextOption()) != -1;) {
     switch (option) {
@@ -39,7 +37,7 @@ Options readOptions(OptionScanner& scanner, const char* program) {
         options.showTitles = addWrapping(options.showTitles, 1);
         break;
       case 'd':
-        runSettings().debugLevel = addWrapping(runSettings().debugLevel, 1);
+        settings.debugLevel = addWrapping(settings.debugLevel, 1);
         break;
       case 'n':
         options.numElements = readDecimal(scanner.optionArgument());
@@ -48,20 +46,21 @@ Options readOptions(OptionScanner& scanner, const char* program) {
         }
         break;
       case 'm':
-        runSettings().maxFrequency = readDecimal(scanner.optionArgument());
+        settings.maxFrequency = readDecimal(scanner.optionArgument());
         break;
       case 's':
         options.seedOffset = addWrapping(options.seedOffset, readDecimal(scanner.optionArgument()));
         break;
       default:
-        writeErrRaw(std::string("usage:\n") + program + " " + kUsageText + "\n");
+        engine.console.writeErrRaw(std::string("usage:\n") + program + " " + kUsageText + "\n");
         break;
     }
   }
   return options;
 }
 
-void printLines(const DataFile& file, const Options& options) {
+void printLines(Engine& engine, const DataFile& file, const Options& options) {
+  Console& console = engine.console;
   std::string title;
   if (options.showTitles != 0) {
     // Left-adjusted in a field of 12; a longer title is written whole.
@@ -72,42 +71,73 @@ void printLines(const DataFile& file, const Options& options) {
   // Kept from line to line, so that a line allocates nothing once it has grown.
   std::string line;
   for (std::int32_t i = 0; i < options.numElements; ++i) {
-    writeOut(title);
-    file.generateInto(line);
+    console.writeOut(title);
+    file.generateInto(engine, line);
     line += '\n';
-    writeOut(line);
-    flushOut();
+    console.writeOut(line);
+    console.flushOut();
   }
 }
 
+// Takes the working directory back to where the run started when a run ends
+// on a problem, so that the engine can go on with another.
+class StartDirectoryGuard {
+ public:
+  StartDirectoryGuard(FileSystem& files, const std::string& start) : files_(files), start_(start) {}
+  ~StartDirectoryGuard() {
+    if (!done_ && !start_.empty()) files_.changeDirectory(start_);
+  }
+  StartDirectoryGuard(const StartDirectoryGuard&) = delete;
+  StartDirectoryGuard& operator=(const StartDirectoryGuard&) = delete;
+  void done() { done_ = true; }
+
+ private:
+  FileSystem& files_;
+  const std::string& start_;
+  bool done_ = false;
+};
+
 }  // namespace
 
-int runWeft(int argc, char** argv) {
-  const std::string startDirectory = workingDirectory();
+int runWeft(int argc, char** argv, Engine& engine) {
+  FileSystem& files = engine.files;
+  const std::string startDirectory = files.workingDirectory();
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
-  OptionScanner scanner(argc, argv, kOptionString);
-  const Options options = readOptions(scanner, program);
+  OptionScanner scanner(argc, argv, kOptionString, engine.console);
+  const Options options = readOptions(scanner, program, engine);
 
-  randomSource().seedRandom(static_cast<std::uint32_t>(currentTime()) +
-                            static_cast<std::uint32_t>(options.seedOffset));
+  engine.random.seedRandom(static_cast<std::uint32_t>(engine.clock.now()) +
+                           static_cast<std::uint32_t>(options.seedOffset));
 
   for (int index = scanner.optionIndex(); index < argc; ++index) {
     const Operand operand = splitOperand(argv[index]);
-    if (operand.directory && !changeDirectory(*operand.directory)) {
-      reportLine("Can't change directory to " + *operand.directory);
+    StartDirectoryGuard guard(files, startDirectory);
+    if (operand.directory && !files.changeDirectory(*operand.directory)) {
+      engine.console.reportLine("Can't change directory to " + *operand.directory);
     }
     {
-      const DataFile file(operand.filename, nullptr);
-      printLines(file, options);
+      const DataFile file(engine, operand.filename, nullptr);
+      printLines(engine, file, options);
       if (startDirectory.empty()) {
         fatal(ExitStatus::NoStartDirectory, "$PWD not exported to your environment");
       }
-      if (!changeDirectory(startDirectory)) {
-        reportLine("Can't change directory to " + startDirectory);
+      guard.done();
+      if (!files.changeDirectory(startDirectory)) {
+        engine.console.reportLine("Can't change directory to " + startDirectory);
       }
     }
   }
   return static_cast<int>(ExitStatus::Normal);
+}
+
+int weftMain(int argc, char** argv, Console& console, Clock& clock) {
+  SystemFileSystem files;
+  Engine engine(console, files, clock);
+  try {
+    return finishRun(console, static_cast<ExitStatus>(runWeft(argc, argv, engine)));
+  } catch (const Ending& ending) {
+    return writeEnding(console, ending);
+  }
 }
 
 }  // namespace weft

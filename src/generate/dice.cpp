@@ -3,10 +3,8 @@
 #include <string>
 
 #include "support/ascii.h"
-#include "support/clock.h"
 #include "support/console.h"
 #include "support/numbers.h"
-#include "support/random_source.h"
 
 namespace weft {
 
@@ -102,7 +100,8 @@ bool readDiceGeneral(std::string_view expression, DiceParts& parts) {
   return false;
 }
 
-Dice::Dice(std::string_view expression) : seed_(static_cast<std::uint32_t>(currentTime())) {
+Dice::Dice(Engine& engine, std::string_view expression)
+    : engine_(engine), seed_(static_cast<std::uint32_t>(engine.clock.now())) {
   if (DiceParts parts{}; readDiceExpression(expression, parts)) {
     count_ = parts.count;
     sides_ = parts.sides;
@@ -112,22 +111,22 @@ Dice::Dice(std::string_view expression) : seed_(static_cast<std::uint32_t>(curre
     std::string notice = "Didn't grok \"";
     notice.append(expression);
     notice += "\"!\n";
-    writeOut(notice);
-    flushOut();
+    engine_.console.writeOut(notice);
+    engine_.console.flushOut();
     count_ = 0;
   }
   reseed();
 }
 
 void Dice::reseed() {
-  seed_ += static_cast<std::uint32_t>(currentTime());
-  randomSource().seedRandom(seed_);
+  seed_ += static_cast<std::uint32_t>(engine_.clock.now());
+  engine_.random.seedRandom(seed_);
 }
 
 std::int32_t Dice::roll() {
   // Sums go through unsigned 32-bit arithmetic, which wraps round.
   std::uint32_t total = 0;
-  RandomSource& random = randomSource();
+  RandomSource& random = engine_.random;
   for (std::int32_t i = 0; i < count_; ++i) {
     const std::uint32_t r = random.nextRandom();
     if (sides_ == kFudge) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "support/engine.h"
+
 namespace weft {
 
 // The parts of a dice expression that reads: `count` dice of `sides` faces
@@ -30,13 +32,14 @@ bool readPlainDice(std::string_view expression, DiceParts& parts);
 bool readDiceGeneral(std::string_view expression, DiceParts& parts);
 
 // One dice expression, read at construction and rolled with roll(). Making a
-// Dice reseeds the shared random source from the clock (twice the current
+// Dice reseeds the engine's random source from its clock (twice the current
 // time, as read at the start and at the end of construction), whether the
 // expression reads or not. An expression that does not read writes a notice
-// on standard output and rolls 0.
+// on standard output and rolls 0. A Dice lives for one roll: it keeps the
+// engine it rolls with.
 class Dice {
  public:
-  explicit Dice(std::string_view expression);
+  Dice(Engine& engine, std::string_view expression);
   virtual ~Dice() = default;
 
   // Returns the sum of `count` dice, one draw each, with the modifier added
@@ -56,6 +59,7 @@ class Dice {
  private:
   void reseed();
 
+  Engine& engine_;
   std::int32_t count_ = 1;
   std::int32_t sides_ = 6;
   bool oneBased_ = true;

@@ -15,8 +15,8 @@
 namespace weft {
 namespace {
 
-using testing::FrozenClock;
 using testing::nthDraw;
+using testing::TestEngine;
 
 constexpr std::int64_t kNow = 1767225600;
 constexpr std::uint32_t kTwiceNow = static_cast<std::uint32_t>(2 * kNow);
@@ -102,13 +102,11 @@ struct Rolled {
 };
 
 Rolled rollOnce(const std::string& text) {
-  FrozenClock clock(kNow);
-  ::testing::internal::CaptureStdout();
-  Dice dice(text);
+  TestEngine test(kNow);
+  Dice dice(test.engine, text);
   const std::int32_t total = dice.roll();
-  ::testing::internal::GetCapturedStdout();
   // Count the draws by finding the state among the draws of the seed.
-  const std::uint32_t after = randomSource().state();
+  const std::uint32_t after = test.engine.random.state();
   RandomSource replay;
   replay.seedRandom(kTwiceNow);
   int draws = 0;
@@ -180,14 +178,12 @@ TEST(DiceRollTest, RangesHoldForEverySeed) {
       {"1d-2147483648+0", 1, 32768},
   };
   for (const Case& c : cases) {
-    FrozenClock clock(kNow);
-    ::testing::internal::CaptureStdout();
-    Dice dice(c.text);
-    ::testing::internal::GetCapturedStdout();
+    TestEngine test(kNow);
+    Dice dice(test.engine, c.text);
     std::int32_t low = kMax;
     std::int32_t high = kMin;
     for (std::uint32_t seed = 0; seed < 3000; ++seed) {
-      randomSource().seedRandom(seed * 7919);
+      test.engine.random.seedRandom(seed * 7919);
       const std::int32_t total = dice.roll();
       low = std::min(low, total);
       high = std::max(high, total);
@@ -212,54 +208,50 @@ TEST(DiceRollTest, TotalsWrapRoundIn32Bits) {
 }
 
 TEST(DiceTest, UnreadableExpressionWritesNoticeOnStandardOutputAndRollsZero) {
-  FrozenClock clock(kNow);
-  randomSource().seedRandom(5);
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
+  TestEngine test(kNow);
+  test.engine.random.seedRandom(5);
   // The text is quoted byte for byte.
   const std::string text = "\t3d6 +1 \"x\"\x01\xff";
-  Dice dice(text);
-  const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ("", ::testing::internal::GetCapturedStderr());
-  EXPECT_EQ("Didn't grok \"" + text + "\"!\n", out);
+  Dice dice(test.engine, text);
+  EXPECT_EQ("", test.console.err());
+  EXPECT_EQ("Didn't grok \"" + text + "\"!\n", test.console.out());
   EXPECT_EQ(0, dice.count());
   EXPECT_EQ(0, dice.modifier());
   // Reseeded all the same, and the roll draws nothing.
-  EXPECT_EQ(kTwiceNow, randomSource().state());
+  EXPECT_EQ(kTwiceNow, test.engine.random.state());
   EXPECT_EQ(0, dice.roll());
-  EXPECT_EQ(kTwiceNow, randomSource().state());
+  EXPECT_EQ(kTwiceNow, test.engine.random.state());
 }
 
 // A clock that moves on by 150 seconds at every reading.
-std::int64_t movingSeconds = 0;
-std::int64_t movingClock() {
-  movingSeconds += 150;
-  return movingSeconds;
-}
+class MovingClock final : public Clock {
+ public:
+  std::int64_t now() override { return seconds += 150; }
+  std::int64_t seconds = 1000;
+};
 
 TEST(DiceTest, SeedIsTheTimeAtStartPlusTheTimeAtEnd) {
   for (const char* text : {"3d6+1", "nonsense"}) {
-    movingSeconds = 1000;
-    const ClockFunction previous = setClock(movingClock);
-    ::testing::internal::CaptureStdout();
-    const Dice dice(text);
-    ::testing::internal::GetCapturedStdout();
-    setClock(previous);
+    MemoryConsole console;
+    MemoryFileSystem files;
+    MovingClock clock;
+    Engine engine(console, files, clock);
+    const Dice dice(engine, text);
     EXPECT_EQ(1150u + 1300u, dice.seed()) << text;
-    EXPECT_EQ(1150u + 1300u, randomSource().state()) << text;
+    EXPECT_EQ(1150u + 1300u, engine.random.state()) << text;
   }
 }
 
 TEST(DiceTest, SeedWrapsRoundIn32Bits) {
-  FrozenClock clock(std::int64_t{3} << 31);  // 2^32 + 2^31: twice is 2^33 + 2^32
-  const Dice dice("1d6+0");
+  TestEngine test(std::int64_t{3} << 31);  // 2^32 + 2^31: twice is 2^33 + 2^32
+  const Dice dice(test.engine, "1d6+0");
   EXPECT_EQ(0u, dice.seed());
-  EXPECT_EQ(0u, randomSource().state());
+  EXPECT_EQ(0u, test.engine.random.state());
 }
 
 TEST(DiceTest, FieldsHoldTheExpressionAndASecondRollRollsAgain) {
-  FrozenClock clock(kNow);
-  Dice dice(" 2d6-2");
+  TestEngine test(kNow);
+  Dice dice(test.engine, " 2d6-2");
   const std::int32_t first = dice.roll();
   const std::int32_t second = dice.roll();
   EXPECT_EQ(ordinarySum(2, 6) - 2, first);

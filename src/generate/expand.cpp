@@ -14,39 +14,28 @@
 #include "support/ascii.h"
 #include "support/console.h"
 #include "support/numbers.h"
-#include "support/random_source.h"
 
 namespace weft {
 
 namespace {
 
-// What one line has spent of its limits so far.
-struct LineBudget {
-  int depth = 0;  // nested expansions: generate re-enters for listed files
-  std::uint64_t steps = 0;
-  std::uint64_t diagnosticBytes = 0;
-  std::uint64_t workBytes = 0;
-};
-
-// Plain variables rather than function statics: they are touched several
-// times per reference, and a function static costs a guard check each time.
-constinit LineBudget lineBudget;
-constinit ExpansionLimits limits;
-
 // Opens the budget of a line for the outermost expansion; nested expansions
-// spend from the same one. Unwinds cleanly when a fuzzer's fatal throws.
+// spend from the same one. Unwinds cleanly when an Ending is thrown.
 class LineBudgetScope {
  public:
-  LineBudgetScope() {
-    if (lineBudget.depth++ == 0) {
-      lineBudget.steps = 0;
-      lineBudget.diagnosticBytes = 0;
-      lineBudget.workBytes = 0;
+  explicit LineBudgetScope(ExpansionState& state) : state_(state) {
+    if (state_.depth++ == 0) {
+      state_.steps = 0;
+      state_.diagnosticBytes = 0;
+      state_.workBytes = 0;
     }
   }
-  ~LineBudgetScope() { --lineBudget.depth; }
+  ~LineBudgetScope() { --state_.depth; }
   LineBudgetScope(const LineBudgetScope&) = delete;
   LineBudgetScope& operator=(const LineBudgetScope&) = delete;
+
+ private:
+  ExpansionState& state_;
 };
 
 [[noreturn]] void tooLong(const DataFile& file, const std::string& why) {
@@ -69,36 +58,27 @@ inline void spend(const DataFile& file, std::uint64_t& spent, std::uint64_t amou
   spent += amount;
 }
 
-inline void spendSteps(const DataFile& file, std::uint64_t steps) {
-  spend(file, lineBudget.steps, steps, limits.maxSteps, "steps");
+inline void spendSteps(Engine& engine, const DataFile& file, std::uint64_t steps) {
+  spend(file, engine.expansion.steps, steps, engine.limits.maxSteps, "steps");
 }
 
-inline void spendWork(const DataFile& file, std::uint64_t bytes) {
-  spend(file, lineBudget.workBytes, bytes, limits.maxWorkBytes,
+inline void spendWork(Engine& engine, const DataFile& file, std::uint64_t bytes) {
+  spend(file, engine.expansion.workBytes, bytes, engine.limits.maxWorkBytes,
         "bytes of references and replacements");
 }
 
-void reportForLine(const DataFile& file, const std::string& message) {
-  spend(file, lineBudget.diagnosticBytes, message.size() + 1, limits.maxDiagnosticBytes,
-        "bytes of diagnostics");
-  reportLine(message);
+void reportForLine(Engine& engine, const DataFile& file, const std::string& message) {
+  spend(file, engine.expansion.diagnosticBytes, message.size() + 1,
+        engine.limits.maxDiagnosticBytes, "bytes of diagnostics");
+  engine.console.reportLine(message);
 }
 
-// The buffers of one level of expansion, kept from line to line so that a
-// line allocates nothing once they have grown. A listed file's line is
-// expanded one level deeper, with buffers of its own.
-struct LevelBuffers {
-  std::string rest;
-  std::string spare;
-  std::string subfileLine;
-};
+using LevelBuffers = ExpansionState::Level;
 
-LevelBuffers& levelBuffers(int depth) {
-  // Held by pointer so that growing the list never moves buffers in use.
-  static std::vector<std::unique_ptr<LevelBuffers>> levels;
-  const auto index = static_cast<std::size_t>(depth);
-  while (levels.size() <= index) levels.push_back(std::make_unique<LevelBuffers>());
-  return *levels[index];
+LevelBuffers& levelBuffers(ExpansionState& state) {
+  const auto index = static_cast<std::size_t>(state.depth);
+  while (state.levels.size() <= index) state.levels.push_back(std::make_unique<LevelBuffers>());
+  return *state.levels[index];
 }
 
 // The working text of one expansion, kept as a finished front, which holds no
@@ -181,18 +161,16 @@ class WorkingText {
 
 }  // namespace
 
-ExpansionLimits& expansionLimits() { return limits; }
-
-void expandInto(const DataFile& file, std::string_view text, std::string& out) {
+void expandInto(Engine& engine, const DataFile& file, std::string_view text, std::string& out) {
   // Most entries hold no reference at all.
   if (!findReference(text).found()) {
     out.assign(text);
     return;
   }
 
-  LineBudgetScope budget;
-  LevelBuffers& buffers = levelBuffers(lineBudget.depth);
-  const std::size_t maxBytes = limits.maxTextBytes;
+  LineBudgetScope budget(engine.expansion);
+  LevelBuffers& buffers = levelBuffers(engine.expansion);
+  const std::size_t maxBytes = engine.limits.maxTextBytes;
   WorkingText working(text, out, buffers);
   std::string_view inner;
   // Set by every reference that resolves; one that does not repeats it. It
@@ -201,36 +179,36 @@ void expandInto(const DataFile& file, std::string_view text, std::string& out) {
   std::string_view replacement;
   char digits[16];
   while (working.nextReference(inner)) {
-    spendSteps(file, 1);
-    spendWork(file, inner.size());
+    spendSteps(engine, file, 1);
+    spendWork(engine, file, inner.size());
     const ReferenceTarget target = classifyReference(inner);
     if (target.kind == ReferenceTarget::Kind::Dice) {
-      Dice dice(target.dice);
+      Dice dice(engine, target.dice);
       // Count the dice before rolling them, so that a count of two billion
       // ends the run at once instead of after minutes of drawing.
-      if (dice.count() > 0) spendSteps(file, static_cast<std::uint64_t>(dice.count()));
+      if (dice.count() > 0) spendSteps(engine, file, static_cast<std::uint64_t>(dice.count()));
       const auto written = std::to_chars(digits, digits + sizeof digits, dice.roll());
       replacement = std::string_view(digits, static_cast<std::size_t>(written.ptr - digits));
     } else if (target.kind == ReferenceTarget::Kind::Table) {
       if (!isTableNumber(target.table)) {
-        reportForLine(file, "Invalid table referenced: " + working.whole());
+        reportForLine(engine, file, "Invalid table referenced: " + working.whole());
       } else {
         const Table& picked = file.table(target.table);
         if (picked.empty()) {
           fatal(ExitStatus::ZeroLengthTable, "Zero length table referenced: " + working.whole());
         }
-        replacement = picked.entryAt(randomSource().nextRandom() % picked.size());
+        replacement = picked.entryAt(engine.random.nextRandom() % picked.size());
       }
     } else {
       // Every listed file of that name generates; the last one's line is kept.
       for (const DataFile& subfile : file.subfiles()) {
         if (subfile.filename() != inner) continue;
-        subfile.generateInto(buffers.subfileLine);
+        subfile.generateInto(engine, buffers.subfileLine);
         foldToLower(buffers.subfileLine);
         replacement = buffers.subfileLine;
       }
     }
-    spendWork(file, replacement.size());
+    spendWork(engine, file, replacement.size());
     working.splice(replacement);
     if (working.size() > maxBytes) {
       tooLong(file, "the line grew beyond " + std::to_string(maxBytes) + " bytes");
@@ -239,9 +217,9 @@ void expandInto(const DataFile& file, std::string_view text, std::string& out) {
   working.finish();
 }
 
-std::string expandReferences(const DataFile& file, std::string text) {
+std::string expandReferences(Engine& engine, const DataFile& file, std::string text) {
   std::string out;
-  expandInto(file, text, out);
+  expandInto(engine, file, text, out);
   return out;
 }
 

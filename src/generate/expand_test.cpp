@@ -17,12 +17,11 @@
 namespace weft {
 namespace {
 
-using testing::FrozenClock;
+using testing::endingOf;
 using testing::ScratchDir;
 using testing::writeFile;
 
 constexpr std::int64_t kNow = 1767225600;
-constexpr int kTooLong = 246;  // ExitStatus::ExpansionTooLong, -10
 
 // Every filled table holds exactly one entry, so lines come out the same
 // whatever the draws.
@@ -37,14 +36,14 @@ class ExpandTest : public ::testing::Test {
  protected:
   DataFile load(const std::string& name, const std::string& content) {
     writeFile(name, content);
-    return DataFile(name, nullptr);
+    return DataFile(test_.engine, name, nullptr);
   }
 
   // Expands `text`, returning the result and what went to standard error.
   std::string expand(const DataFile& file, const std::string& text, std::string* err = nullptr) {
-    ::testing::internal::CaptureStderr();
-    std::string result = expandReferences(file, text);
-    const std::string captured = ::testing::internal::GetCapturedStderr();
+    test_.console.clear();
+    std::string result = expandReferences(test_.engine, file, text);
+    const std::string captured = test_.console.err();
     if (err != nullptr) {
       *err = captured;
     } else {
@@ -53,8 +52,14 @@ class ExpandTest : public ::testing::Test {
     return result;
   }
 
+  // Expands `text` to its end and returns how it ended ("" when it did not
+  // end the run).
+  std::string ending(const DataFile& file, const std::string& text) {
+    return endingOf([&] { expandReferences(test_.engine, file, text); });
+  }
+
   ScratchDir dir_;
-  FrozenClock clock_{kNow};
+  testing::TestEngine test_{kNow};
 };
 
 TEST_F(ExpandTest, ReferencesResolveLeftmostFirst) {
@@ -160,22 +165,16 @@ TEST_F(ListedFileTest, NameReferenceGeneratesFromTheListedFileInLowerCase) {
 TEST_F(ListedFileTest, EmptyLineOfAListedFileEndsTheRun) {
   writeFile("blank.dat", "(note)\n");
   const DataFile file = load("main.dat", "x\n%files\nblank.dat\n");
-  EXPECT_EXIT(expandReferences(file, "a (blank.dat) b"), ::testing::ExitedWithCode(253),
-              "^Zero length string\n$");
-}
-
-// Runs `text` to its end with the limits in force, or reports how it ended.
-void expandToEnd(const DataFile& file, const std::string& text) {
-  expandReferences(file, text);
-  std::exit(0);
+  EXPECT_EQ("-3 Zero length string", ending(file, "a (blank.dat) b"));
 }
 
 TEST_F(ExpandTest, LongReferenceThatRepeatsForEverEnds) {
   // Each pass copies a kilobyte; the step limit alone would allow a gigabyte.
   const DataFile file = load("long.dat", "w\n%table1\n(" + std::string(1000, 'j') + ")\n");
-  EXPECT_EXIT(expandToEnd(file, "(table1)"), ::testing::ExitedWithCode(kTooLong),
-              "^Expansion too long in long\\.dat: more than 268435456 bytes of references and "
-              "replacements in one line\n$");
+  EXPECT_EQ(
+      "-10 Expansion too long in long.dat: more than 268435456 bytes of references and "
+      "replacements in one line",
+      ending(file, "(table1)"));
 }
 
 TEST_F(ExpandTest, DiceCountAsStepsBeforeTheyRoll) {
@@ -184,28 +183,25 @@ TEST_F(ExpandTest, DiceCountAsStepsBeforeTheyRoll) {
   EXPECT_EQ("999999", expand(file, "(random 999999d1+0)"));
   // The limits count per line: the next line starts afresh.
   EXPECT_EQ("999999", expand(file, "(random 999999d1+0)"));
-  EXPECT_EXIT(expandToEnd(file, "(random 1000000d1+0)"), ::testing::ExitedWithCode(kTooLong),
-              "^Expansion too long in refs\\.dat: more than 1000000 steps in one line\n$");
+  EXPECT_EQ("-10 Expansion too long in refs.dat: more than 1000000 steps in one line",
+            ending(file, "(random 1000000d1+0)"));
 }
 
 TEST_F(ListedFileTest, ListedFilesSpendFromTheLineOfTheirCaller) {
   writeFile("dice.dat", "(random 600000d1+0)\n");
   const DataFile file = load("main.dat", "x\n%files\ndice.dat\n");
   EXPECT_EQ("600000", expand(file, "(dice.dat)"));
-  EXPECT_EXIT(expandToEnd(file, "(dice.dat)(random 600000d1+0)"),
-              ::testing::ExitedWithCode(kTooLong),
-              "^Expansion too long in main\\.dat: more than 1000000 steps in one line\n$");
+  EXPECT_EQ("-10 Expansion too long in main.dat: more than 1000000 steps in one line",
+            ending(file, "(dice.dat)(random 600000d1+0)"));
 }
 
 TEST_F(ExpandTest, DiagnosticsOfOneLineAreBounded) {
   const DataFile file = load("refs.dat", kFixedTables);
-  const auto run = [&] {
-    expansionLimits().maxDiagnosticBytes = 60;
-    expandToEnd(file, "(table20)(table20)(table20)");
-  };
-  EXPECT_EXIT(run(), ::testing::ExitedWithCode(kTooLong),
-              "^Invalid table referenced: \\(table20\\)\\(table20\\)\\(table20\\)\n"
-              "Expansion too long in refs\\.dat: more than 60 bytes of diagnostics in one line\n$");
+  test_.engine.limits.maxDiagnosticBytes = 60;
+  test_.console.clear();
+  EXPECT_EQ("-10 Expansion too long in refs.dat: more than 60 bytes of diagnostics in one line",
+            ending(file, "(table20)(table20)(table20)"));
+  EXPECT_EQ("Invalid table referenced: (table20)(table20)(table20)\n", test_.console.err());
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "datafile/data_file.h"
-#include "support/random_source.h"
 #include "testing/test_support.h"
 
 namespace weft {
@@ -16,26 +15,28 @@ using testing::nthDraw;
 using testing::ScratchDir;
 using testing::writeFile;
 
-DataFile loadFile(const std::string& content) {
+DataFile loadFile(Engine& engine, const std::string& content) {
   writeFile("test.dat", content);
-  return DataFile("test.dat", nullptr);
+  return DataFile(engine, "test.dat", nullptr);
 }
 
 TEST(GenerateTest, EachLineDrawsOnce) {
   ScratchDir dir;
-  const DataFile file = loadFile("orc chieftain\n");
-  randomSource().seedRandom(7);
-  EXPECT_EQ("Orc chieftain", file.generate());
-  EXPECT_EQ("Orc chieftain", file.generate());
-  EXPECT_EQ(nthDraw(7, 2), randomSource().nextRandom());
+  testing::TestEngine test;
+  const DataFile file = loadFile(test.engine, "orc chieftain\n");
+  test.engine.random.seedRandom(7);
+  EXPECT_EQ("Orc chieftain", file.generate(test.engine));
+  EXPECT_EQ("Orc chieftain", file.generate(test.engine));
+  EXPECT_EQ(nthDraw(7, 2), test.engine.random.nextRandom());
 }
 
 TEST(GenerateTest, PickIsTheDrawModuloTheTableSize) {
   ScratchDir dir;
-  const DataFile file = loadFile("a:1\nb:3\n");
+  testing::TestEngine test;
+  const DataFile file = loadFile(test.engine, "a:1\nb:3\n");
   for (std::uint32_t seed = 0; seed < 40; ++seed) {
-    randomSource().seedRandom(seed);
-    EXPECT_EQ(nthDraw(seed, 0) % 4 == 0 ? "A" : "B", file.generate()) << seed;
+    test.engine.random.seedRandom(seed);
+    EXPECT_EQ(nthDraw(seed, 0) % 4 == 0 ? "A" : "B", file.generate(test.engine)) << seed;
   }
 }
 

@@ -3,22 +3,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace weft {
 
 namespace {
-
-std::string& outBuffer() {
-  static std::string buffer;
-  return buffer;
-}
-
-bool outFailed = false;
-
-FatalHandler fatalHandler = nullptr;
 
 // Writes all of `text` to `fd`, going on after interrupted or partial writes.
 // Returns 0 on success, else the errno value of the failed write.
@@ -34,60 +25,64 @@ int writeAll(int fd, std::string_view text) {
   return 0;
 }
 
-// Flushes standard output; returns false (after reporting the error once)
-// when it cannot be written.
-bool tryFlushOut() {
-  std::string& buffer = outBuffer();
-  if (outFailed) {
-    buffer.clear();
+}  // namespace
+
+void fatal(ExitStatus status, std::string message) { throw Ending{status, std::move(message)}; }
+
+bool Console::tryFlushOut() {
+  if (outFailed_) {
+    out_.clear();
     return false;
   }
-  const int error = writeAll(STDOUT_FILENO, buffer);
-  buffer.clear();
+  const int error = out_.empty() ? 0 : writeOutBytes(out_);
+  out_.clear();
   if (error == 0) return true;
-  outFailed = true;
+  outFailed_ = true;
   std::string message = "Can't write to standard output: ";
   message += std::strerror(error);
   message += '\n';
-  writeAll(STDERR_FILENO, message);
+  writeErr(message);
   return false;
 }
 
-}  // namespace
-
-void writeOut(std::string_view text) {
-  if (!outFailed) outBuffer().append(text);
+void Console::flushOut() {
+  if (!tryFlushOut()) fatal(ExitStatus::WriteError, "");
 }
 
-void flushOut() {
-  if (!tryFlushOut()) std::exit(static_cast<int>(ExitStatus::WriteError));
-}
-
-void reportLine(std::string_view message) {
+void Console::reportLine(std::string_view message) {
   flushOut();
   std::string line(message);
   line += '\n';
-  writeAll(STDERR_FILENO, line);
+  writeErr(line);
 }
 
-void writeErrRaw(std::string_view text) { writeAll(STDERR_FILENO, text); }
+int SystemConsole::writeOutBytes(std::string_view text) { return writeAll(STDOUT_FILENO, text); }
 
-void endRun(ExitStatus status) {
-  if (!tryFlushOut()) status = ExitStatus::WriteError;
-  std::exit(static_cast<int>(status));
+void SystemConsole::writeErr(std::string_view text) { writeAll(STDERR_FILENO, text); }
+
+int MemoryConsole::writeOutBytes(std::string_view text) {
+  out_.append(text);
+  combined_.append(text);
+  return 0;
 }
 
-void setFatalHandler(FatalHandler handler) { fatalHandler = handler; }
+void MemoryConsole::writeErr(std::string_view text) {
+  err_.append(text);
+  combined_.append(text);
+}
 
-void fatal(ExitStatus status, std::string_view message) {
-  if (fatalHandler != nullptr) fatalHandler(status, message);
-  // A write error on standard output is reported, but the cause that ends
-  // the run here is the one that keeps its message and status.
-  tryFlushOut();
-  std::string line(message);
-  line += '\n';
-  writeAll(STDERR_FILENO, line);
-  std::exit(static_cast<int>(status));
+int writeEnding(Console& console, const Ending& ending) {
+  console.tryFlushOut();
+  if (!ending.message.empty()) {
+    std::string line = ending.message;
+    line += '\n';
+    console.writeErrRaw(line);
+  }
+  return static_cast<int>(ending.status);
+}
+
+int finishRun(Console& console, ExitStatus status) {
+  return static_cast<int>(console.tryFlushOut() ? status : ExitStatus::WriteError);
 }
 
 }  // namespace weft

@@ -4,6 +4,7 @@
 // console both appear in the order in which they were written.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace weft {
@@ -25,36 +26,92 @@ enum class ExitStatus : int {
   OutOfMemory = -12,         // data files asked for more memory than there is
 };
 
-// Appends `text` to standard output's buffer.
-void writeOut(std::string_view text);
+// A problem that ends the run: its status and the diagnostic that reports it
+// (empty when it has been reported already). Loading and generation throw it
+// from fatal(); only a front end catches it, and turns it into its own
+// output, as weft's driver does with writeEnding().
+struct Ending {
+  ExitStatus status;
+  std::string message;
+};
 
-// Writes standard output's buffer out. On a write error the error is reported
-// once on standard error, further output is discarded, and the run ends with
-// ExitStatus::WriteError.
-void flushOut();
+// Ends the work in progress on a problem by throwing an Ending. Everything
+// between here and the front end holds only scoped state, which unwinds.
+[[noreturn]] void fatal(ExitStatus status, std::string message);
 
-// Writes `message` and a line feed on standard error, after flushing standard
-// output.
-void reportLine(std::string_view message);
+// Standard output and standard error of one run. The buffer of standard
+// output is the console's own; where the bytes go is the subclass's.
+class Console {
+ public:
+  virtual ~Console() = default;
 
-// Writes `text` on standard error as it is, without flushing standard output.
-void writeErrRaw(std::string_view text);
+  // Appends `text` to standard output's buffer.
+  void writeOut(std::string_view text) {
+    if (!outFailed_) out_.append(text);
+  }
 
-// Flushes standard output and ends the process with `status`.
-[[noreturn]] void endRun(ExitStatus status);
+  // Writes standard output's buffer out. On a write error the error is
+  // reported once on standard error, further output is discarded, and the
+  // run ends with ExitStatus::WriteError.
+  void flushOut();
 
-// Ends the run on a problem: calls the installed fatal handler, if any;
-// when there is none, or it returns, reports `message` as by reportLine and
-// ends the process with `status`.
-[[noreturn]] void fatal(ExitStatus status, std::string_view message);
+  // The same, but returns false on a write error instead of ending the run.
+  bool tryFlushOut();
 
-// What a front end does instead of ending the process on a problem, such as
-// throwing back to its own loop. It receives the status and the message that
-// the run would end with.
-using FatalHandler = void (*)(ExitStatus status, std::string_view message);
+  // Writes `message` and a line feed on standard error, after flushing
+  // standard output.
+  void reportLine(std::string_view message);
 
-// Installs `handler` for the problems that follow (nullptr restores the
-// default: write, flush and exit).
-void setFatalHandler(FatalHandler handler);
+  // Writes `text` on standard error as it is, without flushing standard
+  // output.
+  void writeErrRaw(std::string_view text) { writeErr(text); }
+
+ protected:
+  // Writes all of `text` to standard output; returns 0, or the errno value
+  // of the write that failed.
+  virtual int writeOutBytes(std::string_view text) = 0;
+  virtual void writeErr(std::string_view text) = 0;
+
+ private:
+  std::string out_;
+  bool outFailed_ = false;
+};
+
+// The process's standard output and standard error, descriptors 1 and 2.
+class SystemConsole final : public Console {
+ protected:
+  int writeOutBytes(std::string_view text) override;
+  void writeErr(std::string_view text) override;
+};
+
+// A console that keeps what is written, for tests and for front ends that
+// show a run's output themselves.
+class MemoryConsole final : public Console {
+ public:
+  const std::string& out() const { return out_; }
+  const std::string& err() const { return err_; }
+  // Both streams in the order written.
+  const std::string& combined() const { return combined_; }
+  void clear() { out_.clear(), err_.clear(), combined_.clear(); }
+
+ protected:
+  int writeOutBytes(std::string_view text) override;
+  void writeErr(std::string_view text) override;
+
+ private:
+  std::string out_;
+  std::string err_;
+  std::string combined_;
+};
+
+// What weft writes when a run ends on `ending`: standard output is flushed
+// (a write error there is reported, but the ending keeps its own message and
+// status), then the ending's message, if any, on standard error. Returns the
+// status to end the process with.
+int writeEnding(Console& console, const Ending& ending);
+
+// Flushes standard output at the normal end of a run. Returns `status`, or
+// ExitStatus::WriteError when standard output cannot be written.
+int finishRun(Console& console, ExitStatus status);
 
 }  // namespace weft

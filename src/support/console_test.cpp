@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -57,42 +59,44 @@ class SharedConsole {
 };
 
 TEST(ConsoleTest, ADiagnosticComesAfterTheOutputWrittenBeforeIt) {
-  SharedConsole console;
-  writeOut("first line\n");
-  reportLine("a notice");
-  writeOut("second line\n");
-  flushOut();
-  EXPECT_EQ("first line\na notice\nsecond line\n", console.text());
+  SharedConsole shared;
+  SystemConsole console;
+  console.writeOut("first line\n");
+  console.reportLine("a notice");
+  console.writeOut("second line\n");
+  console.flushOut();
+  EXPECT_EQ("first line\na notice\nsecond line\n", shared.text());
 }
 
-struct Ended {
-  ExitStatus status;
-  std::string message;
+// A standard output that cannot be written.
+class BrokenConsole final : public Console {
+ public:
+  std::string err;
+
+ protected:
+  int writeOutBytes(std::string_view) override { return EPIPE; }
+  void writeErr(std::string_view text) override { err.append(text); }
 };
 
-TEST(ConsoleTest, AnInstalledFatalHandlerTakesTheProblemInstead) {
-  setFatalHandler([](ExitStatus status, std::string_view message) {
-    throw Ended{status, std::string(message)};
-  });
-  SharedConsole console;
+TEST(ConsoleTest, AnEndingKeepsItsOwnStatusWhenOutputFails) {
+  BrokenConsole console;
+  console.writeOut("title: ");
+  EXPECT_EQ(-6,
+            writeEnding(console, {ExitStatus::ZeroLengthTable, "Zero length table referenced: x"}));
+  EXPECT_EQ(std::string("Can't write to standard output: ") + std::strerror(EPIPE) +
+                "\nZero length table referenced: x\n",
+            console.err);
+  // The error is reported once; later output is dropped, and a flush ends
+  // the run with the write error, already reported.
+  console.writeOut("more\n");
   try {
-    fatal(ExitStatus::ZeroLengthTable, "Zero length table referenced: x");
-    ADD_FAILURE() << "fatal returned";
-  } catch (const Ended& ended) {
-    EXPECT_EQ(ExitStatus::ZeroLengthTable, ended.status);
-    EXPECT_EQ("Zero length table referenced: x", ended.message);
+    console.flushOut();
+    ADD_FAILURE() << "flushOut returned";
+  } catch (const Ending& ending) {
+    EXPECT_EQ(ExitStatus::WriteError, ending.status);
+    EXPECT_EQ("", ending.message);
   }
-  setFatalHandler(nullptr);
-  EXPECT_EQ("", console.text());
-}
-
-TEST(ConsoleDeathTest, WithoutAHandlerFatalWritesAndExits) {
-  EXPECT_EXIT(
-      {
-        writeOut("pending\n");
-        fatal(ExitStatus::CantRead, "Can't read x.dat");
-      },
-      testing::ExitedWithCode(static_cast<int>(ExitStatus::CantRead) & 0xFF), "Can't read x.dat");
+  EXPECT_EQ(-11, finishRun(console, ExitStatus::Normal));
 }
 
 }  // namespace

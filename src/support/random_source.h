@@ -28,7 +28,4 @@ class RandomSource {
   std::uint32_t state_ = 1;
 };
 
-// The generator shared by the driver, generation and dice.
-RandomSource& randomSource();
-
 }  // namespace weft

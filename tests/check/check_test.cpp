@@ -30,12 +30,17 @@ class Lines : public LoadObserver {
   EntryLines lines;
 };
 
+// Loads `name` as weft does, with `observer`.
+DataFile load(const std::string& name, LoadObserver* observer = nullptr) {
+  weft::testing::TestEngine test;
+  test.engine.loadObserver = observer;
+  return DataFile(test.engine, name, nullptr);
+}
+
 std::vector<std::string> check(const std::string& content) {
   writeFile("main.dat", content);
   Lines observer;
-  setLoadObserver(&observer);
-  const DataFile file("main.dat", nullptr);
-  setLoadObserver(nullptr);
+  const DataFile file = load("main.dat", &observer);
   Report report;
   analyzeDataFile(file, observer.lines, "main.dat", report);
   // The notes are checked through the cases under tests/check/cases.
@@ -168,7 +173,7 @@ TEST(AnalyzeTest, EmptinessFollowsTables) {
 TEST(EnumerateLinesTest, WeighsLinesByTheirDraws) {
   ScratchDir dir;
   writeFile("main.dat", "a:1\nb:3\n");
-  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  const LineOdds odds = enumerateLines(load("main.dat"), true);
   EXPECT_TRUE(odds.complete);
   ASSERT_EQ(2u, odds.lines.size());
   EXPECT_DOUBLE_EQ(0.25, odds.lines.at("A"));
@@ -178,7 +183,7 @@ TEST(EnumerateLinesTest, WeighsLinesByTheirDraws) {
 TEST(EnumerateLinesTest, FollowsDiceTablesAndRepeats) {
   ScratchDir dir;
   writeFile("main.dat", "(random 1d2+0)\n(table1) (note)\n(table1) (table20)\n%table 1\nx\n");
-  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  const LineOdds odds = enumerateLines(load("main.dat"), true);
   EXPECT_TRUE(odds.complete);
   EXPECT_EQ(
       (std::map<std::string, double>{{"1", 1.0 / 6}, {"2", 1.0 / 6}, {"X x", 2.0 / 3}}).size(),
@@ -190,7 +195,7 @@ TEST(EnumerateLinesTest, FollowsDiceTablesAndRepeats) {
 TEST(EnumerateLinesTest, CountsRunEndingsAndStopsOnEndlessLines) {
   ScratchDir dir;
   writeFile("main.dat", "(table1)\n(table2)\n%table 2\n(table2)\n");
-  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  const LineOdds odds = enumerateLines(load("main.dat"), true);
   EXPECT_FALSE(odds.complete);
   EXPECT_TRUE(odds.lines.empty());
   EXPECT_NEAR(0.5, odds.emptyTable, 1e-4);
@@ -201,7 +206,7 @@ TEST(EnumerateLinesTest, UsesTheLinesOfListedFilesInLowerCase) {
   ScratchDir dir;
   writeFile("main.dat", "the (orcs.ele)\n%file\norcs.ele\n");
   writeFile("orcs.ele", "#pre\ngor\n#suf\nnath\n");
-  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  const LineOdds odds = enumerateLines(load("main.dat"), true);
   EXPECT_TRUE(odds.complete);
   EXPECT_EQ(1u, odds.lines.count("The gornath"));
 }
@@ -223,14 +228,14 @@ TEST(EnumerateLinesTest, DrawsAfterARollRepeatThoseAfterTheFirstRoll) {
   };
   for (const Case& c : cases) {
     writeFile("main.dat", c.file);
-    const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+    const LineOdds odds = enumerateLines(load("main.dat"), true);
     EXPECT_TRUE(odds.complete) << c.file;
     EXPECT_EQ(c.lines, odds.lines.size()) << c.file;
     EXPECT_EQ(c.estimated, odds.estimated) << c.file;
     EXPECT_EQ(std::string(c.file).find("random") != std::string::npos, odds.rollsDice) << c.file;
   }
   writeFile("main.dat", "(random 1d6+0) (random 1d6+0)\n");
-  const LineOdds doubles = enumerateLines(DataFile("main.dat", nullptr), true);
+  const LineOdds doubles = enumerateLines(load("main.dat"), true);
   EXPECT_NEAR(5462.0 / 32768, doubles.lines.at("1 1"), 1e-9);
   EXPECT_NEAR(5461.0 / 32768, doubles.lines.at("6 6"), 1e-9);
 }
@@ -247,7 +252,7 @@ TEST(EnumerateLinesTest, ALineThatRollsAgainAndAgainKeepsItsOddsExact) {
             "%table 3\n(table4)(table4)(table4)(table4)(table4)(table4)\n"
             "%table 4\n(table5)(table5)(table5)(table5)(table5)(table5)\n"
             "%table 5\n(random 1d6+0)(table1)\n");
-  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  const LineOdds odds = enumerateLines(load("main.dat"), true);
   EXPECT_TRUE(odds.complete);
   EXPECT_FALSE(odds.estimated);
   EXPECT_EQ(18u, odds.lines.size());
@@ -259,7 +264,7 @@ TEST(EnumerateLinesTest, ALineThatRollsAgainAndAgainKeepsItsOddsExact) {
 TEST(ComputeOddsTest, GivesEachTableOneDenominatorAndShowsTheBuiltInEntry) {
   ScratchDir dir;
   writeFile("main.dat", "a:3\nb\n%table 1\nx\ny\nz\nw\nv\n");
-  const FileOdds odds = computeOdds(DataFile("main.dat", nullptr), "main.dat");
+  const FileOdds odds = computeOdds(load("main.dat"), "main.dat");
   ASSERT_EQ(2u, odds.tables.size());
   EXPECT_EQ(4u, odds.tables[0].denominator);
   EXPECT_EQ(24576u, odds.tables[0].entries[0].draws);
@@ -270,7 +275,7 @@ TEST(ComputeOddsTest, GivesEachTableOneDenominatorAndShowsTheBuiltInEntry) {
   EXPECT_EQ("1 in 32768", oneInText(1.0 / 32768));
   EXPECT_EQ("never", oneInText(0));
   writeFile("names.ele", "#pre\ngor\n#suf\nnath\n");
-  const FileOdds element = computeOdds(DataFile("names.ele", nullptr), "names.ele");
+  const FileOdds element = computeOdds(load("names.ele"), "names.ele");
   ASSERT_FALSE(element.tables.empty());
   EXPECT_TRUE(element.tables[0].entries.back().builtIn);
   EXPECT_NE(std::string::npos, describeOdds(element, false).find("prefix + suffix"));
@@ -279,7 +284,7 @@ TEST(ComputeOddsTest, GivesEachTableOneDenominatorAndShowsTheBuiltInEntry) {
 TEST(ComputeOddsTest, AFudgeDieFallsAsItsDrawsModuloThree) {
   ScratchDir dir;
   writeFile("main.dat", "(random 1df+0)\n");
-  const FileOdds odds = computeOdds(DataFile("main.dat", nullptr), "main.dat");
+  const FileOdds odds = computeOdds(load("main.dat"), "main.dat");
   ASSERT_EQ(1u, odds.dice.size());
   // r mod 3 is 0 for a face of 0, 1 for +1 and 2 for -1; 32768 = 3 * 10922 + 2.
   const std::vector<std::pair<std::int32_t, double>> totals = {
@@ -300,7 +305,7 @@ TEST(EnumerateLinesTest, ANameListedTwiceKeepsTheLastLineAndTheFirstOnesEndings)
   writeFile("main.dat", "(a.dat)\n%file\na.dat\n%chdir:sub\n%file\na.dat\n");
   writeFile("a.dat", "x\n(table1)\n");
   writeFile("sub/a.dat", "y:3\nz\n");
-  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  const LineOdds odds = enumerateLines(load("main.dat"), true);
   EXPECT_TRUE(odds.complete);
   EXPECT_DOUBLE_EQ(0.5, odds.emptyTable);
   ASSERT_EQ(2u, odds.lines.size());
@@ -315,7 +320,7 @@ TEST(EnumerateLinesTest, OutOfWorkTheLikeliestChoicesFinishALine) {
   // end; they count as found, at no weight.
   writeFile("main.dat", "(table1)(table1)(table1)(table1)(table1)" + std::string(600, 'x') +
                             "\n%table 1\nb\nc\nd\ne\nf\ng\nh\ni\na:9\n");
-  const LineOdds odds = enumerateLines(DataFile("main.dat", nullptr), true);
+  const LineOdds odds = enumerateLines(load("main.dat"), true);
   EXPECT_FALSE(odds.complete);
   int probed = 0;
   for (const auto& [line, p] : odds.lines) {

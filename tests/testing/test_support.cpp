@@ -11,13 +11,6 @@
 
 namespace weft::testing {
 
-namespace {
-
-std::int64_t frozenSeconds = 0;
-std::int64_t frozenClock() { return frozenSeconds; }
-
-}  // namespace
-
 ScratchDir::ScratchDir() : previous_(std::filesystem::current_path().string()) {
   std::string pattern = (std::filesystem::temp_directory_path() / "weft-test-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -43,14 +36,6 @@ void writeFile(const std::string& path, std::string_view content) {
   std::ofstream out(file, std::ios::binary);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
 }
-
-FrozenClock::FrozenClock(std::int64_t seconds) : previous_(setClock(frozenClock)) {
-  frozenSeconds = seconds;
-}
-
-FrozenClock::~FrozenClock() { setClock(previous_); }
-
-void FrozenClock::set(std::int64_t seconds) { frozenSeconds = seconds; }
 
 std::uint32_t nthDraw(std::uint32_t seed, int n) {
   RandomSource source;

@@ -2,10 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "support/clock.h"
+#include "support/console.h"
+#include "support/engine.h"
+#include "support/file_system.h"
 
 namespace weft::testing {
 
@@ -29,19 +33,27 @@ class ScratchDir {
 // the directories on the way.
 void writeFile(const std::string& path, std::string_view content);
 
-// Holds the clock at `seconds` for the life of the object.
-class FrozenClock {
- public:
-  explicit FrozenClock(std::int64_t seconds);
-  ~FrozenClock();
-  FrozenClock(const FrozenClock&) = delete;
-  FrozenClock& operator=(const FrozenClock&) = delete;
-
-  void set(std::int64_t seconds);
-
- private:
-  ClockFunction previous_;
+// An engine for tests: the system's files (those a ScratchDir holds), a
+// console that keeps what is written, and a clock held at `seconds`.
+struct TestEngine {
+  explicit TestEngine(std::int64_t seconds = 0) : clock(seconds) {}
+  MemoryConsole console;
+  SystemFileSystem files;
+  FixedClock clock;
+  Engine engine{console, files, clock};
 };
+
+// Runs `work` and returns how the Ending it threw reads ("-2 Can't read x"),
+// or "" when it returned.
+template <class Work>
+std::string endingOf(Work&& work) {
+  try {
+    work();
+  } catch (const Ending& ending) {
+    return std::to_string(static_cast<int>(ending.status)) + " " + ending.message;
+  }
+  return "";
+}
 
 // The draws a RandomSource seeded with `seed` makes, in order: the reference
 // against which picks are checked.

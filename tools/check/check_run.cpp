@@ -21,8 +21,8 @@
 #include "support/ascii.h"
 #include "support/console.h"
 #include "support/directory.h"
+#include "support/engine.h"
 #include "support/numbers.h"
-#include "support/settings.h"
 #include "traps.h"
 
 namespace weft::check {
@@ -51,8 +51,11 @@ constexpr std::string_view kHelp =
 // Records load problems and checks each data file once it has loaded.
 class Checker final : public LoadObserver {
  public:
-  Checker(Report& report, bool stats, std::string startDirectory)
-      : report_(report), stats_(stats), startDirectory_(std::move(startDirectory)) {}
+  Checker(Report& report, bool stats, FileSystem& files, std::string startDirectory)
+      : report_(report),
+        stats_(stats),
+        fileSystem_(files),
+        startDirectory_(std::move(startDirectory)) {}
 
   void loading(const DataFile& file) override {
     const std::string path = displayPath(file.filename());
@@ -196,7 +199,7 @@ class Checker final : public LoadObserver {
   // directory: relative to the starting directory when it lies below it.
   std::string displayPath(const std::string& filename) const {
     if (!filename.empty() && filename[0] == '/') return filename;
-    const std::string directory = workingDirectory();
+    const std::string directory = fileSystem_.workingDirectory();
     if (directory.empty()) return filename;
     if (directory == startDirectory_) return filename;
     std::string full = directory + "/" + filename;
@@ -250,6 +253,7 @@ class Checker final : public LoadObserver {
 
   Report& report_;
   const bool stats_;
+  FileSystem& fileSystem_;
   const std::string startDirectory_;
   std::unordered_map<const DataFile*, std::unique_ptr<FileState>> files_;
   std::size_t order_ = 0;
@@ -322,8 +326,16 @@ bool translateLongOptions(std::vector<char*>& args, OptionScanner::Ordering orde
 
 }  // namespace
 
-int runCheck(int argc, char** argv) {
-  const std::string startDirectory = workingDirectory();
+int runCheck(int argc, char** argv, Console& console) {
+  OverlayFileSystem files;
+  return runCheck(argc, argv, console, files);
+}
+
+int runCheck(int argc, char** argv, Console& console, FileSystem& files) {
+  // Nothing the checker does reads the clock; loading never rolls dice.
+  FixedClock clock;
+  Engine engine(console, files, clock);
+  const std::string startDirectory = files.workingDirectory();
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "weft-check";
   const OptionScanner::Ordering ordering = environmentHas("_POSIX_OPTION_ORDER")
                                                ? OptionScanner::Ordering::RequireOrder
@@ -338,17 +350,17 @@ int runCheck(int argc, char** argv) {
   }
   std::string badFormat;
   if (!translateLongOptions(args, ordering, badFormat)) {
-    writeErrRaw(std::string(program) +
-                (badFormat == "--format" ? std::string(": --format needs a value")
-                                         : ": unknown format \"" + badFormat + "\"") +
-                " (the formats are text and json)\n");
-    writeErrRaw(std::string("usage: ") + program + " " + kCheckUsage + "\n");
+    console.writeErrRaw(std::string(program) +
+                        (badFormat == "--format" ? std::string(": --format needs a value")
+                                                 : ": unknown format \"" + badFormat + "\"") +
+                        " (the formats are text and json)\n");
+    console.writeErrRaw(std::string("usage: ") + program + " " + kCheckUsage + "\n");
     return 2;
   }
   args.push_back(nullptr);
   argc = static_cast<int>(args.size() - 1);
   argv = args.data();
-  OptionScanner scanner(argc, argv, kCheckOptionString);
+  OptionScanner scanner(argc, argv, kCheckOptionString, console);
   bool stats = false;
   bool verbose = false;
   bool json = false;
@@ -356,9 +368,9 @@ int runCheck(int argc, char** argv) {
   for (int option; (option = scanner.nextOption()) != -1;) {
     switch (option) {
       case 'h':
-        writeOut(std::string("usage: ") + program + " " + kCheckUsage + "\n\n");
-        writeOut(kHelp);
-        flushOut();
+        console.writeOut(std::string("usage: ") + program + " " + kCheckUsage + "\n\n");
+        console.writeOut(kHelp);
+        console.flushOut();
         return 0;
       case 'S':
         stats = true;
@@ -370,7 +382,7 @@ int runCheck(int argc, char** argv) {
         json = true;
         break;
       case 'm':
-        runSettings().maxFrequency = readDecimal(scanner.optionArgument());
+        engine.settings.maxFrequency = readDecimal(scanner.optionArgument());
         break;
       default:
         badCommandLine = true;
@@ -378,30 +390,30 @@ int runCheck(int argc, char** argv) {
     }
   }
   if (badCommandLine || scanner.optionIndex() >= argc) {
-    writeErrRaw(std::string("usage: ") + program + " " + kCheckUsage + "\n");
+    console.writeErrRaw(std::string("usage: ") + program + " " + kCheckUsage + "\n");
     return 2;
   }
 
   Report report;
-  Checker checker(report, stats, startDirectory);
-  setLoadObserver(&checker);
+  Checker checker(report, stats, files, startDirectory);
+  engine.loadObserver = &checker;
   for (int index = scanner.optionIndex(); index < argc; ++index) {
     const std::string_view operand(argv[index]);
     const Operand parts = splitOperand(operand);
-    if (parts.directory && !changeDirectory(*parts.directory)) {
+    if (parts.directory && !files.changeDirectory(*parts.directory)) {
       report.add(std::string(operand), 0, Severity::Error,
                  "can't change directory to \"" + *parts.directory + "\"");
     }
-    { const DataFile file(parts.filename, nullptr); }
+    { const DataFile file(engine, parts.filename, nullptr); }
     if (startDirectory.empty()) {
       report.add(std::string(operand), 0, Severity::Error,
                  "the working directory cannot be read; weft ends the run after this file");
-    } else if (!changeDirectory(startDirectory)) {
+    } else if (!files.changeDirectory(startDirectory)) {
       report.add(std::string(operand), 0, Severity::Error,
                  "can't change back to directory \"" + startDirectory + "\"");
     }
   }
-  setLoadObserver(nullptr);
+  engine.loadObserver = nullptr;
 
   const std::vector<FileOdds> odds = stats ? checker.stats() : std::vector<FileOdds>();
   const std::vector<Diagnostic> diagnostics = report.sorted();
@@ -413,8 +425,8 @@ int runCheck(int argc, char** argv) {
     for (const Diagnostic& d : diagnostics) out += formatDiagnostic(d) + "\n";
     out += formatSummary(diagnostics, checker.fileCount()) + "\n";
   }
-  writeOut(out);
-  flushOut();
+  console.writeOut(out);
+  console.flushOut();
   return report.status();
 }
 

@@ -2,7 +2,12 @@
 #include "support/console.h"
 
 int main(int argc, char** argv) {
-  const int status = weft::check::runCheck(argc, argv);
-  weft::flushOut();
-  return status;
+  weft::SystemConsole console;
+  try {
+    return weft::finishRun(
+        console, static_cast<weft::ExitStatus>(weft::check::runCheck(argc, argv, console)));
+  } catch (const weft::Ending& ending) {
+    // Standard output could not be written.
+    return weft::writeEnding(console, ending);
+  }
 }
