@@ -279,5 +279,67 @@ TEST(FileListLimitTest, DepthAndFileCountAreTwoProblemsWithTheirLimits) {
   }
 }
 
+// Files on disk of the same names, with other contents, that a load through
+// another file system must not see.
+void writeDecoys() {
+  for (const char* name : {"top.dat", "lore/mid.dat", "lore/deep/leaf.dat", "lore/deep/side.dat"}) {
+    writeFile(name, "decoy\n");
+  }
+}
+
+// The listed files are found from wherever the last "%chdir:" led.
+constexpr const char* kTop = "%chdir:lore\n%files\nmid.dat\nside.dat\n";
+constexpr const char* kMid = "mid\n%chdir:deep\n%files\nleaf.dat\n";
+
+TEST(FileSystemTest, FilesInMemoryWithListsAndChangesOfDirectory) {
+  ScratchDir dir;
+  const std::string start = SystemFileSystem().workingDirectory();
+  writeDecoys();
+  MemoryFileSystem files;
+  files.addFile("top.dat", kTop);
+  files.addFile("lore/mid.dat", kMid);
+  files.addFile("lore/deep/leaf.dat", "leaf\n");
+  files.addFile("lore/deep/side.dat", "side\n");
+  MemoryConsole console;
+  FixedClock clock;
+  Engine engine(console, files, clock);
+  EXPECT_EQ("title=No Title [mid.dat: title=No Title t0=mid] [side.dat: title=No Title t0=side]",
+            load(engine, "top.dat"));
+  // "%chdir:" moved the memory's directory, never the process's.
+  EXPECT_EQ("/lore/deep", files.workingDirectory());
+  EXPECT_EQ(start, SystemFileSystem().workingDirectory());
+  EXPECT_FALSE(files.changeDirectory("nowhere"));
+  EXPECT_FALSE(files.changeDirectory(""));
+  EXPECT_EQ(nullptr, files.open("deep/"));
+  EXPECT_EQ(nullptr, files.open("deep"));
+}
+
+TEST(FileSystemTest, BuffersOverTheDiskAndADirectoryOfTheirOwn) {
+  ScratchDir dir;
+  const std::string start = SystemFileSystem().workingDirectory();
+  writeDecoys();
+  writeFile("lore/deep/side.dat", "side on disk\n");
+  OverlayFileSystem files;
+  files.setBuffer("top.dat", kTop);
+  files.setBuffer("lore/mid.dat", kMid);
+  files.setBuffer("lore/deep/leaf.dat", "leaf\n");
+  MemoryConsole console;
+  FixedClock clock;
+  Engine engine(console, files, clock);
+  EXPECT_EQ(
+      "title=No Title [mid.dat: title=No Title t0=mid] [side.dat: title=No Title t0=side on disk]",
+      load(engine, "top.dat"));
+  EXPECT_EQ(start + "/lore/deep", files.workingDirectory());
+  EXPECT_EQ(start, SystemFileSystem().workingDirectory());
+  // Without its buffer the file on disk shows again; a folder only buffers
+  // hold can be entered.
+  ASSERT_TRUE(files.changeDirectory(start));
+  files.removeBuffer("lore/deep/leaf.dat");
+  files.setBuffer("new/only.dat", "only\n");
+  EXPECT_EQ("title=No Title t0=decoy", load(engine, "lore/deep/leaf.dat"));
+  ASSERT_TRUE(files.changeDirectory("new"));
+  EXPECT_EQ("title=No Title t0=only", load(engine, "only.dat"));
+}
+
 }  // namespace
 }  // namespace weft
