@@ -10,7 +10,8 @@ inline constexpr const char* kCheckUsage =
 
 // Checks the data files named on the command line and writes the report on
 // standard output. Returns 0 when clean, 1 when there are warnings only, 2
-// when there is any error or the command line is wrong; -h returns 0.
+// when there is any error or the command line is wrong; -h, --help and
+// --version return 0.
 int runCheck(int argc, char** argv);
 
 }  // namespace weft::check
