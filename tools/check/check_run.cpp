@@ -96,42 +96,14 @@ class Checker final : public LoadObserver {
   }
 
   void problem(const DataFile& file, const LoadProblem& problem) override {
-    std::string path = pathOf(file);
-    std::uint64_t line = problem.line;
-    const std::string name = "\"" + file.filename() + "\"";
-    std::string note;
-    // A listed file that cannot be loaded is reported at its line in the list.
-    const auto atListingLine = [&] {
-      FileState* parent = file.parent() == nullptr ? nullptr : stateOf(*file.parent());
-      if (parent == nullptr) return;
-      path = parent->path;
-      line = file.parent()->lineNumber();
-      note = parent->traps.whyListed(file.filename());
-    };
+    const std::string path = pathOf(file);
+    const std::uint64_t line = problem.line;
     switch (problem.event) {
       case Event::CantRead:
-        atListingLine();
-        report_.add(path, line, Severity::Error, "can't read " + name, note);
-        break;
       case Event::FileListLoop:
-        atListingLine();
-        report_.add(path, line, Severity::Error,
-                    "file list loop: " + name + " is already being loaded; weft ends the run",
-                    "a file may not list itself, directly or through the files it lists");
-        break;
       case Event::FileListTooDeep:
-        atListingLine();
-        report_.add(path, line, Severity::Error,
-                    "file lists nested too deeply at " + name + "; weft ends the run",
-                    "keep file lists a few levels deep");
-        break;
       case Event::TooManyFiles:
-        atListingLine();
-        report_.add(path, line, Severity::Error,
-                    "file lists load too many files (more than " + std::to_string(problem.limit) +
-                        ") at " + name + "; weft ends the run",
-                    "every line of a file list loads its file again, with all the files it lists: "
-                    "list each file once");
+        fileListProblem(file, problem);
         break;
       case Event::CantChangeDirectory:
         // Reported with its reason once the line is interpreted.
@@ -164,6 +136,44 @@ class Checker final : public LoadObserver {
       case Event::UnsupportedSection:
         report_.add(path, line, Severity::Warning,
                     "unsupported section (weft writes \"" + std::string(problem.message) + "\")");
+        break;
+    }
+  }
+
+  // A problem of loading a file that a file list names: reported at its
+  // line in the list, when the list is known.
+  void fileListProblem(const DataFile& file, const LoadProblem& problem) {
+    std::string path = pathOf(file);
+    std::uint64_t line = problem.line;
+    const std::string name = "\"" + file.filename() + "\"";
+    std::string note;
+    if (FileState* parent = file.parent() == nullptr ? nullptr : stateOf(*file.parent())) {
+      path = parent->path;
+      line = file.parent()->lineNumber();
+      note = parent->traps.whyListed(file.filename());
+    }
+    switch (problem.event) {
+      case Event::CantRead:
+        report_.add(path, line, Severity::Error, "can't read " + name, note);
+        break;
+      case Event::FileListLoop:
+        report_.add(path, line, Severity::Error,
+                    "file list loop: " + name + " is already being loaded; weft ends the run",
+                    "a file may not list itself, directly or through the files it lists");
+        break;
+      case Event::FileListTooDeep:
+        report_.add(path, line, Severity::Error,
+                    "file lists nested too deeply at " + name + "; weft ends the run",
+                    "keep file lists a few levels deep");
+        break;
+      case Event::TooManyFiles:
+        report_.add(path, line, Severity::Error,
+                    "file lists load too many files (more than " + std::to_string(problem.limit) +
+                        ") at " + name + "; weft ends the run",
+                    "every line of a file list loads its file again, with all the files it lists: "
+                    "list each file once");
+        break;
+      default:
         break;
     }
   }
