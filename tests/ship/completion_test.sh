@@ -52,7 +52,7 @@ expect '-odd.dat ' weft -- -
 expect ' ' weft tavern.dat missing
 
 # weft-check has options of its own, and the same operands.
-expect '-- --format=json --format=text --stats --verbose -S -h -j -m -v ' weft-check -
+expect '-- --format=json --format=text --help --stats --verbose --version -S -h -j -m -v ' weft-check -
 expect 'json ' weft-check --format j
 expect '--stats ' weft-check --s
 expect ' ' weft-check -Sm ''
