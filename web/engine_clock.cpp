@@ -1,11 +1,14 @@
-// The clock of weft's WebAssembly build. The page chooses the second a run
-// starts from (so that a run can be repeated exactly); without one the
-// program reads the browser's clock as usual.
+// The entry of weft's WebAssembly build that the page calls, once per run, in
+// one loaded instance: each run is a fresh engine on the instance's files.
+// The page chooses the second a run starts from (so that a run can be
+// repeated exactly); without one the program reads the browser's clock.
 #include <emscripten/emscripten.h>
 
 #include <cstdint>
 
+#include "driver/run.h"
 #include "support/clock.h"
+#include "support/console.h"
 
 namespace {
 
@@ -16,6 +19,7 @@ class PageClock final : public weft::Clock {
     second_ = second;
     frozen_ = true;
   }
+  void thaw() { frozen_ = false; }
 
  private:
   weft::SystemClock system_;
@@ -33,4 +37,14 @@ weft::Clock& processClock() { return pageClock; }
 extern "C" EMSCRIPTEN_KEEPALIVE void weftFreezeClock(std::int32_t high, std::uint32_t low) {
   pageClock.freeze(static_cast<std::int64_t>(
       (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low));
+}
+
+// Makes the clock the browser's again.
+extern "C" EMSCRIPTEN_KEEPALIVE void weftThawClock() { pageClock.thaw(); }
+
+// Runs weft once over `argv` and returns the status it ends with, without
+// ending the instance.
+extern "C" EMSCRIPTEN_KEEPALIVE int weftRunOnce(int argc, char** argv) {
+  weft::SystemConsole console;
+  return weft::weftMain(argc, argv, console, pageClock);
 }

@@ -22,19 +22,16 @@
 //
 // `files` maps relative paths ('/' between folders) to contents: a Uint8Array,
 // or a string taken as UTF-8; a path ending in '/' makes an empty folder.
-// Every run is a fresh instance of the program with its own copy of the files,
-// so runs never affect each other. A run that the program cannot finish (the
-// WebAssembly stack overflowing) rejects with an Error that carries the output
-// written so far.
+// Each program is loaded into one instance that every run reuses; every run
+// is a fresh engine with its own copy of the files, its own environment and
+// clock, so runs never affect each other. A run that the program cannot
+// finish (the WebAssembly stack overflowing) rejects with an Error that
+// carries the output written so far, and the next run gets a new instance.
 //
 // load() fetches and compiles both programs ahead of the first run; after
 // that no run makes a network request.
 
 const ROOT = '/files';
-
-// Variables emscripten's runtime puts in every environment; cleared so that a
-// run sees only the variables it is given.
-const PRESET_VARIABLES = ['USER', 'LOGNAME', 'PATH', 'PWD', 'HOME', 'LANG', '_'];
 
 const isNode = typeof process === 'object' && typeof process.versions === 'object' &&
                typeof process.versions.node === 'string';
@@ -78,17 +75,6 @@ function bytesOf(value, what) {
   if (value instanceof Uint8Array) return value;
   if (typeof value === 'string') return utf8.encode(value);
   throw new TypeError(`${what} must be a string or a Uint8Array`);
-}
-
-// A text whose characters are the given bytes, as the runtime writes
-// environment strings into memory one character per byte.
-function byteString(value, what) {
-  const bytes = bytesOf(value, what);
-  let text = '';
-  for (let i = 0; i < bytes.length; i += 8192) {
-    text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
-  }
-  return text;
 }
 
 // Splits a relative path into its folder names, refusing what would leave the
@@ -162,12 +148,64 @@ function clockHalves(time) {
   return [Number(BigInt.asIntN(32, second >> 32n)), Number(BigInt.asUintN(32, second))];
 }
 
-function isExit(error) {
-  return error !== null && typeof error === 'object' && error.name === 'ExitStatus' &&
-         typeof error.status === 'number';
+// The streams of the run in progress; the instance writes to whichever run
+// is current.
+let current = null;
+
+// One loaded instance per program, kept for every run after the first. An
+// instance that fails (its stack overflowing) is dropped for a new one.
+const instances = new Map();
+
+function instance(name) {
+  if (!instances.has(name)) {
+    const creating = program(name).then(([createEngine, wasm]) => createEngine({
+      noInitialRun: true,
+      instantiateWasm(imports, receive) {
+        WebAssembly.instantiate(wasm, imports).then((made) => receive(made, wasm));
+        return {};
+      },
+      stdin: () => null,
+      stdout: (byte) => {
+        current.stdout.push(byte);
+        current.combined.push(byte);
+      },
+      stderr: (byte) => {
+        current.stderr.push(byte);
+        current.combined.push(byte);
+      },
+      print: () => {},
+      printErr: () => {},
+    }));
+    creating.catch(() => instances.delete(name));
+    instances.set(name, creating);
+  }
+  return instances.get(name);
 }
 
-// Runs one program in a fresh instance and collects what it writes.
+// Removes the folder at `path` with everything in it.
+function removeTree(FS, path) {
+  for (const name of FS.readdir(path)) {
+    if (name === '.' || name === '..') continue;
+    const child = `${path}/${name}`;
+    if (FS.isDir(FS.stat(child).mode)) {
+      removeTree(FS, child);
+    } else {
+      FS.unlink(child);
+    }
+  }
+  FS.rmdir(path);
+}
+
+// Writes `bytes` and a zero byte into the instance's memory; returns where.
+function place(engine, bytes) {
+  const at = engine._malloc(bytes.length + 1);
+  engine.HEAPU8.set(bytes, at);
+  engine.HEAPU8[at + bytes.length] = 0;
+  return at;
+}
+
+// Runs one program in its loaded instance, with a fresh engine, on a fresh
+// copy of the files, and collects what it writes.
 async function execute(name, { files = {}, args = [], time, cwd = '', env = {}, program: argument0 = name } = {}) {
   if (!Array.isArray(args)) throw new TypeError('args must be an array');
   const argv = [bytesOf(argument0, 'program'), ...args.map((arg, i) => bytesOf(arg, `args[${i}]`))];
@@ -175,72 +213,61 @@ async function execute(name, { files = {}, args = [], time, cwd = '', env = {}, 
     if (key === '' || key.includes('=') || key.includes('\0')) {
       throw new RangeError(`${JSON.stringify(key)} is not an environment variable name`);
     }
-    return [byteString(key, 'an environment variable name'), byteString(value, `env.${key}`)];
+    return [bytesOf(key, 'an environment variable name'), bytesOf(value, `env.${key}`)];
   });
   const folder = pathParts(cwd, 'cwd');
   const clock = time === undefined || time === null ? null : clockHalves(time);
 
-  const [createEngine, wasm] = await program(name);
-  const stdout = new ByteSink();
-  const stderr = new ByteSink();
-  const combined = new ByteSink();
-  const engine = await createEngine({
-    noInitialRun: true,
-    instantiateWasm(imports, receive) {
-      WebAssembly.instantiate(wasm, imports).then((instance) => receive(instance, wasm));
-      return {};
-    },
-    stdin: () => null,
-    stdout: (byte) => {
-      stdout.push(byte);
-      combined.push(byte);
-    },
-    stderr: (byte) => {
-      stderr.push(byte);
-      combined.push(byte);
-    },
-    print: () => {},
-    printErr: () => {},
-    quit: (status, toThrow) => {
-      throw toThrow;
-    },
-    preRun: [(module) => {
-      for (const key of PRESET_VARIABLES) module.ENV[key] = undefined;
-      for (const [key, value] of variables) module.ENV[key] = value;
-    }],
-  });
-
+  const engine = await instance(name);
   const { FS } = engine;
+  FS.chdir('/');
+  if (FS.analyzePath(ROOT).exists) removeTree(FS, ROOT);
   writeFiles(FS, files);
   FS.chdir(makeFolders(FS, folder));
-  if (clock !== null) engine._weftFreezeClock(clock[0], clock[1]);
+  if (name === 'weft') {
+    if (clock !== null) {
+      engine._weftFreezeClock(clock[0], clock[1]);
+    } else {
+      engine._weftThawClock();
+    }
+  }
 
+  const blocks = [];
+  engine._weftClearEnvironment();
+  for (const [key, value] of variables) {
+    const keyAt = place(engine, key);
+    const valueAt = place(engine, value);
+    engine._weftSetVariable(keyAt, valueAt);
+    engine._free(keyAt);
+    engine._free(valueAt);
+  }
   // The argument vector is built in the program's memory so that every byte
   // arrives as given.
-  const size = argv.reduce((total, arg) => total + arg.length + 1, 0);
-  const block = engine._malloc(size + 4 * (argv.length + 1));
-  const pointers = block + size + ((4 - (size % 4)) % 4);
-  let at = block;
+  const pointers = engine._malloc(4 * (argv.length + 1));
   argv.forEach((arg, i) => {
-    engine.HEAPU8.set(arg, at);
-    engine.HEAPU8[at + arg.length] = 0;
+    const at = place(engine, arg);
+    blocks.push(at);
     engine.HEAPU32[(pointers >> 2) + i] = at;
-    at += arg.length + 1;
   });
   engine.HEAPU32[(pointers >> 2) + argv.length] = 0;
 
+  const run = { stdout: new ByteSink(), stderr: new ByteSink(), combined: new ByteSink() };
+  current = run;
   let status;
   try {
-    engine._exit(engine._main(argv.length, pointers));
+    status = name === 'weft' ? engine._weftRunOnce(argv.length, pointers)
+                             : engine._weftCheckRunOnce(argv.length, pointers);
   } catch (error) {
-    if (!isExit(error)) {
-      const failure = new Error(`${name} stopped before its end: ${error && error.message ? error.message : error}`);
-      Object.assign(failure, { stdout: stdout.result(), stderr: stderr.result(), combined: combined.result() });
-      throw failure;
-    }
-    status = error.status;
+    instances.delete(name);
+    const failure = new Error(`${name} stopped before its end: ${error && error.message ? error.message : error}`);
+    Object.assign(failure, { stdout: run.stdout.result(), stderr: run.stderr.result(), combined: run.combined.result() });
+    throw failure;
+  } finally {
+    current = null;
   }
-  return { stdout: stdout.result(), stderr: stderr.result(), combined: combined.result(), status };
+  for (const at of blocks) engine._free(at);
+  engine._free(pointers);
+  return { stdout: run.stdout.result(), stderr: run.stderr.result(), combined: run.combined.result(), status };
 }
 
 export function run(options = {}) {

@@ -85,6 +85,19 @@ assert.deepEqual([Buffer.from(exact.stdout).toString('latin1'), Buffer.from(exac
 const bare = await weft.run({ files: examples, args: ['tavern.dat', '-n', '2'], time: 4 });
 assert.equal(new TextDecoder().decode(bare.stdout).split('\n').length, 3, 'options after the operand are read');
 await assert.rejects(weft.run({ files: { '../up.dat': 'x' } }), RangeError);
+// Runs share an instance but nothing else: a variable, a file, a folder
+// entered and a frozen clock of one run are gone in the next.
+const text = (bytes) => new TextDecoder().decode(bytes);
+const ordered = await weft.run({ files: { 'a.dat': 'a\n' }, args: ['a.dat', '-t'],
+                                 env: { _POSIX_OPTION_ORDER: '' }, time: 4 });
+assert.equal(text(ordered.combined), "A\nCan't read -t\n");
+const moved = await weft.run({ files: { 'c.dat': '%chdir:sub\nc\n', 'sub/': '' }, args: ['c.dat', '-t'] });
+assert.equal(text(moved.combined), 'No Title    : C\n');
+assert.equal(text((await weft.run({ files: { 'e.dat': 'e\n' }, args: ['e.dat', 'a.dat'] })).combined),
+             "E\nCan't read a.dat\n");
+const roll = { files: { 'd.dat': '(random 1d1000000+0)\n' }, args: ['d.dat'] };
+assert.notEqual(text((await weft.run(roll)).stdout), text((await weft.run({ ...roll, time: 4 })).stdout),
+                'a run without a time reads the real clock');
 
 // weft.check gives weft-check's report as the native checker writes it.
 const odds = await weft.check({ files: examples, args: ['--stats', 'hooks.dat'] });

@@ -481,4 +481,13 @@ int runCheck(int argc, char** argv, Console& console, FileSystem& files) {
   return report.status();
 }
 
+int checkMain(int argc, char** argv, Console& console) {
+  try {
+    return finishRun(console, static_cast<ExitStatus>(runCheck(argc, argv, console)));
+  } catch (const Ending& ending) {
+    // Standard output could not be written.
+    return writeEnding(console, ending);
+  }
+}
+
 }  // namespace weft::check

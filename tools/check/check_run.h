@@ -21,4 +21,9 @@ int runCheck(int argc, char** argv, Console& console);
 // The same, with the files of `files` (whose working directory it moves).
 int runCheck(int argc, char** argv, Console& console, FileSystem& files);
 
+// weft-check as a process: runs the check with `console`, flushes, and
+// returns the status to exit with (a write error on standard output ends it
+// with weft's status for one).
+int checkMain(int argc, char** argv, Console& console);
+
 }  // namespace weft::check
