@@ -15,6 +15,7 @@
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
 #include "driver/option_scanner.h"
+#include "explain.h"
 #include "json.h"
 #include "report.h"
 #include "stats.h"
@@ -44,6 +45,11 @@ constexpr std::string_view kHelp =
     "      --format=text    the default\n"
     "  -m maxfreq           the frequency cap, as weft's -m (default 50)\n"
     "  -h                   show this help\n"
+    "\n"
+    "  --explain=SECOND [weft's options] datafile...\n"
+    "                       print what weft prints at that clock second, with\n"
+    "                       its options (-t, -n, -s, -m, -d), each line followed\n"
+    "                       by how it was made\n"
     "\n"
     "A backslash in an operand separates its directory part, as in weft.\n"
     "Exit status: 0 clean, 1 warnings only, 2 errors or a bad command line.\n";
@@ -332,6 +338,9 @@ int runCheck(int argc, char** argv, Console& console) {
 }
 
 int runCheck(int argc, char** argv, Console& console, FileSystem& files) {
+  if (const int explain = explainOptionIndex(argc, argv); explain > 0) {
+    return runExplain(argc, argv, explain, console, files);
+  }
   // Nothing the checker does reads the clock; loading never rolls dice.
   FixedClock clock;
   Engine engine(console, files, clock);
