@@ -4,7 +4,8 @@
 functions -q __weft_data_files; or source (status dirname)/weft.fish
 
 complete -c weft-check -f
-complete -c weft-check -s h -d 'show a short help'
+complete -c weft-check -s h -l help -d 'show a short help'
+complete -c weft-check -l version -d 'show the version'
 complete -c weft-check -s S -l stats -d 'show the odds of every table'
 complete -c weft-check -s v -l verbose -d 'with --stats, also the entropy of the lines'
 complete -c weft-check -s j -d 'write the report as JSON'

@@ -11,7 +11,7 @@
 # Options of each command: flags, then options that take a value.
 _weft_flags_weft='-t -d --'
 _weft_valued_weft='-n -s -m'
-_weft_flags_weft_check='-h -S --stats -v --verbose -j --format=json --format=text --explain= -t -d --'
+_weft_flags_weft_check='-h --help --version -S --stats -v --verbose -j --format=json --format=text --explain= -t -d --'
 _weft_valued_weft_check='-m -n -s'
 
 # Prints WORD as the shell reads it: quotes and backslash escapes removed.

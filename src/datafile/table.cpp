@@ -75,7 +75,7 @@ void Table::append(std::string_view text, std::uint32_t count) {
                 static_cast<std::uint32_t>(text.size()), count};
   if (drawn) {
     // Blocks up to kMaxBlockSize keep offsets below 2^kOffsetBits, and the
-    // block numbers of drawn texts fit above them (see kLongestStored).
+    // block numbers of drawn texts fit above them (see kTextsPerBlock).
     const auto length = static_cast<std::uint32_t>(text.size());
     std::memcpy(at, &length, kLengthBytes);
     assert(blockIndex < (std::size_t{1} << (32 - kOffsetBits)));

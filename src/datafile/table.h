@@ -24,7 +24,7 @@ class Table {
   Table& operator=(Table&& other) noexcept = default;
   ~Table() = default;
 
-  // The longest entry text: a logical line is at most 1022 bytes.
+  // The longest entry text: a line is read in pieces of at most 1023 bytes.
   static constexpr std::size_t kMaxEntryBytes = 1023;
 
   // One entry line: its text and how many positions it fills.

@@ -44,12 +44,12 @@ class ExpressionReader {
   std::string_view rest_;
 };
 
+}  // namespace
+
 // Reads the usual form of an expression, "3d6+1": blanks, then unsigned
 // numbers of at most nine digits and a single "d" or "D", the sign right
 // after the sides. Every text it reads, the general reader reads alike;
 // returns false for anything else, which is left to the general reader.
-}  // namespace
-
 bool readPlainDice(std::string_view text, DiceParts& parts) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;

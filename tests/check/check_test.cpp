@@ -8,6 +8,7 @@
 #include "analysis.h"
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
+#include "json.h"
 #include "report.h"
 #include "stats.h"
 #include "testing/test_support.h"
@@ -68,6 +69,22 @@ TEST(ReportTest, SortsByFileAndLineAndDropsRepeats) {
       lines);
   EXPECT_EQ("1 error, 3 warnings in 2 files", formatSummary(report.sorted(), 2));
   EXPECT_EQ(2, report.status());
+}
+
+TEST(JsonTest, KeepsValidUtf8AndWritesEveryOtherByteAsItsNumber) {
+  const struct {
+    std::string bytes, json;
+  } cases[] = {
+      {"caf\xc3\xa9 \xe2\x82\xbf", "\"caf\xc3\xa9 \xe2\x82\xbf\""},  // continuation bytes to 0xBF
+      {"\xe2\x82\xc0", "\"\\u00e2\\u0082\\u00c0\""},                 // 0xC0 continues nothing
+      {"\xe2\x82\x7f", "\"\\u00e2\\u0082\\u007f\""},
+      {"\xe0\x9f\xbf \xed\xa0\x80 \xf4\x90\x80\x80",  // overlong, surrogate, above U+10FFFF
+       "\"\\u00e0\\u009f\\u00bf \\u00ed\\u00a0\\u0080 \\u00f4\\u0090\\u0080\\u0080\""},
+      {"\xf4\x8f\xbc\x80\xf4\x8f\xbf\xbf", "\"\xf4\x8f\xbc\x80\xf4\x8f\xbf\xbf\""},
+      {std::string("\"\\\n\t\r\b\f\x7f\x01\0", 10),
+       "\"\\\"\\\\\\n\\t\\r\\u0008\\u000c\\u007f\\u0001\\u0000\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.json, jsonString(c.bytes)) << c.bytes;
 }
 
 TEST(DrawsOfPositionsTest, CountsTheDrawsThatPickEachPosition) {

@@ -8,12 +8,18 @@ A clean file prints only the summary and exits with 0.
   $ check orcs.dat
   0 errors, 0 warnings in 1 file
 
--h prints the help and exits with 0; a bad option or no data file prints the
-usage and exits with 2.
+-h and --help print the help (and nothing on standard error), --version the
+version, each with 0; a bad option or no data file prints the usage and exits
+with 2.
 
   $ check -h | head -2
   usage: */weft-check [-hSvj] [--stats] [--verbose] [--format=text|json] [-m <maxfreq>] datafile... (glob)
   
+  $ check --help orcs.dat 2>&1 | sed -n '1p;/--version/p'
+  usage: */weft-check [-hSvj] [--stats] [--verbose] [--format=text|json] [-m <maxfreq>] datafile... (glob)
+        --version        show the version
+  $ check --version
+  weft-check [0-9]*.[0-9]*.[0-9]* (re)
   $ check -x orcs.dat
   */weft-check: unrecognized option `-x' (glob)
   usage: */weft-check [-hSvj] [--stats] [--verbose] [--format=text|json] [-m <maxfreq>] datafile... (glob)

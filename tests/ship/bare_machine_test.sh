@@ -48,6 +48,8 @@ for package in libgtest-dev python3-cram; do
   grep -q "^-- Test tool .*(Debian package $package)" "$work/out" ||
     fail "configuration did not name the missing package $package"
 done
+grep -q "^-- nlohmann-json not found (Debian package nlohmann-json3-dev), so weft-check is left out" \
+  "$work/out" || fail "configuration did not say that weft-check is left out for nlohmann-json3-dev"
 [ "$failures" -eq 0 ] || { echo "--- the whole output:"; cat "$work/out"; }
 echo "$failures failures"
 [ "$failures" -eq 0 ]

@@ -127,93 +127,102 @@ class FileAnalysis {
   }
 
   void checkReference(const Entry& entry, const ResolvedReference& r) {
-    const std::string name = shown(r.reference);
-    constexpr const char* kRepeats =
-        "weft puts in its place what the reference before it in the line was replaced with, or "
-        "nothing";
     switch (r.outcome) {
-      case Outcome::Dice: {
-        const std::string_view inner = r.reference.inner;
-        const std::string_view expression = r.reference.target.dice;
-        DiceParts parts{};
-        bool listed = false;
-        for (const DataFile& subfile : file_.subfiles())
-          listed = listed || subfile.filename() == inner;
-        if (!readDiceExpression(expression, parts)) {
-          add(entry.line, Severity::Warning,
-              "dice expression \"" + std::string(expression) +
-                  "\" does not read (it needs the form 3d6+1 or 4df+0); weft writes \"Didn't "
-                  "grok\" and rolls 0",
-              listed
-                  ? "a reference holding \"random\" is always a dice roll, so the listed file \"" +
-                        std::string(inner) + "\" can never be referred to: rename it"
-                  : diceNote(expression));
-          break;
-        }
-        // A valid expression ends with the digits of its modifier; whatever
-        // follows them is ignored.
-        std::string_view trimmed = expression;
-        while (!trimmed.empty() && isSpace(trimmed.back())) trimmed.remove_suffix(1);
-        if (!trimmed.empty() && !isDigit(trimmed.back())) {
-          std::size_t end = trimmed.size();
-          while (end > 0 && !isDigit(trimmed[end - 1])) --end;
-          std::string_view rest = trimmed.substr(end);
-          while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
-          add(entry.line, Severity::Warning,
-              "the text after the dice expression in " + shown(r.reference) +
-                  " is ignored: weft prints only the total, without \"" + std::string(rest) + "\"",
-              "move it out of the parentheses: (random" + std::string(trimmed.substr(0, end)) +
-                  ") " + std::string(rest));
-        }
+      case Outcome::Dice:
+        checkDice(entry, r);
         break;
-      }
-      case Outcome::EmptyTable: {
-        if (isBuiltInEntry(entry)) break;  // reported as a missing section
-        const std::string& why =
-            facts_.missedTable[static_cast<std::size_t>(r.reference.target.table)];
-        add(entry.line, Severity::Error,
-            "reference " + name + " names table " + std::to_string(r.reference.target.table) +
-                ", which is empty; weft ends the run when it meets it",
-            why.empty()
-                ? "give table " + std::to_string(r.reference.target.table) +
-                      " entries after a \"%table " + std::to_string(r.reference.target.table) +
-                      "\" line, or refer to a table that has some"
-                : "table " + std::to_string(r.reference.target.table) + " is empty because " + why);
+      case Outcome::EmptyTable:
+        checkEmptyTable(entry, r);
         break;
-      }
       case Outcome::OutOfRange:
         add(entry.line, Severity::Warning,
-            "reference " + name +
+            "reference " + shown(r.reference) +
                 " names a table outside 0 to 19; it repeats the previous replacement",
             "weft writes \"Invalid table referenced\" and puts in its place what the reference "
             "before it in the line was replaced with, or nothing");
         break;
-      case Outcome::NoFile: {
-        bool listedFurtherDown = false;
-        for (const DataFile& subfile : file_.subfiles()) {
-          listedFurtherDown = listedFurtherDown || subfile.filename() == r.reference.inner;
-        }
-        if (listedFurtherDown) {
-          add(entry.line, Severity::Warning,
-              "reference " + name +
-                  " names a file listed by a listed file, which never resolves; it repeats the "
-                  "previous replacement",
-              "list the file in the data file named on the command line, or keep file lists one "
-              "level deep");
-        } else {
-          add(entry.line, Severity::Warning,
-              "reference " + name + " matches no listed file; it repeats the previous replacement",
-              std::string(kRepeats) +
-                  ": any \"(\" followed by a \")\" is a reference, so leave parentheses out of "
-                  "ordinary text (use commas)");
-        }
+      case Outcome::NoFile:
+        checkNoFile(entry, r);
         break;
-      }
       case Outcome::Table:
         checkTableNumber(entry, r);
         break;
       case Outcome::File:
         break;
+    }
+  }
+
+  // A dice expression that does not read, or text after its modifier.
+  void checkDice(const Entry& entry, const ResolvedReference& r) {
+    const std::string_view inner = r.reference.inner;
+    const std::string_view expression = r.reference.target.dice;
+    DiceParts parts{};
+    bool listed = false;
+    for (const DataFile& subfile : file_.subfiles()) listed = listed || subfile.filename() == inner;
+    if (!readDiceExpression(expression, parts)) {
+      add(entry.line, Severity::Warning,
+          "dice expression \"" + std::string(expression) +
+              "\" does not read (it needs the form 3d6+1 or 4df+0); weft writes \"Didn't "
+              "grok\" and rolls 0",
+          listed ? "a reference holding \"random\" is always a dice roll, so the listed file \"" +
+                       std::string(inner) + "\" can never be referred to: rename it"
+                 : diceNote(expression));
+      return;
+    }
+    // A valid expression ends with the digits of its modifier; whatever
+    // follows them is ignored.
+    std::string_view trimmed = expression;
+    while (!trimmed.empty() && isSpace(trimmed.back())) trimmed.remove_suffix(1);
+    if (!trimmed.empty() && !isDigit(trimmed.back())) {
+      std::size_t end = trimmed.size();
+      while (end > 0 && !isDigit(trimmed[end - 1])) --end;
+      std::string_view rest = trimmed.substr(end);
+      while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+      add(entry.line, Severity::Warning,
+          "the text after the dice expression in " + shown(r.reference) +
+              " is ignored: weft prints only the total, without \"" + std::string(rest) + "\"",
+          "move it out of the parentheses: (random" + std::string(trimmed.substr(0, end)) + ") " +
+              std::string(rest));
+    }
+  }
+
+  void checkEmptyTable(const Entry& entry, const ResolvedReference& r) {
+    const std::string name = shown(r.reference);
+    if (isBuiltInEntry(entry)) return;  // reported as a missing section
+    const std::string& why = facts_.missedTable[static_cast<std::size_t>(r.reference.target.table)];
+    add(entry.line, Severity::Error,
+        "reference " + name + " names table " + std::to_string(r.reference.target.table) +
+            ", which is empty; weft ends the run when it meets it",
+        why.empty()
+            ? "give table " + std::to_string(r.reference.target.table) +
+                  " entries after a \"%table " + std::to_string(r.reference.target.table) +
+                  "\" line, or refer to a table that has some"
+            : "table " + std::to_string(r.reference.target.table) + " is empty because " + why);
+  }
+
+  // A name that matches no listed file of this file.
+  void checkNoFile(const Entry& entry, const ResolvedReference& r) {
+    const std::string name = shown(r.reference);
+    constexpr const char* kRepeats =
+        "weft puts in its place what the reference before it in the line was replaced with, or "
+        "nothing";
+    bool listedFurtherDown = false;
+    for (const DataFile& subfile : file_.subfiles()) {
+      listedFurtherDown = listedFurtherDown || subfile.filename() == r.reference.inner;
+    }
+    if (listedFurtherDown) {
+      add(entry.line, Severity::Warning,
+          "reference " + name +
+              " names a file listed by a listed file, which never resolves; it repeats the "
+              "previous replacement",
+          "list the file in the data file named on the command line, or keep file lists one "
+          "level deep");
+    } else {
+      add(entry.line, Severity::Warning,
+          "reference " + name + " matches no listed file; it repeats the previous replacement",
+          std::string(kRepeats) +
+              ": any \"(\" followed by a \")\" is a reference, so leave parentheses out of "
+              "ordinary text (use commas)");
     }
   }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -44,7 +45,8 @@ constexpr std::string_view kHelp =
     "  -j, --format=json    write the report (and the odds) as one JSON object\n"
     "      --format=text    the default\n"
     "  -m maxfreq           the frequency cap, as weft's -m (default 50)\n"
-    "  -h                   show this help\n"
+    "  -h, --help           show this help\n"
+    "      --version        show the version\n"
     "\n"
     "  --explain=SECOND [weft's options] datafile...\n"
     "                       print what weft prints at that clock second, with\n"
@@ -103,42 +105,14 @@ class Checker final : public LoadObserver {
   }
 
   void problem(const DataFile& file, const LoadProblem& problem) override {
-    std::string path = pathOf(file);
-    std::uint64_t line = problem.line;
-    const std::string name = "\"" + file.filename() + "\"";
-    std::string note;
-    // A listed file that cannot be loaded is reported at its line in the list.
-    const auto atListingLine = [&] {
-      FileState* parent = file.parent() == nullptr ? nullptr : stateOf(*file.parent());
-      if (parent == nullptr) return;
-      path = parent->path;
-      line = file.parent()->lineNumber();
-      note = parent->traps.whyListed(file.filename());
-    };
+    const std::string path = pathOf(file);
+    const std::uint64_t line = problem.line;
     switch (problem.event) {
       case Event::CantRead:
-        atListingLine();
-        report_.add(path, line, Severity::Error, "can't read " + name, note);
-        break;
       case Event::FileListLoop:
-        atListingLine();
-        report_.add(path, line, Severity::Error,
-                    "file list loop: " + name + " is already being loaded; weft ends the run",
-                    "a file may not list itself, directly or through the files it lists");
-        break;
       case Event::FileListTooDeep:
-        atListingLine();
-        report_.add(path, line, Severity::Error,
-                    "file lists nested too deeply at " + name + "; weft ends the run",
-                    "keep file lists a few levels deep");
-        break;
       case Event::TooManyFiles:
-        atListingLine();
-        report_.add(path, line, Severity::Error,
-                    "file lists load too many files (more than " + std::to_string(problem.limit) +
-                        ") at " + name + "; weft ends the run",
-                    "every line of a file list loads its file again, with all the files it lists: "
-                    "list each file once");
+        fileListProblem(file, problem);
         break;
       case Event::CantChangeDirectory:
         // Reported with its reason once the line is interpreted.
@@ -171,6 +145,44 @@ class Checker final : public LoadObserver {
       case Event::UnsupportedSection:
         report_.add(path, line, Severity::Warning,
                     "unsupported section (weft writes \"" + std::string(problem.message) + "\")");
+        break;
+    }
+  }
+
+  // A problem of loading a file that a file list names: reported at its
+  // line in the list, when the list is known.
+  void fileListProblem(const DataFile& file, const LoadProblem& problem) {
+    std::string path = pathOf(file);
+    std::uint64_t line = problem.line;
+    const std::string name = "\"" + file.filename() + "\"";
+    std::string note;
+    if (FileState* parent = file.parent() == nullptr ? nullptr : stateOf(*file.parent())) {
+      path = parent->path;
+      line = file.parent()->lineNumber();
+      note = parent->traps.whyListed(file.filename());
+    }
+    switch (problem.event) {
+      case Event::CantRead:
+        report_.add(path, line, Severity::Error, "can't read " + name, note);
+        break;
+      case Event::FileListLoop:
+        report_.add(path, line, Severity::Error,
+                    "file list loop: " + name + " is already being loaded; weft ends the run",
+                    "a file may not list itself, directly or through the files it lists");
+        break;
+      case Event::FileListTooDeep:
+        report_.add(path, line, Severity::Error,
+                    "file lists nested too deeply at " + name + "; weft ends the run",
+                    "keep file lists a few levels deep");
+        break;
+      case Event::TooManyFiles:
+        report_.add(path, line, Severity::Error,
+                    "file lists load too many files (more than " + std::to_string(problem.limit) +
+                        ") at " + name + "; weft ends the run",
+                    "every line of a file list loads its file again, with all the files it lists: "
+                    "list each file once");
+        break;
+      default:
         break;
     }
   }
@@ -274,15 +286,17 @@ struct LongOption {
 };
 
 // Rewrites the long options that the scanner would read as options to their
-// short forms: "--stats" to -S, "--verbose" to -v, "--format=json" (or
-// "--format json") to -j; "--format=text" is the default and goes. Returns
-// false, with `bad` set to the element, for another format.
+// short forms: "--help" to -h, "--stats" to -S, "--verbose" to -v,
+// "--format=json" (or "--format json") to -j; "--format=text" is the default
+// and goes, and so does "--version", which sets `version`. Returns false,
+// with `bad` set to the element, for another format.
 bool translateLongOptions(std::vector<char*>& args, OptionScanner::Ordering ordering,
-                          std::string& bad) {
+                          std::string& bad, bool& version) {
+  static char help[] = "-h";
   static char stats[] = "-S";
   static char verbose[] = "-v";
   static char json[] = "-j";
-  static const LongOption kLong[] = {{"--stats", stats}, {"--verbose", verbose}};
+  static const LongOption kLong[] = {{"--help", help}, {"--stats", stats}, {"--verbose", verbose}};
   std::vector<char*> out;
   out.push_back(args[0]);
   std::size_t i = 1;
@@ -297,6 +311,10 @@ bool translateLongOptions(std::vector<char*>& args, OptionScanner::Ordering orde
       }
     }
     if (translated) continue;
+    if (element == "--version") {
+      version = true;
+      continue;
+    }
     if (element == "--format" || element.substr(0, 9) == "--format=") {
       std::string_view format = element.substr(std::min<std::size_t>(element.size(), 9));
       if (element == "--format") {
@@ -330,6 +348,94 @@ bool translateLongOptions(std::vector<char*>& args, OptionScanner::Ordering orde
   return true;
 }
 
+// What the command line asks of a check.
+struct Request {
+  bool stats = false;
+  bool verbose = false;
+  bool json = false;
+  std::size_t firstOperand = 0;  // the index in the arguments of the first data file
+  std::int32_t maxFrequency = RunSettings().maxFrequency;
+};
+
+// Reads the options of `args` (rewritten to short forms, with a null pointer
+// appended) into `request`. Returns the exit status when the run ends here:
+// after the help, the version or a bad command line.
+std::optional<int> readCommandLine(std::vector<char*>& args, const char* program, Request& request,
+                                   Console& console) {
+  const OptionScanner::Ordering ordering = environmentHas("_POSIX_OPTION_ORDER")
+                                               ? OptionScanner::Ordering::RequireOrder
+                                               : OptionScanner::Ordering::Permute;
+  std::string badFormat;
+  bool version = false;
+  if (!translateLongOptions(args, ordering, badFormat, version)) {
+    console.writeErrRaw(std::string(program) +
+                        (badFormat == "--format" ? std::string(": --format needs a value")
+                                                 : ": unknown format \"" + badFormat + "\"") +
+                        " (the formats are text and json)\n");
+    console.writeErrRaw(std::string("usage: ") + program + " " + kCheckUsage + "\n");
+    return 2;
+  }
+  if (version) {
+    console.writeOut("weft-check " WEFT_VERSION "\n");
+    console.flushOut();
+    return 0;
+  }
+  args.push_back(nullptr);
+  const int argc = static_cast<int>(args.size() - 1);
+  OptionScanner scanner(argc, args.data(), kCheckOptionString, console);
+  bool badCommandLine = false;
+  for (int option; (option = scanner.nextOption()) != -1;) {
+    switch (option) {
+      case 'h':
+        console.writeOut(std::string("usage: ") + program + " " + kCheckUsage + "\n\n");
+        console.writeOut(kHelp);
+        console.flushOut();
+        return 0;
+      case 'S':
+        request.stats = true;
+        break;
+      case 'v':
+        request.verbose = true;
+        break;
+      case 'j':
+        request.json = true;
+        break;
+      case 'm':
+        request.maxFrequency = readDecimal(scanner.optionArgument());
+        break;
+      default:
+        badCommandLine = true;
+        break;
+    }
+  }
+  if (badCommandLine || scanner.optionIndex() >= argc) {
+    console.writeErrRaw(std::string("usage: ") + program + " " + kCheckUsage + "\n");
+    return 2;
+  }
+  request.firstOperand = static_cast<std::size_t>(scanner.optionIndex());
+  return std::nullopt;
+}
+
+// Loads the data file that `operand` names, from inside its directory part
+// if it has one, as weft does; what loading finds goes to the load observer.
+void checkOperand(Engine& engine, std::string_view operand, const std::string& startDirectory,
+                  Report& report) {
+  FileSystem& files = engine.files;
+  const Operand parts = splitOperand(operand);
+  if (parts.directory && !files.changeDirectory(*parts.directory)) {
+    report.add(std::string(operand), 0, Severity::Error,
+               "can't change directory to \"" + *parts.directory + "\"");
+  }
+  { const DataFile file(engine, parts.filename, nullptr); }
+  if (startDirectory.empty()) {
+    report.add(std::string(operand), 0, Severity::Error,
+               "the working directory cannot be read; weft ends the run after this file");
+  } else if (!files.changeDirectory(startDirectory)) {
+    report.add(std::string(operand), 0, Severity::Error,
+               "can't change back to directory \"" + startDirectory + "\"");
+  }
+}
+
 }  // namespace
 
 int runCheck(int argc, char** argv, Console& console) {
@@ -341,14 +447,8 @@ int runCheck(int argc, char** argv, Console& console, FileSystem& files) {
   if (const int explain = explainOptionIndex(argc, argv); explain > 0) {
     return runExplain(argc, argv, explain, console, files);
   }
-  // Nothing the checker does reads the clock; loading never rolls dice.
-  FixedClock clock;
-  Engine engine(console, files, clock);
   const std::string startDirectory = files.workingDirectory();
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "weft-check";
-  const OptionScanner::Ordering ordering = environmentHas("_POSIX_OPTION_ORDER")
-                                               ? OptionScanner::Ordering::RequireOrder
-                                               : OptionScanner::Ordering::Permute;
   std::vector<char*> args;
   args.reserve(static_cast<std::size_t>(std::max(argc, 1)) + 1);
   static char defaultName[] = "weft-check";
@@ -357,80 +457,31 @@ int runCheck(int argc, char** argv, Console& console, FileSystem& files) {
   } else {
     args.push_back(defaultName);
   }
-  std::string badFormat;
-  if (!translateLongOptions(args, ordering, badFormat)) {
-    console.writeErrRaw(std::string(program) +
-                        (badFormat == "--format" ? std::string(": --format needs a value")
-                                                 : ": unknown format \"" + badFormat + "\"") +
-                        " (the formats are text and json)\n");
-    console.writeErrRaw(std::string("usage: ") + program + " " + kCheckUsage + "\n");
-    return 2;
+  Request request;
+  if (const std::optional<int> status = readCommandLine(args, program, request, console)) {
+    return *status;
   }
-  args.push_back(nullptr);
-  argc = static_cast<int>(args.size() - 1);
-  argv = args.data();
-  OptionScanner scanner(argc, argv, kCheckOptionString, console);
-  bool stats = false;
-  bool verbose = false;
-  bool json = false;
-  bool badCommandLine = false;
-  for (int option; (option = scanner.nextOption()) != -1;) {
-    switch (option) {
-      case 'h':
-        console.writeOut(std::string("usage: ") + program + " " + kCheckUsage + "\n\n");
-        console.writeOut(kHelp);
-        console.flushOut();
-        return 0;
-      case 'S':
-        stats = true;
-        break;
-      case 'v':
-        verbose = true;
-        break;
-      case 'j':
-        json = true;
-        break;
-      case 'm':
-        engine.settings.maxFrequency = readDecimal(scanner.optionArgument());
-        break;
-      default:
-        badCommandLine = true;
-        break;
-    }
-  }
-  if (badCommandLine || scanner.optionIndex() >= argc) {
-    console.writeErrRaw(std::string("usage: ") + program + " " + kCheckUsage + "\n");
-    return 2;
-  }
+  // Nothing the checker does reads the clock; loading never rolls dice.
+  FixedClock clock;
+  Engine engine(console, files, clock);
+  engine.settings.maxFrequency = request.maxFrequency;
 
   Report report;
-  Checker checker(report, stats, files, startDirectory);
+  Checker checker(report, request.stats, files, startDirectory);
   engine.loadObserver = &checker;
-  for (int index = scanner.optionIndex(); index < argc; ++index) {
-    const std::string_view operand(argv[index]);
-    const Operand parts = splitOperand(operand);
-    if (parts.directory && !files.changeDirectory(*parts.directory)) {
-      report.add(std::string(operand), 0, Severity::Error,
-                 "can't change directory to \"" + *parts.directory + "\"");
-    }
-    { const DataFile file(engine, parts.filename, nullptr); }
-    if (startDirectory.empty()) {
-      report.add(std::string(operand), 0, Severity::Error,
-                 "the working directory cannot be read; weft ends the run after this file");
-    } else if (!files.changeDirectory(startDirectory)) {
-      report.add(std::string(operand), 0, Severity::Error,
-                 "can't change back to directory \"" + startDirectory + "\"");
-    }
+  for (std::size_t index = request.firstOperand; index + 1 < args.size(); ++index) {
+    checkOperand(engine, args[index], startDirectory, report);
   }
   engine.loadObserver = nullptr;
 
-  const std::vector<FileOdds> odds = stats ? checker.stats() : std::vector<FileOdds>();
+  const std::vector<FileOdds> odds = request.stats ? checker.stats() : std::vector<FileOdds>();
   const std::vector<Diagnostic> diagnostics = report.sorted();
   std::string out;
-  if (json) {
-    out = jsonReport(diagnostics, checker.fileCount(), report.status(), stats ? &odds : nullptr);
+  if (request.json) {
+    out = jsonReport(diagnostics, checker.fileCount(), report.status(),
+                     request.stats ? &odds : nullptr);
   } else {
-    for (const FileOdds& file : odds) out += describeOdds(file, verbose) + "\n";
+    for (const FileOdds& file : odds) out += describeOdds(file, request.verbose) + "\n";
     for (const Diagnostic& d : diagnostics) out += formatDiagnostic(d) + "\n";
     out += formatSummary(diagnostics, checker.fileCount()) + "\n";
   }

@@ -13,9 +13,9 @@ inline constexpr const char* kCheckUsage =
 
 // Checks the data files named on the command line and writes the report on
 // `console`'s standard output. Returns 0 when clean, 1 when there are
-// warnings only, 2 when there is any error or the command line is wrong; -h
-// returns 0. The files are read through a file system of their own, so the
-// process's working directory never moves.
+// warnings only, 2 when there is any error or the command line is wrong; -h,
+// --help and --version return 0. The files are read through a file system of
+// their own, so the process's working directory never moves.
 int runCheck(int argc, char** argv, Console& console);
 
 // The same, with the files of `files` (whose working directory it moves).

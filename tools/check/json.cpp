@@ -1,12 +1,29 @@
 #include "json.h"
 
-#include <cmath>
-#include <cstdio>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+
 #include "support/random_source.h"
 
 namespace weft::check {
 
 namespace {
+
+using Json = nlohmann::ordered_json;
+
+// The report's strings are bytes, and the library writes valid UTF-8 only:
+// it would replace or drop the rest. So every byte that the report writes as
+// an escape \u0080 to \u00ff (a byte outside valid UTF-8), and the three that
+// it escapes otherwise than the library (backspace, form feed and DEL, as
+// \u0008, \u000c and \u007f), goes into the library as a marker: the code
+// point U+10FF00 plus the byte, in the last private-use block of Unicode.
+// A code point of that block that the text itself holds goes in behind the
+// marker U+10FF00 (the byte 0, which is never marked). The library writes
+// markers unescaped, as any character (ensure_ascii off), and unmark() then
+// turns each marker back into its escape and each code point kept behind
+// one back into its own UTF-8; nothing else in the library's output is a
+// code point of that block, since outside strings it is ASCII.
+constexpr char32_t kMarker = 0x10FF00;
 
 // Returns the length of the valid UTF-8 sequence at the start of `text`, or
 // 0 when it does not start with one (overlong forms and surrogates count as
@@ -38,199 +55,192 @@ std::size_t utf8Length(std::string_view text) {
   return length;
 }
 
-std::string number(double value) {
-  if (!std::isfinite(value)) return "null";
-  char text[40];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
+// True when `text` starts with the UTF-8 of a code point from U+10FF00 on.
+bool startsInMarkerBlock(std::string_view text) {
+  return text.size() >= 4 && static_cast<unsigned char>(text[0]) == 0xF4 &&
+         static_cast<unsigned char>(text[1]) == 0x8F && static_cast<unsigned char>(text[2]) >= 0xBC;
 }
 
-std::string number(std::uint64_t value) { return std::to_string(value); }
-std::string number(std::int64_t value) { return std::to_string(value); }
-std::string boolean(bool value) { return value ? "true" : "false"; }
-
-// Builds one JSON object, member by member.
-class Object {
- public:
-  Object& add(std::string_view key, const std::string& json) {
-    text_ += text_.size() > 1 ? "," : "";
-    text_ += jsonString(key) + ":" + json;
-    return *this;
-  }
-  std::string done() { return text_ + "}"; }
-
- private:
-  std::string text_ = "{";
-};
-
-std::string array(const std::vector<std::string>& items) {
-  std::string text = "[";
-  for (std::size_t i = 0; i < items.size(); ++i) text += (i > 0 ? "," : "") + items[i];
-  return text + "]";
+void appendMarker(std::string& out, unsigned byte) {
+  const char32_t code = kMarker + byte;
+  out += static_cast<char>(0xF0 | (code >> 18));
+  out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+  out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+  out += static_cast<char>(0x80 | (code & 0x3F));
 }
 
-std::string diagnosticJson(const Diagnostic& d) {
-  return Object()
-      .add("file", jsonString(d.file))
-      .add("line", number(d.line))
-      .add("severity", jsonString(d.severity == Severity::Error ? "error" : "warning"))
-      .add("message", jsonString(d.message))
-      .add("note", d.note.empty() ? "null" : jsonString(d.note))
-      .done();
-}
-
-std::string tableJson(const TableOdds& table) {
-  std::vector<std::string> entries;
-  constexpr std::uint64_t kDraws = kDrawRange;
-  const std::uint64_t scale = kDraws / table.denominator;
-  for (const EntryOdds& e : table.entries) {
-    const double p = static_cast<double>(e.draws) / kDraws;
-    entries.push_back(Object()
-                          .add("text", jsonString(e.text))
-                          .add("prefix_and_suffix", boolean(e.builtIn))
-                          .add("positions", number(e.positions))
-                          .add("draws", number(e.draws))
-                          .add("numerator", number(e.draws / scale))
-                          .add("denominator", number(table.denominator))
-                          .add("probability", number(p))
-                          .add("percent", number(100 * p))
-                          .add("one_in", p > 0 ? number(1 / p) : "null")
-                          .add("shown", jsonString(percentText(p) + ", " + oneInText(p)))
-                          .done());
-  }
-  return Object()
-      .add("table", number(static_cast<std::int64_t>(table.number)))
-      .add("positions", number(table.positions))
-      .add("draws", number(kDraws))
-      .add("denominator", number(table.denominator))
-      .add("entries", array(entries))
-      .done();
-}
-
-std::string diceJson(const DiceOdds& dice) {
-  std::vector<std::string> totals;
-  for (const auto& [total, p] : dice.totals) {
-    totals.push_back(Object()
-                         .add("total", number(static_cast<std::int64_t>(total)))
-                         .add("probability", number(p))
-                         .add("percent", number(100 * p))
-                         .done());
-  }
-  return Object()
-      .add("reference", jsonString("(random" + dice.expression + ")"))
-      .add("expression", jsonString(dice.expression))
-      .add("table", number(static_cast<std::int64_t>(dice.table)))
-      .add("line", number(dice.line))
-      .add("reads", boolean(dice.reads))
-      .add("lowest", number(dice.lowest))
-      .add("highest", number(dice.highest))
-      .add("exact", boolean(dice.exact))
-      .add("totals", dice.totals.empty() && dice.reads ? "null" : array(totals))
-      .done();
-}
-
-std::string linesJson(const FileOdds& odds) {
-  const LineOdds& lines = odds.lines;
-  return Object()
-      .add("distinct", number(static_cast<std::uint64_t>(lines.lines.size())))
-      .add("complete", boolean(lines.complete))
-      .add("exact", boolean(lines.complete && !lines.estimated))
-      .add("estimated", boolean(lines.estimated))
-      .add("variety", number(odds.variety))
-      .add("bits", number(odds.bits))
-      .add("empty_line", number(lines.emptyLine))
-      .add("empty_table", number(lines.emptyTable))
-      .add("unexplored", number(lines.unexplored))
-      .add("rolls_dice", boolean(lines.rollsDice))
-      .done();
-}
-
-std::string fileJson(const FileOdds& odds) {
-  std::vector<std::string> tables;
-  for (const TableOdds& table : odds.tables) tables.push_back(tableJson(table));
-  std::vector<std::string> dice;
-  for (const DiceOdds& d : odds.dice) dice.push_back(diceJson(d));
-  return Object()
-      .add("file", jsonString(odds.path))
-      .add("title", jsonString(odds.title))
-      .add("element_file", boolean(odds.elementFile))
-      .add("tables", array(tables))
-      .add("dice", array(dice))
-      .add("lines", linesJson(odds))
-      .done();
-}
-
-}  // namespace
-
-std::string jsonString(std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string out = "\"";
-  out.reserve(text.size() + 2);
+// Returns `text` as valid UTF-8 with markers, ready for the library.
+std::string marked(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte >= 0x80) {
       if (const std::size_t length = utf8Length(text.substr(i)); length > 0) {
+        if (startsInMarkerBlock(text.substr(i))) appendMarker(out, 0);
         out.append(text.substr(i, length));
         i += length;
         continue;
       }
     }
+    if (byte == '\b' || byte == '\f' || byte >= 0x7F) {
+      appendMarker(out, byte);
+    } else {
+      out += static_cast<char>(byte);
+    }
     ++i;
-    switch (byte) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        if (byte < 0x20 || byte >= 0x7F) {
-          out += "\\u00";
-          out += kHex[byte >> 4];
-          out += kHex[byte & 15];
-        } else {
-          out += static_cast<char>(byte);
-        }
+  }
+  return out;
+}
+
+// Returns the library's output with each marker turned back into what it
+// stands for.
+std::string unmarked(std::string_view json) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(json.size());
+  for (std::size_t i = 0; i < json.size();) {
+    if (!startsInMarkerBlock(json.substr(i))) {
+      out += json[i++];
+      continue;
+    }
+    const unsigned byte = ((static_cast<unsigned char>(json[i + 2]) & 0x3Fu) << 6 |
+                           (static_cast<unsigned char>(json[i + 3]) & 0x3Fu)) -
+                          (kMarker & 0xFFF);
+    i += 4;
+    if (byte == 0) {
+      out.append(json.substr(i, 4));
+      i += 4;
+    } else {
+      out += "\\u00";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
     }
   }
-  return out + "\"";
+  return out;
 }
+
+Json text(std::string_view bytes) { return Json(marked(bytes)); }
+
+Json diagnosticJson(const Diagnostic& d) {
+  Json json;
+  json["file"] = text(d.file);
+  json["line"] = d.line;
+  json["severity"] = d.severity == Severity::Error ? "error" : "warning";
+  json["message"] = text(d.message);
+  json["note"] = d.note.empty() ? Json(nullptr) : text(d.note);
+  return json;
+}
+
+Json entryJson(const EntryOdds& e, const TableOdds& table) {
+  constexpr std::uint64_t kDraws = kDrawRange;
+  const double p = static_cast<double>(e.draws) / kDraws;
+  Json json;
+  json["text"] = text(e.text);
+  json["prefix_and_suffix"] = e.builtIn;
+  json["positions"] = e.positions;
+  json["draws"] = e.draws;
+  json["numerator"] = e.draws / (kDraws / table.denominator);
+  json["denominator"] = table.denominator;
+  json["probability"] = p;
+  json["percent"] = 100 * p;
+  json["one_in"] = p > 0 ? Json(1 / p) : Json(nullptr);
+  json["shown"] = percentText(p) + ", " + oneInText(p);
+  // The two parts of "shown", so that a reader need not split it.
+  json["shown_percent"] = percentText(p);
+  json["shown_one_in"] = oneInText(p);
+  return json;
+}
+
+Json tableJson(const TableOdds& table) {
+  Json json;
+  json["table"] = table.number;
+  json["positions"] = table.positions;
+  json["draws"] = std::uint64_t{kDrawRange};
+  json["denominator"] = table.denominator;
+  json["entries"] = Json::array();
+  for (const EntryOdds& e : table.entries) json["entries"].push_back(entryJson(e, table));
+  return json;
+}
+
+Json diceJson(const DiceOdds& dice) {
+  Json json;
+  json["reference"] = text("(random" + dice.expression + ")");
+  json["expression"] = text(dice.expression);
+  json["table"] = dice.table;
+  json["line"] = dice.line;
+  json["reads"] = dice.reads;
+  json["lowest"] = dice.lowest;
+  json["highest"] = dice.highest;
+  json["exact"] = dice.exact;
+  Json totals = Json::array();
+  for (const auto& [total, p] : dice.totals) {
+    Json item;
+    item["total"] = total;
+    item["probability"] = p;
+    item["percent"] = 100 * p;
+    totals.push_back(std::move(item));
+  }
+  json["totals"] = dice.totals.empty() && dice.reads ? Json(nullptr) : totals;
+  return json;
+}
+
+Json linesJson(const FileOdds& odds) {
+  const LineOdds& lines = odds.lines;
+  Json json;
+  json["distinct"] = std::uint64_t{lines.lines.size()};
+  json["complete"] = lines.complete;
+  json["exact"] = lines.complete && !lines.estimated;
+  json["estimated"] = lines.estimated;
+  json["variety"] = odds.variety;
+  json["bits"] = odds.bits;
+  json["empty_line"] = lines.emptyLine;
+  json["empty_table"] = lines.emptyTable;
+  json["unexplored"] = lines.unexplored;
+  json["rolls_dice"] = lines.rollsDice;
+  return json;
+}
+
+Json fileJson(const FileOdds& odds) {
+  Json json;
+  json["file"] = text(odds.path);
+  json["title"] = text(odds.title);
+  json["element_file"] = odds.elementFile;
+  json["tables"] = Json::array();
+  for (const TableOdds& table : odds.tables) json["tables"].push_back(tableJson(table));
+  json["dice"] = Json::array();
+  for (const DiceOdds& d : odds.dice) json["dice"].push_back(diceJson(d));
+  json["lines"] = linesJson(odds);
+  return json;
+}
+
+std::string dump(const Json& json) { return unmarked(json.dump(-1, ' ', false)); }
+
+}  // namespace
+
+std::string jsonString(std::string_view bytes) { return dump(text(bytes)); }
 
 std::string jsonReport(const std::vector<Diagnostic>& diagnostics, std::size_t fileCount,
                        int status, const std::vector<FileOdds>* stats) {
-  std::vector<std::string> items;
+  Json json;
+  json["diagnostics"] = Json::array();
   std::uint64_t errors = 0;
   for (const Diagnostic& d : diagnostics) {
-    items.push_back(diagnosticJson(d));
+    json["diagnostics"].push_back(diagnosticJson(d));
     errors += d.severity == Severity::Error ? 1 : 0;
   }
-  std::string statsJson = "null";
+  Json& summary = json["summary"];
+  summary["errors"] = errors;
+  summary["warnings"] = std::uint64_t{diagnostics.size() - errors};
+  summary["files"] = std::uint64_t{fileCount};
+  summary["text"] = text(formatSummary(diagnostics, fileCount));
+  json["status"] = status;
+  json["stats"] = nullptr;
   if (stats != nullptr) {
-    std::vector<std::string> files;
-    for (const FileOdds& odds : *stats) files.push_back(fileJson(odds));
-    statsJson = array(files);
+    json["stats"] = Json::array();
+    for (const FileOdds& odds : *stats) json["stats"].push_back(fileJson(odds));
   }
-  return Object()
-             .add("diagnostics", array(items))
-             .add("summary", Object()
-                                 .add("errors", number(errors))
-                                 .add("warnings", number(diagnostics.size() - errors))
-                                 .add("files", number(static_cast<std::uint64_t>(fileCount)))
-                                 .add("text", jsonString(formatSummary(diagnostics, fileCount)))
-                                 .done())
-             .add("status", number(static_cast<std::int64_t>(status)))
-             .add("stats", statsJson)
-             .done() +
-         "\n";
+  return dump(json) + "\n";
 }
 
 }  // namespace weft::check

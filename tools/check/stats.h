@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "datafile/data_file.h"
+#include "dice_odds.h"
+#include "line_search.h"
 #include "traps.h"
 
 namespace weft::check {
@@ -19,27 +22,15 @@ namespace weft::check {
 // REQUIRES: position < size
 std::uint64_t drawsOfPositions(std::uint64_t size, std::uint64_t first, std::uint64_t end);
 
-// The lines one generate call can yield, found by following every choice of
-// the expansion. Draws before the line's first dice roll are taken as
-// independent and uniform; after it, every dice reference restarts the
-// random numbers from the same seed (the clock's second), so the draws that
-// follow repeat the ones after the earlier roll.
-struct LineOdds {
-  std::map<std::string, double> lines;  // finished line -> probability
-  double emptyLine = 0;                 // the line comes out empty: the run ends
-  double emptyTable = 0;                // an empty table is referenced: the run ends
-  double unexplored = 0;                // beyond the limits of the search
-  bool complete = true;                 // every choice was followed to its end
-  bool rollsDice = false;               // some line rolls dice
-  // Some odds after a dice roll were worked out as if its draws were
-  // independent of earlier ones, which they are not: they are estimates.
-  bool estimated = false;
+// One distinct entry of a table, as the draws see it.
+struct DistinctEntry {
+  std::string_view text;
+  std::uint64_t positions = 0;
+  std::uint64_t draws = 0;
 };
 
-// Follows the expansion of lines of `file` within fixed limits of work and
-// memory. `subfilesResolve` is false for a file generated from a copy that
-// has no sub-files.
-LineOdds enumerateLines(const DataFile& file, bool subfilesResolve);
+// Returns the distinct entries of `table` in order of first appearance.
+std::vector<DistinctEntry> distinctEntries(const Table& table);
 
 // One distinct entry of a table.
 struct EntryOdds {
@@ -56,20 +47,6 @@ struct TableOdds {
   // power of two that divides every entry's draws.
   std::uint64_t denominator = 1;
   std::vector<EntryOdds> entries;
-};
-
-// The totals of one dice expression used in the file.
-struct DiceOdds {
-  std::string expression;  // the text behind "random"
-  int table = 0;
-  std::uint64_t line = 0;  // 0 when not known
-  bool reads = true;
-  // Totals with their probabilities, dice taken as independent; empty when
-  // there are too many to work out (then `lowest` and `highest` still hold).
-  std::vector<std::pair<std::int32_t, double>> totals;
-  std::int64_t lowest = 0;
-  std::int64_t highest = 0;
-  bool exact = true;  // one die (a single draw): exact; more dice: as independent
 };
 
 struct FileOdds {

@@ -177,7 +177,12 @@ void LineTraps::checkEntry(std::uint64_t line, std::string_view text, bool dropp
         "start the comment in the first column");
     return;
   }
-  // A "#" that cuts a number sign out of the text: "room #4 is locked".
+  checkNumberSign();
+  checkColon(line, text, start, dropped);
+}
+
+// A "#" that cuts a number sign out of the text: "room #4 is locked".
+void LineTraps::checkNumberSign() {
   if (!pieces_.empty()) {
     const Piece& first = pieces_.front();
     const std::string_view raw = first.text;
@@ -193,6 +198,10 @@ void LineTraps::checkEntry(std::uint64_t line, std::string_view text, bool dropp
               "\" or the number in words: an entry cannot hold a \"#\"");
     }
   }
+}
+
+void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_t start,
+                           bool dropped) {
   const std::size_t colon = text.find(':');
   if (colon == std::string_view::npos) return;
   const std::string_view after = text.substr(colon + 1);
@@ -251,105 +260,120 @@ void LineTraps::checkEntry(std::uint64_t line, std::string_view text, bool dropp
 void LineTraps::checkDirective(const DataFile& file, Kind kind, std::uint64_t line,
                                std::string_view text, std::size_t argument, bool chdirFailed) {
   switch (kind) {
-    case Kind::FileList: {
-      listStartLine_ = line;
-      listStart_ = std::string(text);
-      listStartIsOdd_ = false;
-      const std::string_view word = wordAt(text, argument, 4);
-      const char* meant = nullptr;
-      if (text.find("%title:") != std::string_view::npos) {
-        meant = "setting the title";
-      } else if (text.find("%table") != std::string_view::npos) {
-        meant = "choosing a table";
-      } else if (text.find("%chdir:") != std::string_view::npos) {
-        meant = "changing the folder";
-      }
-      if (meant != nullptr) {
-        listStartIsOdd_ = true;
-        add(line, Severity::Warning,
-            "this directive holds \"file\" (in " + quoted(word) +
-                "), so it starts a file list instead of " + meant +
-                ": every line below it, up to the next \"%\" line, names a data file",
-            "reword it without \"file\" (any directive holding those four letters starts a file "
-            "list)");
-      }
+    case Kind::FileList:
+      checkFileListStart(line, text, argument);
       break;
-    }
     case Kind::Title:
-      if (titleLine_ > 0) {
-        add(line, Severity::Warning,
-            "a second \"%title:\" replaces the title set at line " + std::to_string(titleLine_),
-            "keep one \"%title:\" line in each file");
-      }
-      titleLine_ = line;
-      if (argument < text.size() && isBlank(text[argument])) {
-        add(line, Severity::Warning,
-            "the blank after \"%title:\" is part of the title: weft shows " +
-                quoted(text.substr(argument)) + ", without a capital",
-            "write " + quoted("%title:" + std::string(trimBlanks(text.substr(argument)))));
-      }
+      checkTitle(line, text, argument);
       break;
-    case Kind::Table: {
-      const std::string_view number = text.substr(argument);
-      if (numberEnd(number) > 0 || trimBlanks(number).empty()) break;
-      const std::size_t digit = number.find_first_of("0123456789");
-      std::string note = "write \"%table N\" with N from 0 to 19 right after the key";
-      if (digit != std::string_view::npos) {
-        const std::int32_t meant = readDecimal(number.substr(digit));
-        note = "write \"%table " + std::to_string(meant) + "\"";
-        if (meant >= 0 && meant < TABLE_COUNT) {
-          facts_->missedTable[static_cast<std::size_t>(meant)] =
-              "the entries meant for it at line " + std::to_string(line) + " (" + quoted(text) +
-              ") went to table 0: the number must follow \"%table\"";
-        }
-      }
-      add(line, Severity::Warning,
-          "no number follows \"%table\" in " + quoted(text) +
-              ", so weft sends the entries below to table 0",
-          note);
+    case Kind::Table:
+      checkTableLine(line, text, argument);
       break;
-    }
-    case Kind::ChangeDirectory: {
-      const std::string_view directory = text.substr(argument);
-      if (!chdirFailed) {
-        lastDirectory_ = "the \"%chdir:\" at line " + std::to_string(line) +
-                         " moved the folder names are looked for in to " + quoted(directory);
-        break;
-      }
-      const bool moved = !lastDirectory_.empty();
-      lastDirectory_ = "the \"%chdir:\" at line " + std::to_string(line) +
-                       " failed, so names are looked for in the folder before it";
-      std::string note;
-      if (!directory.empty() && (isBlank(directory.front()) || isBlank(directory.back()))) {
-        note = "the blanks are part of the folder's name: write " +
-               quoted("%chdir:" + std::string(trimBlanks(directory)));
-      } else if (file.parent() == nullptr && file.filename().find('/') != std::string::npos) {
-        note = "a data file named with \"/\" is read from the starting folder: name it " +
-               quoted(file.filename().substr(0, file.filename().rfind('/')) + "\\" +
-                      file.filename().substr(file.filename().rfind('/') + 1)) +
-               " so that weft reads it from inside its folder";
-      } else if (moved) {
-        note = "folders are taken from the working folder, which earlier \"%chdir:\" lines move";
-      }
-      add(line, Severity::Error,
-          "can't change directory to " + quoted(directory) + "; weft ends the run", note);
+    case Kind::ChangeDirectory:
+      checkChangeDirectory(file, line, text.substr(argument), chdirFailed);
       break;
-    }
     case Kind::NoKey:
-      if (inFileList_) break;  // it ends the file list, which is its use
-      {
-        std::string note =
-            "a directive holds one of \"%title:\", \"%table\", \"%chdir:\" or \"file\"";
-        if (text.substr(0, 6) == "%title") note = "write \"%title:\" with its colon";
-        if (text.substr(0, 6) == "%chdir") note = "write \"%chdir:\" with its colon";
-        if (text.substr(0, 4) == "%tab") note = "write \"%table N\"";
-        add(line, Severity::Warning,
-            "weft does nothing with the directive " + quoted(text) + ": it holds no key", note);
-      }
+      checkNoKey(line, text);
       break;
     default:
       break;
   }
+}
+
+void LineTraps::checkFileListStart(std::uint64_t line, std::string_view text,
+                                   std::size_t argument) {
+  listStartLine_ = line;
+  listStart_ = std::string(text);
+  listStartIsOdd_ = false;
+  const std::string_view word = wordAt(text, argument, 4);
+  const char* meant = nullptr;
+  if (text.find("%title:") != std::string_view::npos) {
+    meant = "setting the title";
+  } else if (text.find("%table") != std::string_view::npos) {
+    meant = "choosing a table";
+  } else if (text.find("%chdir:") != std::string_view::npos) {
+    meant = "changing the folder";
+  }
+  if (meant != nullptr) {
+    listStartIsOdd_ = true;
+    add(line, Severity::Warning,
+        "this directive holds \"file\" (in " + quoted(word) +
+            "), so it starts a file list instead of " + meant +
+            ": every line below it, up to the next \"%\" line, names a data file",
+        "reword it without \"file\" (any directive holding those four letters starts a file "
+        "list)");
+  }
+}
+
+void LineTraps::checkTitle(std::uint64_t line, std::string_view text, std::size_t argument) {
+  if (titleLine_ > 0) {
+    add(line, Severity::Warning,
+        "a second \"%title:\" replaces the title set at line " + std::to_string(titleLine_),
+        "keep one \"%title:\" line in each file");
+  }
+  titleLine_ = line;
+  if (argument < text.size() && isBlank(text[argument])) {
+    add(line, Severity::Warning,
+        "the blank after \"%title:\" is part of the title: weft shows " +
+            quoted(text.substr(argument)) + ", without a capital",
+        "write " + quoted("%title:" + std::string(trimBlanks(text.substr(argument)))));
+  }
+}
+
+void LineTraps::checkTableLine(std::uint64_t line, std::string_view text, std::size_t argument) {
+  const std::string_view number = text.substr(argument);
+  if (numberEnd(number) > 0 || trimBlanks(number).empty()) return;
+  const std::size_t digit = number.find_first_of("0123456789");
+  std::string note = "write \"%table N\" with N from 0 to 19 right after the key";
+  if (digit != std::string_view::npos) {
+    const std::int32_t meant = readDecimal(number.substr(digit));
+    note = "write \"%table " + std::to_string(meant) + "\"";
+    if (meant >= 0 && meant < TABLE_COUNT) {
+      facts_->missedTable[static_cast<std::size_t>(meant)] =
+          "the entries meant for it at line " + std::to_string(line) + " (" + quoted(text) +
+          ") went to table 0: the number must follow \"%table\"";
+    }
+  }
+  add(line, Severity::Warning,
+      "no number follows \"%table\" in " + quoted(text) +
+          ", so weft sends the entries below to table 0",
+      note);
+}
+
+void LineTraps::checkChangeDirectory(const DataFile& file, std::uint64_t line,
+                                     std::string_view directory, bool chdirFailed) {
+  if (!chdirFailed) {
+    lastDirectory_ = "the \"%chdir:\" at line " + std::to_string(line) +
+                     " moved the folder names are looked for in to " + quoted(directory);
+    return;
+  }
+  const bool moved = !lastDirectory_.empty();
+  lastDirectory_ = "the \"%chdir:\" at line " + std::to_string(line) +
+                   " failed, so names are looked for in the folder before it";
+  std::string note;
+  if (!directory.empty() && (isBlank(directory.front()) || isBlank(directory.back()))) {
+    note = "the blanks are part of the folder's name: write " +
+           quoted("%chdir:" + std::string(trimBlanks(directory)));
+  } else if (file.parent() == nullptr && file.filename().find('/') != std::string::npos) {
+    note = "a data file named with \"/\" is read from the starting folder: name it " +
+           quoted(file.filename().substr(0, file.filename().rfind('/')) + "\\" +
+                  file.filename().substr(file.filename().rfind('/') + 1)) +
+           " so that weft reads it from inside its folder";
+  } else if (moved) {
+    note = "folders are taken from the working folder, which earlier \"%chdir:\" lines move";
+  }
+  add(line, Severity::Error,
+      "can't change directory to " + quoted(directory) + "; weft ends the run", note);
+}
+
+void LineTraps::checkNoKey(std::uint64_t line, std::string_view text) {
+  if (inFileList_) return;  // it ends the file list, which is its use
+  std::string note = "a directive holds one of \"%title:\", \"%table\", \"%chdir:\" or \"file\"";
+  if (text.substr(0, 6) == "%title") note = "write \"%title:\" with its colon";
+  if (text.substr(0, 6) == "%chdir") note = "write \"%chdir:\" with its colon";
+  if (text.substr(0, 4) == "%tab") note = "write \"%table N\"";
+  add(line, Severity::Warning,
+      "weft does nothing with the directive " + quoted(text) + ": it holds no key", note);
 }
 
 void LineTraps::checkElementLine(std::uint64_t line, std::string_view text) {

@@ -58,8 +58,17 @@ class LineTraps {
  private:
   void add(std::uint64_t line, Severity severity, std::string message, std::string note);
   void checkEntry(std::uint64_t line, std::string_view text, bool dropped);
+  void checkNumberSign();
+  // `start` is the offset of the entry's first byte that is not blank.
+  void checkColon(std::uint64_t line, std::string_view text, std::size_t start, bool dropped);
   void checkDirective(const DataFile& file, LoadObserver::LineKind kind, std::uint64_t line,
                       std::string_view text, std::size_t argument, bool chdirFailed);
+  void checkFileListStart(std::uint64_t line, std::string_view text, std::size_t argument);
+  void checkTitle(std::uint64_t line, std::string_view text, std::size_t argument);
+  void checkTableLine(std::uint64_t line, std::string_view text, std::size_t argument);
+  void checkChangeDirectory(const DataFile& file, std::uint64_t line, std::string_view directory,
+                            bool chdirFailed);
+  void checkNoKey(std::uint64_t line, std::string_view text);
   void checkElementLine(std::uint64_t line, std::string_view text);
 
   std::string path_;

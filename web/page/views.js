@@ -141,16 +141,6 @@ function linesSummary(lines) {
       `${variety} equally likely lines${lines.estimated ? ' (estimated)' : ''}.`;
 }
 
-// weft-check's "40.0%, 1 in 2.5", split into its two parts.
-function chanceWords(entry) {
-  if (typeof entry.shown === 'string' && entry.shown.includes(', ')) {
-    const at = entry.shown.indexOf(', ');
-    return [entry.shown.slice(0, at), entry.shown.slice(at + 2)];
-  }
-  const one = entry.one_in ? `1 in ${Math.round(entry.one_in)}` : 'never';
-  return [`${Number(entry.percent ?? 0).toFixed(3)}%`, one];
-}
-
 function barCell(share) {
   const cell = element('td', 'bar-cell');
   const bar = element('span', 'odds-bar');
@@ -171,11 +161,11 @@ function oddsTable(table) {
   const body = element('tbody');
   const largest = Math.max(0, ...entries.map((e) => e.probability ?? 0));
   for (const entry of entries) {
-    const [percent, oneIn] = chanceWords(entry);
     const row = element('tr');
     row.append(element('td', 'entry', entry.prefix_and_suffix ? 'prefix + suffix' : entry.text));
-    row.append(element('td', 'percent', percent));
-    row.append(element('td', 'one-in', oneIn));
+    // The words weft-check shows ("40.0%" and "1 in 2.5"), each as it wrote it.
+    row.append(element('td', 'percent', entry.shown_percent));
+    row.append(element('td', 'one-in', entry.shown_one_in));
     row.append(element('td', 'fraction', `${entry.numerator}/${entry.denominator}`));
     row.append(barCell(largest > 0 ? (entry.probability ?? 0) / largest : 0));
     body.append(row);
