@@ -176,6 +176,11 @@ the steps of the line that ended it and weft's status.
     (nothing) -> "": no listed file has this name; none has resolved before it, so nothing takes its place
     the run ends here, with exit status -3
   [2]
+  $ check --explain=3 -n 5 --format=json dies.dat orcs.dat > dies.json
+  [2]
+  $ python3 -c 'import json; e = json.load(open("dies.json")); print(repr("".join(p["written"] for p in e["output"])), e["status"], e["ending"]); print([(s["step"], s.get("replacement")) for s in e["output"][-1]["steps"]])'
+  'Orc\nOrc\nOrc\nZero length string\n' -3 Zero length string
+  [('pick', None), ('reference', '')]
   $ cd "$WEFT_EXAMPLES" && for s in 0 -1 9223372036854775807 1767225600; do
   >   for f in *.dat *.ele 'wilderness\encounters.dat'; do
   >     cmp -s <(weft $s -t -n 4 "$f" 2>&1) <("$WEFT_CHECK" --explain=$s -t -n 4 "$f" | grep -v '^  ') || echo "$f at $s differs"

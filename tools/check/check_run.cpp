@@ -51,7 +51,7 @@ constexpr std::string_view kHelp =
     "  --explain=SECOND [weft's options] datafile...\n"
     "                       print what weft prints at that clock second, with\n"
     "                       its options (-t, -n, -s, -m, -d), each line followed\n"
-    "                       by how it was made\n"
+    "                       by how it was made (as JSON with --format=json)\n"
     "\n"
     "A backslash in an operand separates its directory part, as in weft.\n"
     "Exit status: 0 clean, 1 warnings only, 2 errors or a bad command line.\n";
