@@ -7,6 +7,7 @@ WEFT_CHECK, with the clock frozen by WEFT_FROZEN_TIME_LIB). Screenshots of
 every view go to WEFT_SCREENSHOTS. Run with /usr/bin/python3.
 """
 
+import base64
 import os
 import re
 import subprocess
@@ -14,6 +15,7 @@ import sys
 import tempfile
 import time
 import unittest
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser  # noqa: E402
@@ -291,6 +293,43 @@ class PageTest(unittest.TestCase):
         other.find("notice-restore").click()
         self.assertIn("tavern.dat", other.file_paths())
         self.assertNotIn("lore/kin.dat", other.file_paths())
+
+    def test_a_large_paste_survives_a_reload_and_an_oversized_link_is_refused(self):
+        page = self.open_page()
+        page.add_file("mine.dat", "mine\n")
+        # 8 MB pasted, beyond what local storage holds (in long lines, which
+        # a text area lays out faster than short ones).
+        page.driver.execute_script(
+            "const editor = document.getElementById('editor');"
+            "editor.value = ('orc'.repeat(33) + '\\n').repeat(80000);"
+            "editor.dispatchEvent(new InputEvent('input', {inputType: 'insertFromPaste'}));")
+        page.driver.execute_async_script(
+            "const done = arguments[0];"
+            "const poll = () => { const r = indexedDB.open('weft-playground');"
+            "  r.onsuccess = () => { const g = r.result.transaction('sets').objectStore('sets')"
+            "    .get('weft-playground/files');"
+            "    g.onsuccess = () => (g.result?.files['mine.dat']?.length === 8000000 ? done()"
+            "                         : setTimeout(poll, 100)); }; };"
+            "poll();")
+        page.driver.refresh()
+        page.wait_ready()
+        page.open_file("mine.dat")
+        self.assertEqual(page.driver.execute_script(
+            "return document.getElementById('editor').value.length"), 8000000)
+        self.assertTrue(page.find("notice").get_attribute("hidden"))
+
+        # A link of about 40 KB that opens to 40 MB: refused with a notice,
+        # and the files stay as they were.
+        packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+        packed = packer.compress(('{"files":{"big.dat":"' + "a" * 40000000 + '"}}').encode())
+        packed += packer.flush()
+        link = self.site.url("index.html") + "#files=" + \
+            base64.urlsafe_b64encode(packed).decode().rstrip("=")
+        page.driver.get(link)
+        page.wait_ready()
+        self.assertIn("could not be read (it opens to more than 32 MB)", page.shown("notice-text"))
+        self.assertNotIn("big.dat", page.file_paths())
+        self.assertIn("mine.dat", page.file_paths())
 
     def test_rolling_makes_no_network_request(self):
         page = self.open_page()

@@ -276,7 +276,7 @@ async function openFragment() {
   try {
     state = await readFragment(location.hash);
   } catch (error) {
-    notice(`This link's files could not be read (${error.message}).`, false);
+    notice(`This link's files could not be read (${error.message}). Your own files are as they were.`, false);
     return false;
   }
   if (state === null) return false;
@@ -291,6 +291,14 @@ async function openFragment() {
 
 function connect() {
   fileSet.onChange(showFiles);
+  fileSet.onStoreResult((error) => {
+    if (error) {
+      notice(`This browser refused to save your files (${error.message ?? error}). ` +
+             'They stay in this page until you close it: share them or copy them out first.', false);
+    } else {
+      notice('Your files are saved in this browser again.', false);
+    }
+  });
   $('file-list').addEventListener('click', (event) => {
     const button = event.target.closest('button.file');
     if (button) {
@@ -336,8 +344,8 @@ function connect() {
   $('lines').addEventListener('click', rollLines);
   $('share').addEventListener('click', share);
   $('notice-close').addEventListener('click', () => { $('notice').hidden = true; });
-  $('notice-restore').addEventListener('click', () => {
-    if (fileSet.restorePrevious()) notice('Your own files are back.', false);
+  $('notice-restore').addEventListener('click', async () => {
+    if (await fileSet.restorePrevious()) notice('Your own files are back.', false);
   });
 
   // A link pasted into a tab that already shows the page changes only the
@@ -378,7 +386,7 @@ async function start() {
     // Damaged options are left at their defaults.
   }
   const fromLink = await openFragment();
-  if (!fromLink) fileSet.restore();
+  if (!fromLink) await fileSet.restore();
   showFiles();
   try {
     examples = await loadExamples();

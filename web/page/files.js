@@ -1,9 +1,48 @@
 // The working set of data files: a map of relative paths ('/' between
 // folders) to their text, the list that shows them as a tree, and the editor
-// of the selected one. The set is kept in the browser's local storage.
+// of the selected one. The set is kept in the browser's IndexedDB, which
+// gives room for large files (local storage holds about 5 MB); a write the
+// browser refuses is reported at once.
 
 const STORAGE_KEY = 'weft-playground/files';
 const PREVIOUS_KEY = 'weft-playground/previous-files';
+const DATABASE = 'weft-playground';
+const STORE = 'sets';
+
+let database = null;
+
+function openDatabase() {
+  if (database === null) {
+    database = new Promise((resolve, reject) => {
+      const request = indexedDB.open(DATABASE, 1);
+      request.onupgradeneeded = () => request.result.createObjectStore(STORE);
+      request.onsuccess = () => resolve(request.result);
+      request.onerror = () => reject(request.error);
+    });
+    database.catch(() => { database = null; });
+  }
+  return database;
+}
+
+async function put(key, value) {
+  const db = await openDatabase();
+  await new Promise((resolve, reject) => {
+    const transaction = db.transaction(STORE, 'readwrite');
+    transaction.objectStore(STORE).put(value, key);
+    transaction.oncomplete = () => resolve();
+    transaction.onerror = () => reject(transaction.error);
+    transaction.onabort = () => reject(transaction.error ?? new Error('the write was refused'));
+  });
+}
+
+async function get(key) {
+  const db = await openDatabase();
+  return new Promise((resolve, reject) => {
+    const request = db.transaction(STORE, 'readonly').objectStore(STORE).get(key);
+    request.onsuccess = () => resolve(request.result);
+    request.onerror = () => reject(request.error);
+  });
+}
 
 // A path names a file below the top folder: segments of at least one
 // character, no '.' or '..' segment, no backslash (weft splits operands at
@@ -36,6 +75,11 @@ export class FileSet {
     this.files = new Map();
     this.selected = null;
     this.listeners = [];
+    this.storeListeners = [];
+    // Per key: the write in progress, and the newest set waiting behind it.
+    this.writing = new Map();
+    this.waiting = new Map();
+    this.storeFailed = false;
   }
 
   paths() { return [...this.files.keys()].sort(treeOrder); }
@@ -108,6 +152,10 @@ export class FileSet {
 
   onChange(listener) { this.listeners.push(listener); }
 
+  // `listener(error)` hears of every write the browser refuses, and
+  // `listener(null)` of the next one that succeeds after it.
+  onStoreResult(listener) { this.storeListeners.push(listener); }
+
   save() { this.store(STORAGE_KEY); }
 
   // Loads the stored set; false when there is none.
@@ -121,26 +169,60 @@ export class FileSet {
 
   restorePrevious() { return this.load(PREVIOUS_KEY); }
 
+  // Writes the set under `key`. Writes of one key go one at a time, each
+  // with the newest set, so that typing never queues a write per key press.
   store(key) {
-    try {
-      localStorage.setItem(key, JSON.stringify({files: this.toObject(), selected: this.selected}));
-    } catch (error) {
-      // Storage may be full or switched off; the files stay in the page.
-    }
+    this.waiting.set(key, {files: this.toObject(), selected: this.selected});
+    if (!this.writing.has(key)) this.writing.set(key, this.writeWaiting(key));
   }
 
-  load(key) {
-    const stored = readStored(key);
+  async writeWaiting(key) {
+    while (this.waiting.has(key)) {
+      const set = this.waiting.get(key);
+      this.waiting.delete(key);
+      try {
+        await put(key, set);
+        if (this.storeFailed) {
+          this.storeFailed = false;
+          for (const listener of this.storeListeners) listener(null);
+        }
+      } catch (error) {
+        this.storeFailed = true;
+        for (const listener of this.storeListeners) listener(error ?? new Error('the write was refused'));
+      }
+    }
+    this.writing.delete(key);
+  }
+
+  // Resolves once every write asked for so far has ended.
+  async flushed() {
+    while (this.writing.size > 0) await Promise.all(this.writing.values());
+  }
+
+  async load(key) {
+    const stored = await readStored(key);
     if (!stored) return false;
     this.replace(stored.files, stored.selected);
     return true;
   }
 }
 
-function readStored(key) {
+function isSet(stored) {
+  return stored && typeof stored.files === 'object' && stored.files !== null;
+}
+
+// The set stored under `key`: from IndexedDB, else from the local storage
+// where earlier versions of the page kept it.
+async function readStored(key) {
+  try {
+    const stored = await get(key);
+    if (isSet(stored)) return stored;
+  } catch (error) {
+    // Without IndexedDB only the older store can be read.
+  }
   try {
     const stored = JSON.parse(localStorage.getItem(key) ?? 'null');
-    if (stored && typeof stored.files === 'object' && stored.files !== null) return stored;
+    if (isSet(stored)) return stored;
   } catch (error) {
     // A damaged entry is ignored.
   }

@@ -9,9 +9,34 @@ async function deflate(bytes) {
   return new Uint8Array(await new Response(stream).arrayBuffer());
 }
 
-async function inflate(bytes) {
-  const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw'));
-  return new Uint8Array(await new Response(stream).arrayBuffer());
+// What a link may open to. A few hundred kilobytes of link can inflate to
+// hundreds of megabytes, more than a tab holds; a link past either limit is
+// refused before it touches the person's files.
+export const LINK_LIMITS = {bytes: 32 * 1024 * 1024, files: 2000};
+
+// Inflates `bytes` as a stream, stopping as soon as the result would pass
+// `limit` bytes.
+async function inflate(bytes, limit) {
+  const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+  const chunks = [];
+  let total = 0;
+  for (;;) {
+    const {done, value} = await reader.read();
+    if (done) break;
+    total += value.length;
+    if (total > limit) {
+      await reader.cancel();
+      throw new Error(`it opens to more than ${limit / (1024 * 1024)} MB`);
+    }
+    chunks.push(value);
+  }
+  const whole = new Uint8Array(total);
+  let at = 0;
+  for (const chunk of chunks) {
+    whole.set(chunk, at);
+    at += chunk.length;
+  }
+  return whole;
 }
 
 function toBase64url(bytes) {
@@ -34,11 +59,13 @@ export async function shareLink(base, state) {
 }
 
 // The state a link's fragment carries; null when it carries none; throws
-// when it is damaged.
-export async function readFragment(hash) {
+// when it is damaged or opens to more than LINK_LIMITS allow.
+export async function readFragment(hash, limits = LINK_LIMITS) {
   if (!hash.startsWith(PREFIX)) return null;
-  const json = new TextDecoder('utf-8', {fatal: true}).decode(await inflate(fromBase64url(hash.slice(PREFIX.length))));
-  const state = JSON.parse(json);
+  const bytes = await inflate(fromBase64url(hash.slice(PREFIX.length)), limits.bytes);
+  const state = JSON.parse(new TextDecoder('utf-8', {fatal: true}).decode(bytes));
   if (!state || typeof state.files !== 'object' || state.files === null) throw new Error('the link holds no files');
+  const count = Object.keys(state.files).length;
+  if (count > limits.files) throw new Error(`it holds ${count} files, more than ${limits.files}`);
   return state;
 }
