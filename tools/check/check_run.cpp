@@ -16,6 +16,7 @@
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
 #include "driver/option_scanner.h"
+#include "explain.h"
 #include "json.h"
 #include "report.h"
 #include "stats.h"
@@ -46,6 +47,11 @@ constexpr std::string_view kHelp =
     "  -m maxfreq           the frequency cap, as weft's -m (default 50)\n"
     "  -h, --help           show this help\n"
     "      --version        show the version\n"
+    "\n"
+    "  --explain=SECOND [weft's options] datafile...\n"
+    "                       print what weft prints at that clock second, with\n"
+    "                       its options (-t, -n, -s, -m, -d), each line followed\n"
+    "                       by how it was made (as JSON with --format=json)\n"
     "\n"
     "A backslash in an operand separates its directory part, as in weft.\n"
     "Exit status: 0 clean, 1 warnings only, 2 errors or a bad command line.\n";
@@ -438,6 +444,9 @@ int runCheck(int argc, char** argv, Console& console) {
 }
 
 int runCheck(int argc, char** argv, Console& console, FileSystem& files) {
+  if (const int explain = explainOptionIndex(argc, argv); explain > 0) {
+    return runExplain(argc, argv, explain, console, files);
+  }
   const std::string startDirectory = files.workingDirectory();
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "weft-check";
   std::vector<char*> args;
