@@ -730,7 +730,10 @@ std::optional<Json> LanguageServer::Session::documentSymbol(const Json& params) 
     const LineMark& mark = outline.lines[line];
     switch (mark.kind) {
       case LineMark::Kind::Title:
-        symbols.push_back(symbol(mark.text.empty() ? "(no title)" : mark.text, "title", 15, line));
+        // The title as weft shows it: its first letter in capitals.
+        symbols.push_back(
+            symbol(mark.text.empty() ? "(no title)" : toUpper(mark.text[0]) + mark.text.substr(1),
+                   "title", 15, line));
         group.reset();
         break;
       case LineMark::Kind::Table:
