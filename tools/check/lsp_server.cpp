@@ -142,7 +142,9 @@ std::string uriOfPath(std::string_view path) {
 // said it understands.
 class LanguageServer::Session {
  public:
-  Session() : startDirectory_(SystemFileSystem().workingDirectory()) {}
+  explicit Session(bool readDisk)
+      : startDirectory_(readDisk ? SystemFileSystem().workingDirectory() : "/"),
+        readDisk_(readDisk) {}
 
   std::vector<Json> out;  // messages to send
 
@@ -370,15 +372,24 @@ class LanguageServer::Session {
   std::map<std::string, std::unique_ptr<Document>> documents_;
   bool utf8_ = false;
   bool related_ = false;
+  bool readDisk_;
 };
 
 void LanguageServer::Session::analyse(Document& document) {
   const std::string folder = folderOf(document.path);
-  OverlayFileSystem files(folder);
-  for (const auto& [uri, open] : documents_) files.setBuffer(open->path, open->text);
+  OverlayFileSystem overlay(folder);
+  MemoryFileSystem memory;
+  for (const auto& [uri, open] : documents_) {
+    if (readDisk_) {
+      overlay.setBuffer(open->path, open->text);
+    } else {
+      memory.addFile(open->path, open->text);
+    }
+  }
+  memory.changeDirectory(folder);
   QuietConsole console;
   FixedClock clock;
-  Engine engine(console, files, clock);
+  Engine engine(console, readDisk_ ? static_cast<FileSystem&>(overlay) : memory, clock);
   document.result = checkDataFile(engine, nameOf(document.path), true);
   document.stale = false;
   document.analysed = true;
@@ -396,8 +407,11 @@ void LanguageServer::Session::analyse(Document& document) {
     if (lines == nullptr) {
       auto& read = disk[path];
       if (!read) {
-        std::ifstream stream(path, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(stream)), {});
+        std::string text;
+        if (readDisk_) {
+          std::ifstream stream(path, std::ios::binary);
+          text.assign(std::istreambuf_iterator<char>(stream), {});
+        }
         read = std::make_unique<std::pair<std::string, TextLines>>(std::move(text),
                                                                    TextLines(std::string_view()));
         read->second = TextLines(read->first);
@@ -832,7 +846,7 @@ std::optional<Json> LanguageServer::Session::codeAction(const Json& params) {
   return actions;
 }
 
-LanguageServer::LanguageServer() : session_(std::make_unique<Session>()) {}
+LanguageServer::LanguageServer(bool readDisk) : session_(std::make_unique<Session>(readDisk)) {}
 LanguageServer::~LanguageServer() = default;
 
 bool LanguageServer::exited() const { return session_->exited; }

@@ -41,8 +41,9 @@ struct Document {
 
 class LanguageServer {
  public:
-  // Files not open in the editor are read from disk below the buffers.
-  LanguageServer();
+  // Files not open in the editor are read from disk below the buffers, or,
+  // without `readDisk`, do not exist (for a page, or a fuzzer).
+  explicit LanguageServer(bool readDisk = true);
   ~LanguageServer();
 
   // Handles one message, the JSON text of a request or notification.
