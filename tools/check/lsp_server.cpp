@@ -242,11 +242,24 @@ class LanguageServer::Session {
     return true;
   }
 
-  // Analyses the buffers edited since their last analysis.
-  void analyseStale() {
+  // Analyses the first buffer edited since its last analysis or, when there
+  // is none, works out the odds of the first one whose odds are older.
+  void idleStep() {
     for (auto& [uri, document] : documents_) {
-      if (document->stale) analyse(*document);
+      if (document->stale) return analyse(*document);
     }
+    for (auto& [uri, document] : documents_) {
+      if (document->lineOddsStale) return searchLines(*document);
+    }
+  }
+
+  bool hasIdleWork() const {
+    return std::any_of(documents_.begin(), documents_.end(),
+                       [](const auto& entry) { return entry.second->stale; });
+  }
+  bool hasDeferredWork() const {
+    return std::any_of(documents_.begin(), documents_.end(),
+                       [](const auto& entry) { return entry.second->lineOddsStale; });
   }
 
   // Requests about a position or a buffer. Each returns the result, or
@@ -352,7 +365,14 @@ class LanguageServer::Session {
                                {{"uri", uri}, {"diagnostics", std::move(diagnostics)}}));
   }
 
+  // Checks `document` as weft would load it from its folder, with the other
+  // buffers over the disk; `stats` adds the odds of every file loaded.
+  CheckResult check(const Document& document, bool searchLines);
   void analyse(Document& document);
+  void searchLines(Document& document) {
+    document.lineOdds = check(document, true).odds;
+    document.lineOddsStale = false;
+  }
   Json diagnosticJson(const Diagnostic& diagnostic, const TextLines& lines) const;
 
   const FileOdds* oddsOf(const Document& document, const std::string& path) const {
@@ -361,9 +381,18 @@ class LanguageServer::Session {
     }
     return nullptr;
   }
+  // The odds of `path` with its lines searched, worked out now when the
+  // buffer changed since.
+  const FileOdds* lineOddsOf(Document& document, const std::string& path) {
+    if (document.lineOddsStale) searchLines(document);
+    for (const FileOdds& odds : document.lineOdds) {
+      if (odds.path == path) return &odds;
+    }
+    return nullptr;
+  }
   const LoadedFile* listedFile(const Document& document, std::string_view name,
                                std::uint64_t line) const;
-  std::string describeFile(const Document& document, const LoadedFile& file) const;
+  std::string describeFile(Document& document, const LoadedFile& file);
   std::string describeTable(const Document& document, int table) const;
   std::string describeEntry(const Document& document, const LineMark& mark) const;
   const ReferenceMark* referenceAt(const Place& place) const;
@@ -375,7 +404,7 @@ class LanguageServer::Session {
   bool readDisk_;
 };
 
-void LanguageServer::Session::analyse(Document& document) {
+CheckResult LanguageServer::Session::check(const Document& document, bool searchLines) {
   const std::string folder = folderOf(document.path);
   OverlayFileSystem overlay(folder);
   MemoryFileSystem memory;
@@ -390,7 +419,13 @@ void LanguageServer::Session::analyse(Document& document) {
   QuietConsole console;
   FixedClock clock;
   Engine engine(console, readDisk_ ? static_cast<FileSystem&>(overlay) : memory, clock);
-  document.result = checkDataFile(engine, nameOf(document.path), true);
+  return checkDataFile(engine, nameOf(document.path), true, searchLines);
+}
+
+void LanguageServer::Session::analyse(Document& document) {
+  const std::string folder = folderOf(document.path);
+  document.result = check(document, false);
+  document.lineOddsStale = true;
   document.stale = false;
   document.analysed = true;
 
@@ -482,13 +517,12 @@ const LoadedFile* LanguageServer::Session::listedFile(const Document& document,
   return found;
 }
 
-std::string LanguageServer::Session::describeFile(const Document& document,
-                                                  const LoadedFile& file) const {
+std::string LanguageServer::Session::describeFile(Document& document, const LoadedFile& file) {
   std::string text = "**" + file.path + "**";
-  if (const FileOdds* odds = oddsOf(document, file.path)) {
+  if (const FileOdds* odds = lineOddsOf(document, file.path)) {
     text += ": title " + quotedText(odds->title);
     if (odds->elementFile) text += " (element file)";
-    text += "\n\n" + std::string(odds->lines.complete ? "" : "at least ") + "about as varied as " +
+    text += std::string("\n\n") + (odds->lines.complete ? "about" : "at least") + " as varied as " +
             varietyText(odds->variety) + " equally likely lines";
   } else {
     text += ": not loaded";
@@ -535,11 +569,16 @@ std::string LanguageServer::Session::describeEntry(const Document& document,
       std::string text = "**" + chanceText(p) + "** in table " + std::to_string(mark.table) + " (" +
                          std::to_string(entry.positions) + " of " +
                          std::to_string(table.positions) + " positions)";
-      if (mark.table == 0) {
+      if (mark.table == 0 && !document.lineOddsStale) {
+        const FileOdds* lines = nullptr;
+        for (const FileOdds& searched : document.lineOdds) {
+          if (searched.path == odds->path) lines = &searched;
+        }
+        if (lines == nullptr) return text;
         std::string line = mark.text;
         if (!line.empty()) line[0] = toUpper(line[0]);
-        const auto it = odds->lines.lines.find(line);
-        if (it != odds->lines.lines.end() && line.find('(') == std::string::npos) {
+        const auto it = lines->lines.lines.find(line);
+        if (it != lines->lines.lines.end() && line.find('(') == std::string::npos) {
           text += "\n\n" + percentText(it->second) + " of the file's lines are this one";
         }
       }
@@ -562,7 +601,7 @@ const ReferenceMark* LanguageServer::Session::referenceAt(const Place& place) co
 std::optional<Json> LanguageServer::Session::hover(const Json& params) {
   const std::optional<Place> place = placeOf(params);
   if (!place) return std::nullopt;
-  const Document& document = *place->document;
+  Document& document = *place->document;
   std::string text;
   Json where = lineRange(document, place->line);
   const LineMark& mark = document.outline.lines[place->line];
@@ -850,6 +889,12 @@ LanguageServer::LanguageServer(bool readDisk) : session_(std::make_unique<Sessio
 LanguageServer::~LanguageServer() = default;
 
 bool LanguageServer::exited() const { return session_->exited; }
+bool LanguageServer::hasIdleWork() const {
+  return session_->initialized && !session_->shutdown && session_->hasIdleWork();
+}
+bool LanguageServer::hasDeferredWork() const {
+  return session_->initialized && !session_->shutdown && session_->hasDeferredWork();
+}
 int LanguageServer::exitStatus() const { return session_->shutdown ? 0 : 1; }
 
 std::vector<std::string> LanguageServer::handle(std::string_view message) {
@@ -947,7 +992,7 @@ void LanguageServer::Session::dispatch(const std::string& name, bool request, co
 std::vector<std::string> LanguageServer::idle() {
   Session& session = *session_;
   session.out.clear();
-  if (session.initialized && !session.shutdown) session.analyseStale();
+  if (session.initialized && !session.shutdown) session.idleStep();
   std::vector<std::string> texts;
   for (const Json& out : session.out) texts.push_back(dump(out));
   session.out.clear();
