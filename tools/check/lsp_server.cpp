@@ -373,7 +373,9 @@ class LanguageServer::Session {
     document.lineOdds = check(document, true).odds;
     document.lineOddsStale = false;
   }
-  Json diagnosticJson(const Diagnostic& diagnostic, const TextLines& lines) const;
+  // Returns `diagnostic` of the file at `uri`, whose text is `lines`.
+  Json diagnosticJson(const Diagnostic& diagnostic, const std::string& uri,
+                      const TextLines& lines) const;
 
   const FileOdds* oddsOf(const Document& document, const std::string& path) const {
     for (const FileOdds& odds : document.result.odds) {
@@ -456,7 +458,7 @@ void LanguageServer::Session::analyse(Document& document) {
     const std::string uri = open != nullptr ? open->uri : uriOfPath(path);
     auto& list = byUri[uri];
     if (list.is_null()) list = Json::array();
-    list.push_back(diagnosticJson(diagnostic, *lines));
+    list.push_back(diagnosticJson(diagnostic, uri, *lines));
   }
   std::set<std::string> published;
   for (auto& [uri, diagnostics] : byUri) {
@@ -471,7 +473,7 @@ void LanguageServer::Session::analyse(Document& document) {
   document.published = std::move(published);
 }
 
-Json LanguageServer::Session::diagnosticJson(const Diagnostic& diagnostic,
+Json LanguageServer::Session::diagnosticJson(const Diagnostic& diagnostic, const std::string& uri,
                                              const TextLines& lines) const {
   const std::uint32_t line =
       diagnostic.line > 0 ? static_cast<std::uint32_t>(diagnostic.line - 1) : 0;
@@ -491,8 +493,7 @@ Json LanguageServer::Session::diagnosticJson(const Diagnostic& diagnostic,
     if (related_) {
       json["relatedInformation"] = Json::array();
       json["relatedInformation"].push_back(
-          {{"location", {{"uri", uriOfPath(diagnostic.file)}, {"range", where}}},
-           {"message", diagnostic.note}});
+          {{"location", {{"uri", uri}, {"range", where}}}, {"message", diagnostic.note}});
     } else {
       json["message"] = diagnostic.message + "\nnote: " + diagnostic.note;
     }
@@ -878,7 +879,8 @@ std::optional<Json> LanguageServer::Session::codeAction(const Json& params) {
     changes[document->uri] = Json::array({edit});
     actions.push_back({{"title", title},
                        {"kind", "quickfix"},
-                       {"diagnostics", Json::array({diagnosticJson(diagnostic, *document->lines)})},
+                       {"diagnostics",
+                        Json::array({diagnosticJson(diagnostic, document->uri, *document->lines)})},
                        {"isPreferred", true},
                        {"edit", {{"changes", std::move(changes)}}}});
   }
