@@ -35,6 +35,17 @@ enum ErrorCode {
   kServerNotInitialized = -32002,
 };
 
+// The kinds of symbols and completions used, as the protocol numbers them.
+enum Kind {
+  kSymbolFile = 1,
+  kSymbolModule = 2,
+  kSymbolClass = 5,
+  kSymbolString = 15,
+  kCompletionFunction = 3,
+  kCompletionVariable = 6,
+  kCompletionFile = 17,
+};
+
 // The token types of semantic highlighting, in the order of TokenKind.
 const char* const kTokenTypes[] = {"comment",  "keyword",  "number",
                                    "variable", "function", "string"};
@@ -351,6 +362,16 @@ class LanguageServer::Session {
   Json location(const Document& document, std::uint32_t line, std::size_t begin,
                 std::size_t end) const {
     return Json{{"uri", document.uri}, {"range", range(document, line, begin, end)}};
+  }
+
+  Json symbolJson(const Document& document, std::string name, std::string detail, int kind,
+                  std::uint32_t line) const {
+    const Json where = lineRange(document, line);
+    return Json{{"name", std::move(name)},
+                {"detail", std::move(detail)},
+                {"kind", kind},
+                {"range", where},
+                {"selectionRange", where}};
   }
 
   Json fileLocation(const std::string& path) {
@@ -731,21 +752,21 @@ std::optional<Json> LanguageServer::Session::completion(const Json& params) {
         first += (i > 0 ? ", " : "") + table.entries[i].text;
       }
       items.push_back({{"label", "table" + std::to_string(table.number)},
-                       {"kind", 6},
+                       {"kind", kCompletionVariable},
                        {"detail", std::to_string(table.entries.size()) + " entries: " + first}});
     }
   }
   std::set<std::string> names;
   for (const LineMark& mark : document.outline.lines) {
     if (mark.kind != LineMark::Kind::FileListName || !names.insert(mark.text).second) continue;
-    Json item = {{"label", mark.text}, {"kind", 17}};
+    Json item = {{"label", mark.text}, {"kind", kCompletionFile}};
     if (const LoadedFile* file = listedFile(document, mark.text, 0)) {
       if (const FileOdds* odds = oddsOf(document, file->path)) item["detail"] = odds->title;
     }
     items.push_back(std::move(item));
   }
   items.push_back({{"label", "random "},
-                   {"kind", 3},
+                   {"kind", kCompletionFunction},
                    {"insertText", "random 1d6+0"},
                    {"detail", "a dice roll, such as (random 3d6+1): 4 to 19"}});
   return items;
@@ -760,12 +781,7 @@ std::optional<Json> LanguageServer::Session::documentSymbol(const Json& params) 
   std::optional<std::size_t> group;
   bool tableZero = false;
   const auto symbol = [&](std::string name, std::string detail, int kind, std::uint32_t line) {
-    const Json where = lineRange(*document, line);
-    return Json{{"name", std::move(name)},
-                {"detail", std::move(detail)},
-                {"kind", kind},
-                {"range", where},
-                {"selectionRange", where}};
+    return symbolJson(*document, std::move(name), std::move(detail), kind, line);
   };
   const auto open = [&](Json item) {
     symbols.push_back(std::move(item));
@@ -780,14 +796,15 @@ std::optional<Json> LanguageServer::Session::documentSymbol(const Json& params) 
   const auto entries = [&](int table) {
     return std::to_string(outline.entryLines[static_cast<std::size_t>(table)]) + " entry lines";
   };
+  // The title as weft shows it: its first letter in capitals.
+  const auto title = [](const std::string& text) {
+    return text.empty() ? "(no title)" : toUpper(text[0]) + text.substr(1);
+  };
   for (std::uint32_t line = 0; line < outline.lines.size(); ++line) {
     const LineMark& mark = outline.lines[line];
     switch (mark.kind) {
       case LineMark::Kind::Title:
-        // The title as weft shows it: its first letter in capitals.
-        symbols.push_back(
-            symbol(mark.text.empty() ? "(no title)" : toUpper(mark.text[0]) + mark.text.substr(1),
-                   "title", 15, line));
+        symbols.push_back(symbol(title(mark.text), "title", kSymbolString, line));
         group.reset();
         break;
       case LineMark::Kind::Table:
@@ -795,25 +812,27 @@ std::optional<Json> LanguageServer::Session::documentSymbol(const Json& params) 
         tableZero = tableZero || mark.table == 0;
         open(symbol(mark.kind == LineMark::Kind::Section ? std::string(document->lines->line(line))
                                                          : "table " + std::to_string(mark.table),
-                    isTableNumber(mark.table) ? entries(mark.table) : "out of range", 5, line));
+                    isTableNumber(mark.table) ? entries(mark.table) : "out of range", kSymbolClass,
+                    line));
         break;
       case LineMark::Kind::Directive:
         group.reset();
         if (mark.startsList) {
-          open(symbol("file list", std::string(document->lines->line(line)), 2, line));
+          open(symbol("file list", std::string(document->lines->line(line)), kSymbolModule, line));
           symbols.back()["children"] = Json::array();
         }
         break;
       case LineMark::Kind::FileListName:
         if (group && symbols[*group].contains("children")) {
-          symbols[*group]["children"].push_back(symbol(mark.text, "listed file", 1, line));
+          symbols[*group]["children"].push_back(
+              symbol(mark.text, "listed file", kSymbolFile, line));
           extend(line);
         }
         break;
       case LineMark::Kind::Entry:
         if (!group && mark.table == 0 && !tableZero) {
           tableZero = true;
-          open(symbol("table 0", entries(0), 5, line));
+          open(symbol("table 0", entries(0), kSymbolClass, line));
         }
         if (group && !symbols[*group].contains("children")) extend(line);
         break;
