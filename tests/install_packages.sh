@@ -35,5 +35,18 @@ apt_get() {
   $as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 "$@"
 }
 apt_get update -qq
+# Emacs recommends a mail transfer agent, whose set-up fails where it cannot
+# make /dev/null (in some containers) and leaves dpkg half-configured; the
+# editor needs none of its recommends, so those two come without them.
+plain=
+bare=
+for package in $missing; do
+  case $package in
+    emacs-nox | elpa-eglot) bare="$bare $package" ;;
+    *) plain="$plain $package" ;;
+  esac
+done
 # shellcheck disable=SC2086
-apt_get install -y -qq $missing
+[ -z "$plain" ] || apt_get install -y -qq $plain
+# shellcheck disable=SC2086
+[ -z "$bare" ] || apt_get install -y -qq --no-install-recommends $bare

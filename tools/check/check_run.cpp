@@ -18,6 +18,7 @@
 #include "driver/option_scanner.h"
 #include "explain.h"
 #include "json.h"
+#include "lsp_server.h"
 #include "report.h"
 #include "stats.h"
 #include "support/ascii.h"
@@ -45,6 +46,8 @@ constexpr std::string_view kHelp =
     "  -j, --format=json    write the report (and the odds) as one JSON object\n"
     "      --format=text    the default\n"
     "  -m maxfreq           the frequency cap, as weft's -m (default 50)\n"
+    "      --lsp            serve editors as a language server on standard input\n"
+    "                       and output\n"
     "  -h, --help           show this help\n"
     "      --version        show the version\n"
     "\n"
@@ -70,6 +73,8 @@ class Checker final : public LoadObserver {
     auto state = std::make_unique<FileState>(path, report_);
     state->order = order_++;
     paths_.insert(path);
+    loads_.push_back(LoadedFile{path, file.parent() == nullptr ? "" : pathOf(*file.parent()),
+                                file.parent() == nullptr ? 0 : file.parent()->lineNumber()});
     checkName(file, path);
     files_[&file] = std::move(state);
   }
@@ -192,8 +197,9 @@ class Checker final : public LoadObserver {
     if (it == files_.end()) return;
     analyzeDataFile(file, it->second->facts, it->second->path, report_);
     if (stats_) {
-      statsBlocks_.emplace_back(it->second->order,
-                                computeOdds(file, it->second->path, &it->second->facts.lines));
+      statsBlocks_.emplace_back(
+          it->second->order,
+          computeOdds(file, it->second->path, &it->second->facts.lines, searchLines));
     }
     files_.erase(it);
   }
@@ -212,6 +218,8 @@ class Checker final : public LoadObserver {
   }
 
   std::size_t fileCount() const { return paths_.size(); }
+  std::vector<LoadedFile>& loads() { return loads_; }
+  bool searchLines = true;  // with stats: the lines of table 0 searched too
 
   // Returns the name to show for `filename`, opened from the working
   // directory: relative to the starting directory when it lies below it.
@@ -277,6 +285,7 @@ class Checker final : public LoadObserver {
   std::size_t order_ = 0;
   std::vector<std::pair<std::size_t, FileOdds>> statsBlocks_;
   std::set<std::string> paths_;
+  std::vector<LoadedFile> loads_;
 };
 
 // The long options, each the same as a short one.
@@ -438,6 +447,22 @@ void checkOperand(Engine& engine, std::string_view operand, const std::string& s
 
 }  // namespace
 
+CheckResult checkDataFile(Engine& engine, const std::string& name, bool stats, bool searchLines) {
+  Report report;
+  const std::string directory = engine.files.workingDirectory();
+  Checker checker(report, stats, engine.files, directory);
+  checker.searchLines = searchLines;
+  engine.loadObserver = &checker;
+  { const DataFile file(engine, name, nullptr); }
+  engine.loadObserver = nullptr;
+  engine.files.changeDirectory(directory);
+  CheckResult result;
+  result.diagnostics = report.sorted();
+  if (stats) result.odds = checker.stats();
+  result.files = std::move(checker.loads());
+  return result;
+}
+
 int runCheck(int argc, char** argv, Console& console) {
   OverlayFileSystem files;
   return runCheck(argc, argv, console, files);
@@ -447,6 +472,7 @@ int runCheck(int argc, char** argv, Console& console, FileSystem& files) {
   if (const int explain = explainOptionIndex(argc, argv); explain > 0) {
     return runExplain(argc, argv, explain, console, files);
   }
+  if (argc == 2 && std::string_view(argv[1]) == "--lsp") return lsp::runLanguageServer();
   const std::string startDirectory = files.workingDirectory();
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "weft-check";
   std::vector<char*> args;

@@ -61,15 +61,22 @@ struct FileOdds {
 };
 
 // Works out the odds of a loaded data file shown as `path`; `lines` gives
-// the lines its entries stand on, when known.
+// the lines its entries stand on, when known. Without `searchLines` the
+// lines of table 0 are not searched (the costly part): `lines`, `bits` and
+// `variety` of the result stay as they start.
 FileOdds computeOdds(const DataFile& file, const std::string& path,
-                     const EntryLines* lines = nullptr);
+                     const EntryLines* lines = nullptr, bool searchLines = true);
 
 // Returns the --stats text of `odds`; `verbose` adds the entropy in bits.
 std::string describeOdds(const FileOdds& odds, bool verbose);
 
 // Returns the --stats text of a loaded data file shown as `path`.
 std::string describeOdds(const DataFile& file, const std::string& path);
+
+// Returns the --stats lines of one dice expression: its totals with a bar each.
+std::string describeDiceOdds(const DiceOdds& dice);
+// Returns a variety figure as shown ("2.5", "120").
+std::string varietyText(double value);
 
 // Returns the percentage of `p` as shown ("75.0%", "0.46%").
 std::string percentText(double p);
