@@ -144,16 +144,16 @@ function linesSummary(lines) {
 }
 
 // What weft itself made of table 0 where the odds could not be followed to
-// the end, as weft-check counted it.
+// the end, in weft-check's own words.
 function sampledSummary(sampled) {
   if (!sampled) return '';
   const count = (n) => n.toLocaleString('en-US');
   const ended = (sampled.endings ?? []).reduce((sum, ending) => sum + ending.rolls, 0);
-  let text = `Weft itself, in ${count(sampled.rolls)} rolls, made ${count(sampled.distinct)} ` +
-      `different line${sampled.distinct === 1 ? '' : 's'}`;
+  let text = `Weft's own lines: in ${count(sampled.rolls)} rolls, ${count(sampled.distinct)} ` +
+      (sampled.distinct === 1 ? 'line' : 'different lines');
   if (sampled.most_repeats > 1) text += `; none came up more than ${count(sampled.most_repeats)} times`;
   else if (sampled.most_repeats === 1) text += '; none came up twice';
-  if (ended > 0) text += `; ${count(ended)} ended the run (see the diagnostics)`;
+  if (ended > 0) text += `; ${count(ended)} ended the run (see the warnings)`;
   return `${text}.`;
 }
 
