@@ -5,10 +5,13 @@
 #include <emscripten/emscripten.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <vector>
 
 #include "driver/run.h"
 #include "support/clock.h"
 #include "support/console.h"
+#include "support/spread_seconds.h"
 
 namespace {
 
@@ -47,4 +50,18 @@ extern "C" EMSCRIPTEN_KEEPALIVE void weftThawClock() { pageClock.thaw(); }
 extern "C" EMSCRIPTEN_KEEPALIVE int weftRunOnce(int argc, char** argv) {
   weft::SystemConsole console;
   return weft::weftMain(argc, argv, console, pageClock);
+}
+
+// Returns `count` seconds for independent lines from `start`, with the run's
+// seed offset, in a block of doubles (whole numbers) that the caller frees;
+// null when the block cannot be made. Doubles carry JavaScript's safe
+// integers exactly.
+extern "C" EMSCRIPTEN_KEEPALIVE double* weftSpreadSeconds(std::uint32_t count, double start,
+                                                          double seedOffset) {
+  const std::vector<std::int64_t> seconds = weft::spreadSeconds(
+      count, static_cast<std::int64_t>(start), static_cast<std::int64_t>(seedOffset));
+  auto* block = static_cast<double*>(std::malloc(sizeof(double) * (seconds.size() + 1)));
+  if (block == nullptr) return nullptr;
+  for (std::size_t i = 0; i < seconds.size(); ++i) block[i] = static_cast<double>(seconds[i]);
+  return block;
 }

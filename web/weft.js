@@ -295,5 +295,23 @@ export async function check({ files = {}, args = [], cwd = '', env = {} } = {}) 
   };
 }
 
-const weft = { run, check, load };
+// Returns `count` distinct clock seconds, in the order of their lines, for
+// runs of -n 1 that pick as evenly as weft's random numbers allow, as weft
+// itself chooses them; `start` defaults to now and `seedOffset` is the run's
+// -s value (their sum, if several).
+export async function spreadSeconds(count, { start = Math.floor(Date.now() / 1000), seedOffset = 0 } = {}) {
+  if (!Number.isSafeInteger(count) || count < 0 || count > 0xffffffff) throw new RangeError('count must be a whole number');
+  if (!Number.isSafeInteger(start)) throw new RangeError('start must be a whole number of seconds');
+  if (!Number.isSafeInteger(seedOffset)) throw new RangeError('seedOffset must be a whole number');
+  const engine = await instance('weft');
+  // Only the low 32 bits of the seed count, so the offset is reduced first
+  // to keep the sum of start and offset a safe integer.
+  const at = engine._weftSpreadSeconds(count, start, seedOffset % 2 ** 32);
+  if (at === 0) throw new RangeError('too many seconds asked for');
+  const seconds = Array.from(engine.HEAPF64.subarray(at / 8, at / 8 + count));
+  engine._free(at);
+  return seconds;
+}
+
+const weft = { run, check, load, spreadSeconds };
 export default weft;

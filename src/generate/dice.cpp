@@ -100,8 +100,8 @@ bool readDiceGeneral(std::string_view expression, DiceParts& parts) {
   return false;
 }
 
-Dice::Dice(Engine& engine, std::string_view expression)
-    : engine_(engine), seed_(static_cast<std::uint32_t>(engine.clock.now())) {
+Dice::Dice(Engine& engine, std::string_view expression) : engine_(engine) {
+  const std::int64_t startSecond = engine.clock.now();
   if (DiceParts parts{}; readDiceExpression(expression, parts)) {
     count_ = parts.count;
     sides_ = parts.sides;
@@ -115,11 +115,11 @@ Dice::Dice(Engine& engine, std::string_view expression)
     engine_.console.flushOut();
     count_ = 0;
   }
-  reseed();
+  reseed(startSecond);
 }
 
-void Dice::reseed() {
-  seed_ += static_cast<std::uint32_t>(engine_.clock.now());
+void Dice::reseed(std::int64_t startSecond) {
+  seed_ = diceSeed(startSecond, engine_.clock.now());
   engine_.random.seedRandom(seed_);
 }
 

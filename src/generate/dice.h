@@ -32,6 +32,14 @@ bool readDiceExpression(std::string_view expression, DiceParts& parts);
 bool readPlainDice(std::string_view expression, DiceParts& parts);
 bool readDiceGeneral(std::string_view expression, DiceParts& parts);
 
+// Returns the seed a Dice gives the random source: the clock's second read
+// as its construction starts plus the second read as it ends, wrapping round
+// in 32 bits. Rolls within one second all seed alike, so each of them starts
+// the same run of draws again, whatever was drawn before it.
+constexpr std::uint32_t diceSeed(std::int64_t startSecond, std::int64_t endSecond) {
+  return static_cast<std::uint32_t>(startSecond) + static_cast<std::uint32_t>(endSecond);
+}
+
 // One dice expression, read at construction and rolled with roll(). Making a
 // Dice reseeds the engine's random source from its clock (twice the current
 // time, as read at the start and at the end of construction), whether the
@@ -60,7 +68,7 @@ class Dice {
   static constexpr std::int32_t kFudge = -1;
 
  private:
-  void reseed();
+  void reseed(std::int64_t startSecond);
   // Rolls, passing each die's face to `show`.
   template <class Show>
   std::int32_t rollEach(Show show);

@@ -11,6 +11,7 @@
 #include "datafile/data_file.h"
 #include "generate/dice.h"
 #include "generate/generation_observer.h"
+#include "generate/listed_files.h"
 #include "generate/reference.h"
 #include "support/ascii.h"
 #include "support/console.h"
@@ -221,14 +222,15 @@ template <bool kObserved>
         }
       }
     } else {
-      resolved = false;
       // Every listed file of that name generates; the last one's line is kept.
-      for (const DataFile& subfile : file.subfiles()) {
-        if (subfile.filename() != inner) continue;
-        subfile.generateInto(engine, buffers.subfileLine);
-        foldToLower(buffers.subfileLine);
+      const DataFile* const last =
+          visitListedFiles(file, inner, [&engine, &buffers](const DataFile& subfile) {
+            subfile.generateInto(engine, buffers.subfileLine);
+          });
+      resolved = last != nullptr;
+      if (resolved) {
+        lowerListedLine(buffers.subfileLine);
         replacement = buffers.subfileLine;
-        resolved = true;
       }
     }
     if constexpr (kObserved) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "analysis.h"
@@ -10,7 +11,9 @@
 #include "datafile/load_observer.h"
 #include "json.h"
 #include "report.h"
+#include "sampling.h"
 #include "stats.h"
+#include "support/file_system.h"
 #include "testing/test_support.h"
 
 namespace weft::check {
@@ -229,7 +232,10 @@ TEST(EnumerateLinesTest, UsesTheLinesOfListedFilesInLowerCase) {
 }
 
 // Every dice reference reseeds from the same second, so a second roll starts
-// the draws of the first again.
+// the draws of the first again. Where the odds are exact, weft's own lines at
+// 20,000 spread seconds come out as often as they say, each within 2.5 points
+// in a hundred: the seconds go round the first draw evenly, but the draws
+// after a roll keep some of the generator's pattern from second to second.
 TEST(EnumerateLinesTest, DrawsAfterARollRepeatThoseAfterTheFirstRoll) {
   ScratchDir dir;
   struct Case {
@@ -250,6 +256,17 @@ TEST(EnumerateLinesTest, DrawsAfterARollRepeatThoseAfterTheFirstRoll) {
     EXPECT_EQ(c.lines, odds.lines.size()) << c.file;
     EXPECT_EQ(c.estimated, odds.estimated) << c.file;
     EXPECT_EQ(std::string(c.file).find("random") != std::string::npos, odds.rollsDice) << c.file;
+    if (c.estimated) continue;
+    std::unordered_map<std::string, std::uint64_t> counts;
+    SystemFileSystem files;
+    const SampledLines sampled =
+        sampleLines(load("main.dat"), files, nullptr, kSampleRolls, &counts);
+    for (const auto& [line, count] : counts) {
+      const auto exact = odds.lines.find(line);
+      const double p = exact == odds.lines.end() ? 0 : exact->second;
+      EXPECT_NEAR(p, static_cast<double>(count) / sampled.rolls, 0.025) << c.file << line;
+    }
+    EXPECT_EQ(c.lines, sampled.distinct) << c.file;
   }
   writeFile("main.dat", "(random 1d6+0) (random 1d6+0)\n");
   const LineOdds doubles = enumerateLines(load("main.dat"), true);

@@ -265,7 +265,7 @@ return (async () => {
   const thousand = performance.now() - start;
   start = performance.now();
   const lines = [];
-  for (const time of independentSeconds(100, { start: 1767225600 })) {
+  for (const time of await independentSeconds(100, { start: 1767225600 })) {
     lines.push((await weft.run({ files, args: ['-n', '1', 'tavern.dat'], time })).stdout.length);
   }
   const hundred = performance.now() - start;

@@ -27,12 +27,12 @@ const distinct = (values) => new Set(values).size;
 
 for (const [start, offset] of [[1767225600, 0], [0, 0], [2147483600, 0], [1767225600, 12345], [4000000000, -7]]) {
   const extra = offset ? ['-s', String(offset)] : [];
-  const seconds = independentSeconds(10, { start, seedOffset: offset });
+  const seconds = await independentSeconds(10, { start, seedOffset: offset });
   assert.equal(distinct(seconds), 10);
   assert.ok(seconds.every((second, i) => i === 0 || Math.abs(second - seconds[i - 1]) > 1), 'not consecutive');
   assert.equal(distinct(await lines('ten.dat', seconds, extra)), 10, `ten lines from ${start}`);
   // Weighted entries come out as often as their frequency says.
-  const coins = await lines('coin.dat', independentSeconds(40, { start, seedOffset: offset }), extra);
+  const coins = await lines('coin.dat', await independentSeconds(40, { start, seedOffset: offset }), extra);
   assert.equal(coins.filter((line) => line === 'Heads\n').length, 30);
 }
 const consecutive = Array.from({ length: 10 }, (_, i) => 1767225600 + i);
@@ -46,7 +46,7 @@ for (let a = 1; a <= 6; ++a) for (let b = 1; b <= 6; ++b) for (let c = 1; c <= 6
   odds.set(a + b + c, (odds.get(a + b + c) || 0) + 1 / 216);
 }
 for (const start of [1767225600, 123456789]) {
-  const rolls = (await lines('dice.dat', independentSeconds(648, { start }))).map(Number);
+  const rolls = (await lines('dice.dat', await independentSeconds(648, { start }))).map(Number);
   const counts = new Map();
   for (const total of rolls) counts.set(total, (counts.get(total) || 0) + 1);
   let chiSquare = 0;
@@ -56,6 +56,6 @@ for (const start of [1767225600, 123456789]) {
 }
 
 // More lines than draw values still get distinct seconds.
-const many = independentSeconds(33000, { start: 5 });
+const many = await independentSeconds(33000, { start: 5 });
 assert.equal(distinct(many), 33000);
 console.log(`ten lines: 10 distinct at chosen seconds, ${inARow} at seconds in a row`);

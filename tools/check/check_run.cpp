@@ -197,11 +197,26 @@ class Checker final : public LoadObserver {
     if (it == files_.end()) return;
     analyzeDataFile(file, it->second->facts, it->second->path, report_);
     if (stats_) {
-      statsBlocks_.emplace_back(
-          it->second->order,
-          computeOdds(file, it->second->path, &it->second->facts.lines, searchLines));
+      FileOdds odds = computeOdds(file, it->second->path, &it->second->facts.lines, searchLines);
+      // Sampling weft's own lines costs as much as the search, so it runs
+      // only where the search does.
+      if (searchLines && !exactLines(odds)) {
+        odds.sampled = sampleLines(file, fileSystem_, &it->second->facts.lines);
+        reportEndings(*odds.sampled, it->second->path);
+      }
+      statsBlocks_.emplace_back(it->second->order, std::move(odds));
     }
     files_.erase(it);
+  }
+
+  // Reports each way the sampled rolls ended the run at the line picked.
+  void reportEndings(const SampledLines& sampled, const std::string& path) {
+    for (const SampledEnding& ending : sampled.endings) {
+      report_.add(path, ending.line, Severity::Warning,
+                  "in " + std::to_string(ending.rolls) + " of " + std::to_string(sampled.rolls) +
+                      " rolls, the line picked here ended weft's run: " + printable(ending.message),
+                  "weft ends the whole run there; the lines asked for after it are not made");
+    }
   }
 
   // Returns the odds of every file, in the order loading started, each

@@ -198,6 +198,24 @@ Json linesJson(const FileOdds& odds) {
   json["empty_table"] = lines.emptyTable;
   json["unexplored"] = lines.unexplored;
   json["rolls_dice"] = lines.rollsDice;
+  if (odds.sampled) {
+    const SampledLines& sampled = *odds.sampled;
+    Json sample;
+    sample["rolls"] = sampled.rolls;
+    sample["distinct"] = sampled.distinct;
+    sample["most_repeats"] = sampled.mostRepeats;
+    sample["endings"] = Json::array();
+    for (const SampledEnding& ending : sampled.endings) {
+      Json item;
+      item["line"] = ending.line;
+      item["message"] = text(ending.message);
+      item["rolls"] = ending.rolls;
+      sample["endings"].push_back(std::move(item));
+    }
+    json["sampled"] = std::move(sample);
+  } else {
+    json["sampled"] = nullptr;
+  }
   return json;
 }
 

@@ -15,6 +15,7 @@
 #include "dice_odds.h"
 #include "generate/case_rules.h"
 #include "generate/dice.h"
+#include "generate/listed_files.h"
 #include "generate/reference.h"
 #include "stats.h"
 #include "support/ascii.h"
@@ -64,6 +65,10 @@ constexpr SearchLimits kListedFileLimits{.work = 5'000'000,
 // The first draws after a roll of several dice that are marked as one of its
 // dice; a later draw is taken as independent of the roll.
 constexpr std::int32_t kMostDiceNoted = 64;
+
+// The clock second a line is made in, as the search sees it: any one second,
+// the same for all of the line's rolls.
+constexpr std::int64_t kLineSecond = 0;
 
 // Outcomes of one draw, as probabilities of the values that come out.
 using Odds = std::vector<std::pair<std::string, double>>;
@@ -130,6 +135,7 @@ class Enumerator {
   struct Draws {
     bool reseeded = false;       // a dice reference has been rolled in this line
     bool lost = false;           // draws were made that are not followed (a listed file's)
+    std::uint32_t seed = 0;      // the seed of the last roll
     std::uint32_t position = 0;  // draws made since the last roll
     // What is known of the draws, as (position since a roll, fact) in order:
     // one vector, so that copying a line's state costs one allocation here.
@@ -441,10 +447,16 @@ class Enumerator {
   bool followDice(State& state, const ReferenceSpan& span, const std::string& expression) {
     const Roll& roll = rollsOf(expression);
     odds_.rollsDice = true;
-    // The roll reseeds: its dice, and the draws after it, start the same
-    // sequence that any earlier roll of this line started.
+    // The roll reseeds as weft's dice do. A line is made within one clock
+    // second, so every roll of it gives the same seed: its dice, and the
+    // draws after it, start the same sequence that any earlier roll of this
+    // line started, and what is known of that sequence still holds.
     Draws& draws = state.draws;
-    if (!draws.reseeded) draws = Draws{};
+    const std::uint32_t seed = diceSeed(kLineSecond, kLineSecond);
+    if (!draws.reseeded || draws.seed != seed) {
+      draws = Draws{};
+      draws.seed = seed;
+    }
     draws.reseeded = true;
     draws.position = 0;
     if (!roll.odds) {
@@ -604,10 +616,9 @@ class Enumerator {
   // yields, or null when none is; an earlier file of the same name generates
   // too, and only its ending of the run matters.
   const DataFile* lastListedFile(State& state, const std::string& name) {
+    if (!subfilesResolve_) return nullptr;
     const DataFile* last = nullptr;
-    if (!subfilesResolve_) return last;
-    for (const DataFile& subfile : file_.subfiles()) {
-      if (subfile.filename() != name) continue;
+    return visitListedFiles(file_, name, [&](const DataFile& subfile) {
       if (last != nullptr) {
         const LineOdds& earlier = subfileOdds(*last);
         odds_.emptyLine += state.probability * earlier.emptyLine;
@@ -617,8 +628,7 @@ class Enumerator {
         state.probability *= 1 - earlier.emptyLine - earlier.emptyTable - earlier.unexplored;
       }
       last = &subfile;
-    }
-    return last;
+    });
   }
 
   const Roll& rollsOf(const std::string& expression) {
@@ -642,7 +652,11 @@ class Enumerator {
     auto it = loweredLines_.find(&subfile);
     if (it == loweredLines_.end()) {
       std::map<std::string, double> lowered;
-      for (const auto& [line, p] : subfileOdds(subfile).lines) lowered[lowerCopy(line)] += p;
+      for (const auto& [line, p] : subfileOdds(subfile).lines) {
+        std::string replacement = line;
+        lowerListedLine(replacement);
+        lowered[replacement] += p;
+      }
       it = loweredLines_.emplace(&subfile, Odds(lowered.begin(), lowered.end())).first;
     }
     return it->second;

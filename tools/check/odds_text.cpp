@@ -105,6 +105,31 @@ std::string variety(double value) {
   return text;
 }
 
+// Returns `n` with its thousands set apart by commas ("20,000").
+std::string countText(std::uint64_t n) {
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+std::string sampledText(const SampledLines& sampled) {
+  std::uint64_t ended = 0;
+  for (const SampledEnding& ending : sampled.endings) ended += ending.rolls;
+  std::string out = "in " + countText(sampled.rolls) + " rolls, " + countText(sampled.distinct) +
+                    (sampled.distinct == 1 ? " line" : " different lines");
+  if (sampled.mostRepeats == 1) {
+    out += "; none came up twice";
+  } else if (sampled.mostRepeats > 1) {
+    out += "; none came up more than " + countText(sampled.mostRepeats) + " times";
+  }
+  if (ended > 0) out += "; " + countText(ended) + " ended the run (see the warnings)";
+  return out;
+}
+
 void describeLines(const FileOdds& file, bool verbose, std::string& out) {
   const LineOdds& odds = file.lines;
   const std::size_t count = odds.lines.size();
@@ -121,6 +146,7 @@ void describeLines(const FileOdds& file, bool verbose, std::string& out) {
            variety(file.variety) + " equally likely lines" +
            (odds.estimated ? " (estimated, see the note on dice below)" : "") + "\n";
   }
+  if (file.sampled) out += "  weft's own lines: " + sampledText(*file.sampled) + "\n";
   if (verbose) {
     char bits[64];
     std::snprintf(bits, sizeof bits, "%.3f", file.bits);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "datafile/data_file.h"
 #include "dice_odds.h"
 #include "line_search.h"
+#include "sampling.h"
 #include "traps.h"
 
 namespace weft::check {
@@ -58,7 +60,15 @@ struct FileOdds {
   LineOdds lines;
   double bits = 0;     // the entropy of table 0's lines (a lower bound when incomplete)
   double variety = 1;  // 2 to the power of bits: as varied as that many equally likely lines
+  // Where the search gives no exact odds: what weft itself made at spread
+  // clock seconds.
+  std::optional<SampledLines> sampled;
 };
+
+// Returns true when the search gave the exact odds of table 0's lines.
+inline bool exactLines(const FileOdds& odds) {
+  return odds.lines.complete && !odds.lines.estimated;
+}
 
 // Works out the odds of a loaded data file shown as `path`; `lines` gives
 // the lines its entries stand on, when known. Without `searchLines` the

@@ -132,7 +132,7 @@ function rollLines() {
     const args = runArgs(options, 1);
     const files = fileSet.toObject();
     const runs = [];
-    const seconds = independentSeconds(count, {start: clockSecond(options), seedOffset: Number(options.s) || 0});
+    const seconds = await independentSeconds(count, {start: clockSecond(options), seedOffset: Number(options.s) || 0});
     for (const time of seconds) {
       runs.push({time, result: await run({files, args, time, cwd: ''})});
     }

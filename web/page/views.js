@@ -123,6 +123,8 @@ export function showOdds(view, {args, stats}) {
     section.append(element('h3', '', file.title ? `${file.file}: ${file.title}` : file.file));
     const lines = linesSummary(file.lines);
     if (lines) section.append(element('p', 'variety', lines));
+    const sampled = sampledSummary(file.lines?.sampled);
+    if (sampled) section.append(element('p', 'variety', sampled));
     if (file.lines?.rolls_dice) {
       section.append(element('p', 'note', 'Its lines roll dice. Every roll restarts weft\'s random numbers from the clock\'s second, so the lines made after a roll repeat within one run: use Roll independent lines.'));
     }
@@ -139,6 +141,20 @@ function linesSummary(lines) {
   const variety = lines.variety < 10 ? lines.variety.toFixed(1) : String(Math.round(lines.variety));
   return `Table 0 makes ${bound}${lines.distinct} different lines, ${bound || 'about '}as varied as ` +
       `${variety} equally likely lines${lines.estimated ? ' (estimated)' : ''}.`;
+}
+
+// What weft itself made of table 0 where the odds could not be followed to
+// the end, in weft-check's own words.
+function sampledSummary(sampled) {
+  if (!sampled) return '';
+  const count = (n) => n.toLocaleString('en-US');
+  const ended = (sampled.endings ?? []).reduce((sum, ending) => sum + ending.rolls, 0);
+  let text = `Weft's own lines: in ${count(sampled.rolls)} rolls, ${count(sampled.distinct)} ` +
+      (sampled.distinct === 1 ? 'line' : 'different lines');
+  if (sampled.most_repeats > 1) text += `; none came up more than ${count(sampled.most_repeats)} times`;
+  else if (sampled.most_repeats === 1) text += '; none came up twice';
+  if (ended > 0) text += `; ${count(ended)} ended the run (see the warnings)`;
+  return `${text}.`;
 }
 
 function barCell(share) {
