@@ -84,7 +84,19 @@ class FileAnalysis {
 
  private:
   void add(std::uint64_t line, Severity severity, std::string message, std::string note = {}) {
-    report_.add(path_, line, severity, std::move(message), std::move(note));
+    report_.add(path_, line, severity, std::move(message), std::move(note), at_);
+  }
+
+  // Returns the bytes of `reference`, parentheses included, in the line of
+  // `entry`; the whole line when the entry's place in it is not known.
+  Span spanOf(const Entry& entry, const Reference& reference) const {
+    const auto column = facts_.entryColumns.find(entry.line);
+    if (column == facts_.entryColumns.end()) return {};
+    const auto open = static_cast<std::size_t>(reference.inner.data() - entry.text.data()) - 1;
+    return Span{static_cast<std::uint32_t>(column->second + open),
+                static_cast<std::uint32_t>(column->second + reference.end),
+                false,
+                {}};
   }
 
   ResolvedReference resolve(const Reference& reference) const {
@@ -127,6 +139,12 @@ class FileAnalysis {
   }
 
   void checkReference(const Entry& entry, const ResolvedReference& r) {
+    at_ = spanOf(entry, r.reference);
+    checkOutcome(entry, r);
+    at_ = {};
+  }
+
+  void checkOutcome(const Entry& entry, const ResolvedReference& r) {
     switch (r.outcome) {
       case Outcome::Dice:
         checkDice(entry, r);
@@ -370,6 +388,7 @@ class FileAnalysis {
         const bool direct = cause != nullptr;
         if (cause == nullptr && referenced_[index]) cause = endlessReference(entry, true);
         if (cause == nullptr) continue;
+        at_ = spanOf(entry, cause->reference);
         if (cause->outcome == Outcome::Table) {
           add(entry.line, Severity::Error,
               "expansion can never end: every entry of table " +
@@ -384,6 +403,7 @@ class FileAnalysis {
                   shown(cause->reference) + " does not resolve, so it repeats the entry itself",
               "make the first reference of the entry one that resolves");
         }
+        at_ = {};
       }
     }
   }
@@ -502,6 +522,7 @@ class FileAnalysis {
   std::array<bool, TABLE_COUNT> referenced_{};  // by an entry of a reachable table
   std::array<bool, TABLE_COUNT> tableCanBeEmpty_{};
   std::array<bool, TABLE_COUNT> tableCanFinish_{};
+  Span at_;  // the bytes the diagnostics being added point at
 };
 
 }  // namespace

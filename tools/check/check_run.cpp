@@ -17,6 +17,7 @@
 #include "datafile/load_observer.h"
 #include "driver/option_scanner.h"
 #include "json.h"
+#include "lsp_server.h"
 #include "report.h"
 #include "stats.h"
 #include "support/ascii.h"
@@ -44,6 +45,8 @@ constexpr std::string_view kHelp =
     "  -j, --format=json    write the report (and the odds) as one JSON object\n"
     "      --format=text    the default\n"
     "  -m maxfreq           the frequency cap, as weft's -m (default 50)\n"
+    "      --lsp            serve editors as a language server on standard input\n"
+    "                       and output\n"
     "  -h, --help           show this help\n"
     "      --version        show the version\n"
     "\n"
@@ -64,6 +67,8 @@ class Checker final : public LoadObserver {
     auto state = std::make_unique<FileState>(path, report_);
     state->order = order_++;
     paths_.insert(path);
+    loads_.push_back(LoadedFile{path, file.parent() == nullptr ? "" : pathOf(*file.parent()),
+                                file.parent() == nullptr ? 0 : file.parent()->lineNumber()});
     checkName(file, path);
     files_[&file] = std::move(state);
   }
@@ -206,6 +211,7 @@ class Checker final : public LoadObserver {
   }
 
   std::size_t fileCount() const { return paths_.size(); }
+  std::vector<LoadedFile>& loads() { return loads_; }
 
   // Returns the name to show for `filename`, opened from the working
   // directory: relative to the starting directory when it lies below it.
@@ -271,6 +277,7 @@ class Checker final : public LoadObserver {
   std::size_t order_ = 0;
   std::vector<std::pair<std::size_t, FileOdds>> statsBlocks_;
   std::set<std::string> paths_;
+  std::vector<LoadedFile> loads_;
 };
 
 // The long options, each the same as a short one.
@@ -432,12 +439,28 @@ void checkOperand(Engine& engine, std::string_view operand, const std::string& s
 
 }  // namespace
 
+CheckResult checkDataFile(Engine& engine, const std::string& name, bool stats) {
+  Report report;
+  const std::string directory = engine.files.workingDirectory();
+  Checker checker(report, stats, engine.files, directory);
+  engine.loadObserver = &checker;
+  { const DataFile file(engine, name, nullptr); }
+  engine.loadObserver = nullptr;
+  engine.files.changeDirectory(directory);
+  CheckResult result;
+  result.diagnostics = report.sorted();
+  if (stats) result.odds = checker.stats();
+  result.files = std::move(checker.loads());
+  return result;
+}
+
 int runCheck(int argc, char** argv, Console& console) {
   OverlayFileSystem files;
   return runCheck(argc, argv, console, files);
 }
 
 int runCheck(int argc, char** argv, Console& console, FileSystem& files) {
+  if (argc == 2 && std::string_view(argv[1]) == "--lsp") return lsp::runLanguageServer();
   const std::string startDirectory = files.workingDirectory();
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "weft-check";
   std::vector<char*> args;

@@ -2,7 +2,14 @@
 // observer that records every problem instead of ending the run.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "report.h"
+#include "stats.h"
 #include "support/console.h"
+#include "support/engine.h"
 #include "support/file_system.h"
 
 namespace weft::check {
@@ -25,5 +32,24 @@ int runCheck(int argc, char** argv, Console& console, FileSystem& files);
 // returns the status to exit with (a write error on standard output ends it
 // with weft's status for one).
 int checkMain(int argc, char** argv, Console& console);
+
+// One file that checking a data file loaded.
+struct LoadedFile {
+  std::string path;        // as the report names it
+  std::string listedBy;    // the path of the file whose list names it; empty for the data file
+  std::uint64_t line = 0;  // the line of that list
+};
+
+// What checking one data file found.
+struct CheckResult {
+  std::vector<Diagnostic> diagnostics;  // sorted, as the report shows them
+  std::vector<FileOdds> odds;           // with `stats`, the odds of each file loaded
+  std::vector<LoadedFile> files;        // in the order loading started
+};
+
+// Checks the data file `name` in the working directory of `engine.files`,
+// as runCheck checks an operand, and names files from that directory.
+// REQUIRES: no load observer installed in `engine`
+CheckResult checkDataFile(Engine& engine, const std::string& name, bool stats);
 
 }  // namespace weft::check

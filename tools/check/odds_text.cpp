@@ -155,6 +155,14 @@ std::string describeOdds(const FileOdds& odds, bool verbose) {
   return out;
 }
 
+std::string describeDiceOdds(const DiceOdds& dice) {
+  std::string out;
+  describeDice(dice, out);
+  return out;
+}
+
+std::string varietyText(double value) { return variety(value); }
+
 std::string describeOdds(const DataFile& file, const std::string& path) {
   return describeOdds(computeOdds(file, path), false);
 }

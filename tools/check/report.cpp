@@ -8,9 +8,10 @@
 namespace weft::check {
 
 void Report::add(std::string file, std::uint64_t line, Severity severity, std::string message,
-                 std::string note) {
-  diagnostics_.push_back(
-      Diagnostic{std::move(file), line, severity, std::move(message), std::move(note)});
+                 std::string note, Span span) {
+  diagnostics_.push_back(Diagnostic{std::move(file), line, severity, std::move(message),
+                                    std::move(note), span.column, span.endColumn, span.hasFix,
+                                    std::move(span.fix)});
 }
 
 std::vector<Diagnostic> Report::sorted() const {

@@ -18,13 +18,29 @@ struct Diagnostic {
   // What to write instead, or what caused the problem; empty when there is
   // nothing to add. It is shown as a note line of the same file and line.
   std::string note;
+  // The bytes at fault within the line, [column, endColumn); both 0 for the
+  // line as a whole. Offsets count bytes of the physical line.
+  std::uint32_t column = 0;
+  std::uint32_t endColumn = 0;
+  // When `hasFix` is set, writing `fix` in place of those bytes mends the
+  // problem (an editor offers it as a quick fix).
+  bool hasFix = false;
+  std::string fix;
+};
+
+// The bytes of a line that a diagnostic points at, with an optional mend.
+struct Span {
+  std::uint32_t column = 0;
+  std::uint32_t endColumn = 0;
+  bool hasFix = false;
+  std::string fix;
 };
 
 // Collects diagnostics and renders them in the compiler convention.
 class Report {
  public:
   void add(std::string file, std::uint64_t line, Severity severity, std::string message,
-           std::string note = {});
+           std::string note = {}, Span span = {});
 
   // Returns the diagnostics sorted by file and line (in the order they were
   // found within one line), each distinct diagnostic once: a file loaded

@@ -71,6 +71,11 @@ std::string describeOdds(const FileOdds& odds, bool verbose);
 // Returns the --stats text of a loaded data file shown as `path`.
 std::string describeOdds(const DataFile& file, const std::string& path);
 
+// Returns the --stats lines of one dice expression: its totals with a bar each.
+std::string describeDiceOdds(const DiceOdds& dice);
+// Returns a variety figure as shown ("2.5", "120").
+std::string varietyText(double value);
+
 // Returns the percentage of `p` as shown ("75.0%", "0.46%").
 std::string percentText(double p);
 // Returns "1 in N" for `p` (N rounded), or "never".

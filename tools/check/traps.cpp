@@ -93,8 +93,15 @@ const Section* meantSection(std::string_view text) {
 
 }  // namespace
 
-void LineTraps::add(std::uint64_t line, Severity severity, std::string message, std::string note) {
-  report_->add(path_, line, severity, std::move(message), std::move(note));
+void LineTraps::add(std::uint64_t line, Severity severity, std::string message, std::string note,
+                    Span span) {
+  report_->add(path_, line, severity, std::move(message), std::move(note), std::move(span));
+}
+
+Span LineTraps::spanOf(std::size_t begin, std::size_t end, bool hasFix, std::string fix) const {
+  if (pieces_.empty() || end > pieces_.front().kept || begin > end) return {};
+  return Span{static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end), hasFix,
+              std::move(fix)};
 }
 
 void LineTraps::pieceRead(std::uint64_t line, std::string_view text, std::size_t kept,
@@ -109,6 +116,11 @@ void LineTraps::pieceRead(std::uint64_t line, std::string_view text, std::size_t
 void LineTraps::lineInterpreted(const DataFile& file, Kind kind, std::string_view text,
                                 std::size_t argument, bool dropped, bool chdirFailed) {
   const std::uint64_t line = file.lineNumber();
+  if (kind == Kind::Entry) {
+    const std::size_t start = text.find_first_not_of(" \t");
+    facts_->entryColumns[line] =
+        static_cast<std::uint32_t>(start == std::string_view::npos ? 0 : start);
+  }
   if (byteOrderMark_ && line == 1) {
     std::string what;
     const std::string_view rest = text.substr(std::min(text.size(), kByteOrderMark.size()));
@@ -123,7 +135,8 @@ void LineTraps::lineInterpreted(const DataFile& file, Kind kind, std::string_vie
     add(line, Severity::Warning,
         "the file starts with a byte-order mark (the bytes EF BB BF), which weft reads as text, " +
             what,
-        "save the file as UTF-8 without a byte-order mark (\"UTF-8\", not \"UTF-8 with BOM\")");
+        "save the file as UTF-8 without a byte-order mark (\"UTF-8\", not \"UTF-8 with BOM\")",
+        spanOf(0, kByteOrderMark.size(), true));
   } else if (kind == Kind::Entry) {
     checkEntry(line, text, dropped);
   } else if (kind == Kind::ElementEntry) {
@@ -138,7 +151,11 @@ void LineTraps::lineInterpreted(const DataFile& file, Kind kind, std::string_vie
     if (piece.kept > 0 && piece.kept < piece.text.size() && piece.text[piece.kept - 1] == '\\') {
       add(piece.line, Severity::Warning,
           "the backslash just before the \"#\" comment joins the next line to this one",
-          "remove the backslash, or put a blank between it and the \"#\"");
+          "remove the backslash, or put a blank between it and the \"#\"",
+          Span{static_cast<std::uint32_t>(piece.kept - 1),
+               static_cast<std::uint32_t>(piece.kept),
+               false,
+               {}});
     }
     if (!piece.continued || piece.kept == 0) continue;
     const char first = piece.text[0];
@@ -165,7 +182,7 @@ void LineTraps::checkEntry(std::uint64_t line, std::string_view text, bool dropp
         "a directive must start in the first column: after the blank, this " +
             quoted(trimBlanks(text.substr(start))) + " is an entry line" +
             (dropped ? " (dropped for its colon)" : ""),
-        "remove the blanks before \"%\"");
+        "remove the blanks before \"%\"", spanOf(0, start, true));
     return;
   }
   // An indented comment leaves the blanks before it: an entry of blanks.
@@ -174,7 +191,7 @@ void LineTraps::checkEntry(std::uint64_t line, std::string_view text, bool dropp
     add(line, Severity::Warning,
         "the blanks before the \"#\" stay, so this comment line is an entry of blanks, which "
         "ends weft's run (\"Zero length string\") when it is picked",
-        "start the comment in the first column");
+        "start the comment in the first column", spanOf(0, pieces_.front().kept));
     return;
   }
   checkNumberSign();
@@ -195,7 +212,8 @@ void LineTraps::checkNumberSign() {
           "the \"#\" starts a comment, so weft keeps only " + quoted(raw.substr(0, hash)) +
               " of this line",
           "write \"number " + std::string(raw.substr(hash + 1, digits - hash - 1)) +
-              "\" or the number in words: an entry cannot hold a \"#\"");
+              "\" or the number in words: an entry cannot hold a \"#\"",
+          Span{static_cast<std::uint32_t>(hash), static_cast<std::uint32_t>(digits), false, {}});
     }
   }
 }
@@ -215,19 +233,28 @@ void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_
     note = "an entry cannot hold a colon: write \"" + std::string(leftDigits) + " to " +
            std::string(rightDigits) + "\", or leave the colon out";
   }
+  // The mend of a colon inside the text: "3:1" becomes "3 to 1"; elsewhere
+  // the colon goes, leaving a blank between words.
+  std::string mend = " to ";
+  if (leftDigits.empty() || end == 0) {
+    mend = after.empty() || isBlank(after.front()) || colon == 0 || isBlank(text[colon - 1]) ? ""
+                                                                                             : " ";
+  }
+  const Span atColon = spanOf(colon, colon + 1, true, mend);
   if (dropped) {
     if (end > 0 && rest.empty()) {
       add(line, Severity::Warning, "frequency below 1; the entry is dropped",
-          "a frequency of 0 or less drops the line; leave the line out, or give it 1 or more");
+          "a frequency of 0 or less drops the line; leave the line out, or give it 1 or more",
+          spanOf(colon, text.size()));
     } else if (trimBlanks(after).empty()) {
       add(line, Severity::Warning,
           "the colon starts a frequency, and no number follows it: weft drops the whole line",
-          "write a frequency after the colon, or leave the colon out");
+          "write a frequency after the colon, or leave the colon out", atColon);
     } else {
       add(line, Severity::Warning,
           "the colon starts a frequency, and " + quoted(after) +
               " does not start with a number above 0: weft drops the whole line",
-          note);
+          note, atColon);
     }
     return;
   }
@@ -236,7 +263,7 @@ void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_
         "the colon starts a frequency: weft keeps " + quoted(entry) + " (frequency " +
             std::to_string(readDecimal(after)) + ") and drops " +
             quoted(text.substr(colon).substr(0, 1 + after.size())),
-        note);
+        note, atColon);
     return;
   }
   // "at 10:30": digits on both sides, two behind the colon, read as a time.
@@ -245,7 +272,7 @@ void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_
     add(line, Severity::Warning,
         "the colon starts a frequency: weft keeps " + quoted(entry) + " with frequency " +
             std::to_string(readDecimal(after)),
-        note);
+        note, atColon);
     return;
   }
   if (!entry.empty() && isBlank(entry.back()) && !trimBlanks(entry).empty()) {
@@ -253,7 +280,8 @@ void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_
     add(line, Severity::Warning,
         "the blank before the frequency's colon stays part of the entry: weft keeps " +
             quoted(entry) + ", so where it stands in a line two blanks follow it",
-        "write " + quoted(std::string(words) + ":" + std::string(trimBlanks(after))));
+        "write " + quoted(std::string(words) + ":" + std::string(trimBlanks(after))),
+        spanOf(static_cast<std::size_t>(words.data() + words.size() - text.data()), colon, true));
   }
 }
 
@@ -270,7 +298,7 @@ void LineTraps::checkDirective(const DataFile& file, Kind kind, std::uint64_t li
       checkTableLine(line, text, argument);
       break;
     case Kind::ChangeDirectory:
-      checkChangeDirectory(file, line, text.substr(argument), chdirFailed);
+      checkChangeDirectory(file, line, text, argument, chdirFailed);
       break;
     case Kind::NoKey:
       checkNoKey(line, text);
@@ -301,7 +329,9 @@ void LineTraps::checkFileListStart(std::uint64_t line, std::string_view text,
             "), so it starts a file list instead of " + meant +
             ": every line below it, up to the next \"%\" line, names a data file",
         "reword it without \"file\" (any directive holding those four letters starts a file "
-        "list)");
+        "list)",
+        spanOf(static_cast<std::size_t>(word.data() - text.data()),
+               static_cast<std::size_t>(word.data() - text.data()) + word.size()));
   }
 }
 
@@ -316,7 +346,12 @@ void LineTraps::checkTitle(std::uint64_t line, std::string_view text, std::size_
     add(line, Severity::Warning,
         "the blank after \"%title:\" is part of the title: weft shows " +
             quoted(text.substr(argument)) + ", without a capital",
-        "write " + quoted("%title:" + std::string(trimBlanks(text.substr(argument)))));
+        "write " + quoted("%title:" + std::string(trimBlanks(text.substr(argument)))),
+        spanOf(argument,
+               text.find_first_not_of(" \t", argument) == std::string_view::npos
+                   ? text.size()
+                   : text.find_first_not_of(" \t", argument),
+               true));
   }
 }
 
@@ -325,7 +360,13 @@ void LineTraps::checkTableLine(std::uint64_t line, std::string_view text, std::s
   if (numberEnd(number) > 0 || trimBlanks(number).empty()) return;
   const std::size_t digit = number.find_first_of("0123456789");
   std::string note = "write \"%table N\" with N from 0 to 19 right after the key";
+  Span span = spanOf(argument, text.size());
   if (digit != std::string_view::npos) {
+    // "%table: 2" mends to "%table 2": what stands between the key and the
+    // digits goes.
+    std::size_t sign = digit;
+    if (sign > 0 && number[sign - 1] == '-') --sign;
+    span = spanOf(argument, argument + sign, true, " ");
     const std::int32_t meant = readDecimal(number.substr(digit));
     note = "write \"%table " + std::to_string(meant) + "\"";
     if (meant >= 0 && meant < TABLE_COUNT) {
@@ -337,11 +378,13 @@ void LineTraps::checkTableLine(std::uint64_t line, std::string_view text, std::s
   add(line, Severity::Warning,
       "no number follows \"%table\" in " + quoted(text) +
           ", so weft sends the entries below to table 0",
-      note);
+      note, std::move(span));
 }
 
 void LineTraps::checkChangeDirectory(const DataFile& file, std::uint64_t line,
-                                     std::string_view directory, bool chdirFailed) {
+                                     std::string_view text, std::size_t argument,
+                                     bool chdirFailed) {
+  const std::string_view directory = text.substr(argument);
   if (!chdirFailed) {
     lastDirectory_ = "the \"%chdir:\" at line " + std::to_string(line) +
                      " moved the folder names are looked for in to " + quoted(directory);
@@ -363,7 +406,8 @@ void LineTraps::checkChangeDirectory(const DataFile& file, std::uint64_t line,
     note = "folders are taken from the working folder, which earlier \"%chdir:\" lines move";
   }
   add(line, Severity::Error,
-      "can't change directory to " + quoted(directory) + "; weft ends the run", note);
+      "can't change directory to " + quoted(directory) + "; weft ends the run", note,
+      spanOf(argument, text.size()));
 }
 
 void LineTraps::checkNoKey(std::uint64_t line, std::string_view text) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,9 @@ struct FileFacts {
   // Why a table may have got no entries (a "%table" line that reads no
   // number or one out of range), keyed by the table meant; empty when none.
   std::array<std::string, TABLE_COUNT> missedTable;
+  // The offset of each entry line's text in its physical line (after the
+  // blanks before it), keyed by line, for diagnostics that point into it.
+  std::map<std::uint64_t, std::uint32_t> entryColumns;
 };
 
 // Follows the lines of one file as they are read and reports their traps.
@@ -56,7 +60,12 @@ class LineTraps {
   std::string whyListed(std::string_view name) const;
 
  private:
-  void add(std::uint64_t line, Severity severity, std::string message, std::string note);
+  void add(std::uint64_t line, Severity severity, std::string message, std::string note,
+           Span span = {});
+  // Returns the span of bytes [begin, end) of the logical line being read,
+  // mended by `fix` when `hasFix`; the whole line when those bytes are not
+  // all on its first physical line.
+  Span spanOf(std::size_t begin, std::size_t end, bool hasFix = false, std::string fix = {}) const;
   void checkEntry(std::uint64_t line, std::string_view text, bool dropped);
   void checkNumberSign();
   // `start` is the offset of the entry's first byte that is not blank.
@@ -66,8 +75,8 @@ class LineTraps {
   void checkFileListStart(std::uint64_t line, std::string_view text, std::size_t argument);
   void checkTitle(std::uint64_t line, std::string_view text, std::size_t argument);
   void checkTableLine(std::uint64_t line, std::string_view text, std::size_t argument);
-  void checkChangeDirectory(const DataFile& file, std::uint64_t line, std::string_view directory,
-                            bool chdirFailed);
+  void checkChangeDirectory(const DataFile& file, std::uint64_t line, std::string_view text,
+                            std::size_t argument, bool chdirFailed);
   void checkNoKey(std::uint64_t line, std::string_view text);
   void checkElementLine(std::uint64_t line, std::string_view text);
 
