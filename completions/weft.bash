@@ -11,8 +11,8 @@
 # Options of each command: flags, then options that take a value.
 _weft_flags_weft='-t -d --'
 _weft_valued_weft='-n -s -m'
-_weft_flags_weft_check='-h --help --version -S --stats -v --verbose -j --format=json --format=text --'
-_weft_valued_weft_check='-m'
+_weft_flags_weft_check='-h --help --version -S --stats -v --verbose -j --format=json --format=text --explain= -t -d --'
+_weft_valued_weft_check='-m -n -s'
 
 # Prints WORD as the shell reads it: quotes and backslash escapes removed.
 _weft_dequote() {
@@ -112,6 +112,8 @@ _weft() {
 
   if [[ $end_of_options -eq 0 && $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$flags $valued" -- "$cur"))
+    # "--explain=" takes its value in the same word.
+    [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]] && compopt -o nospace 2>/dev/null
     return 0
   fi
   _weft_data_files "$(_weft_dequote "$cur")"

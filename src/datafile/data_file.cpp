@@ -57,6 +57,8 @@ DataFile::DataFile(Engine& engine, std::string filename, const DataFile* parent)
       parent_(parent),
       isElementFile_(filename_.find(".ele") != std::string::npos) {
   EngineScope scope(engine_, engine);
+  // A generation observer is told the line each picked entry stands on.
+  keepsLines_ = engine.generationObserver != nullptr;
   loadDataFile();
 }
 
@@ -336,9 +338,19 @@ void DataFile::parseEntryLine(std::string_view line) {
   addEntry(line.substr(start), static_cast<std::uint32_t>(frequency));
 }
 
+void DataFile::appendKeepingLine(Table& table, std::string_view text, std::uint32_t count) {
+  table.append(text, count);
+  table.setLastRunLine(lineNumber_);
+}
+
 void DataFile::addEntry(std::string_view text, std::uint32_t count) {
   if (!isTableNumber(currentTable_)) return;
-  tables_[static_cast<std::size_t>(currentTable_)].append(text, count);
+  Table& table = tables_[static_cast<std::size_t>(currentTable_)];
+  if (keepsLines_) [[unlikely]] {
+    appendKeepingLine(table, text, count);
+  } else {
+    table.append(text, count);
+  }
   if (LoadObserver* observer = engine_->loadObserver)
     observer->entryAdded(*this, currentTable_, lineNumber_);
 }

@@ -81,6 +81,9 @@ class DataFile {
   void parseEntryLine(std::string_view line);
   void loadSubfile(const std::string& line);
   void addEntry(std::string_view text, std::uint32_t count = 1);
+  // Appends to `table` and records the line the entry stands on.
+  [[gnu::noinline, gnu::cold]] void appendKeepingLine(Table& table, std::string_view text,
+                                                      std::uint32_t count);
   // Ends the run with `status` and `message`, or, while a load observer is
   // installed, tells it and returns so that loading can go on.
   void failLoading(LoadProblem problem, ExitStatus status, const std::string& message);
@@ -89,6 +92,8 @@ class DataFile {
 
   // The engine that loads this file; set during construction only.
   Engine* engine_ = nullptr;
+  // Whether the tables keep the line of each entry (loading only).
+  bool keepsLines_ = false;
   std::string filename_;
   std::string title_ = "No Title";
   std::vector<DataFile> subfiles_;

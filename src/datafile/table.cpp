@@ -33,7 +33,10 @@ static_assert(kIndexedPositions / kTextsPerBlock + 1 + 4096 <=
 }  // namespace
 
 Table::Table(const Table& other)
-    : pickOffsets_(other.pickOffsets_), runs_(other.runs_), size_(other.size_) {
+    : pickOffsets_(other.pickOffsets_),
+      runs_(other.runs_),
+      runLines_(other.runLines_),
+      size_(other.size_) {
   blocks_.reserve(other.blocks_.size());
   for (const Block& block : other.blocks_) {
     addBlock(block.capacity);
@@ -112,6 +115,23 @@ std::string_view Table::entryAt(std::uint64_t position) const {
 Table::Run Table::run(std::size_t index) const {
   const StoredRun& stored = runs_.at(index);
   return Run{textOf(stored), stored.count};
+}
+
+std::size_t Table::runAt(std::uint64_t position) const {
+  assert(position < size_);
+  std::size_t index = 0;
+  for (const StoredRun& run : runs_) {
+    if (position < run.count) break;
+    position -= run.count;
+    ++index;
+  }
+  return index;
+}
+
+void Table::setLastRunLine(std::uint64_t line) {
+  assert(!runs_.empty());
+  runLines_.resize(runs_.size());
+  runLines_.back() = line;
 }
 
 }  // namespace weft

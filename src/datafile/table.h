@@ -52,6 +52,20 @@ class Table {
   std::size_t runCount() const { return runs_.size(); }
   Run run(std::size_t index) const;
 
+  // Returns the index of the run that holds `position`. Walks the runs, so it
+  // is for tools, not for generation.
+  // REQUIRES: position < size()
+  std::size_t runAt(std::uint64_t position) const;
+
+  // Records `line` as the line of the data file that the last run appended
+  // came from. Only a table whose lines are asked for keeps them.
+  // REQUIRES: runCount() > 0
+  void setLastRunLine(std::uint64_t line);
+  // Returns the line recorded for the run at `index`, or 0 when none was.
+  std::uint64_t runLine(std::size_t index) const {
+    return index < runLines_.size() ? runLines_[index] : 0;
+  }
+
  private:
   struct StoredRun {
     std::uint32_t block;   // index into blocks_
@@ -85,6 +99,8 @@ class Table {
   // it doubled, touching twice the memory the runs need, and in a large file
   // the runs are a third of the memory.
   std::deque<StoredRun> runs_;
+  // The line of each run, as far as lines were recorded.
+  std::vector<std::uint64_t> runLines_;
   std::uint64_t size_ = 0;
 };
 

@@ -123,27 +123,36 @@ void Dice::reseed() {
   engine_.random.seedRandom(seed_);
 }
 
-std::int32_t Dice::roll() {
+template <class Show>
+std::int32_t Dice::rollEach(Show show) {
   // Sums go through unsigned 32-bit arithmetic, which wraps round.
   std::uint32_t total = 0;
   RandomSource& random = engine_.random;
   for (std::int32_t i = 0; i < count_; ++i) {
     const std::uint32_t r = random.nextRandom();
+    std::int32_t face = 0;
     if (sides_ == kFudge) {
-      const std::uint32_t face = r % 3;
-      if (face == 1) total += 1;
-      if (face == 2) total -= 1;
+      face = static_cast<std::int32_t>(r % 3 == 2 ? -1 : r % 3);
     } else if (sides_ != 0) {
       // r is never negative, so the remainder lies in 0 to |sides| - 1.
-      const std::int64_t face = static_cast<std::int64_t>(r) % sides_;
-      total += static_cast<std::uint32_t>(face) + (oneBased_ ? 1u : 0u);
+      face = static_cast<std::int32_t>(static_cast<std::int64_t>(r) % sides_) + (oneBased_ ? 1 : 0);
     }
+    total += static_cast<std::uint32_t>(face);
+    show(face);
   }
   if (modifier_ != 0) {
     const auto m = static_cast<std::uint32_t>(modifier_);
     total = positive_ ? total + m : total - m;
   }
   return static_cast<std::int32_t>(total);
+}
+
+std::int32_t Dice::roll() {
+  return rollEach([](std::int32_t) {});
+}
+
+std::int32_t Dice::rollShowing(std::vector<std::int32_t>& faces) {
+  return rollEach([&faces](std::int32_t face) { faces.push_back(face); });
 }
 
 }  // namespace weft

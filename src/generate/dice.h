@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "support/engine.h"
 
@@ -45,6 +46,8 @@ class Dice {
   // Returns the sum of `count` dice, one draw each, with the modifier added
   // or subtracted. Totals wrap round in 32 bits. A die with 0 sides shows 0.
   virtual std::int32_t roll();
+  // The same roll, with what each die showed appended to `faces`.
+  std::int32_t rollShowing(std::vector<std::int32_t>& faces);
 
   std::int32_t count() const { return count_; }
   std::int32_t sides() const { return sides_; }
@@ -58,6 +61,9 @@ class Dice {
 
  private:
   void reseed();
+  // Rolls, passing each die's face to `show`.
+  template <class Show>
+  std::int32_t rollEach(Show show);
 
   Engine& engine_;
   std::int32_t count_ = 1;

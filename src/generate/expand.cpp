@@ -10,6 +10,7 @@
 
 #include "datafile/data_file.h"
 #include "generate/dice.h"
+#include "generate/generation_observer.h"
 #include "generate/reference.h"
 #include "support/ascii.h"
 #include "support/console.h"
@@ -159,15 +160,13 @@ class WorkingText {
   std::size_t referenceLength_ = 0;
 };
 
-}  // namespace
-
-void expandInto(Engine& engine, const DataFile& file, std::string_view text, std::string& out) {
-  // Most entries hold no reference at all.
-  if (!findReference(text).found()) {
-    out.assign(text);
-    return;
-  }
-
+// Expands a text that holds a reference. Made twice: with a generation
+// observer, telling it every step, and without one, where nothing of the
+// telling is left. Inlined into its one caller, so that the line without an
+// observer costs what it cost before observers existed.
+template <bool kObserved>
+[[gnu::always_inline]] inline void expandReferencesIn(Engine& engine, const DataFile& file,
+                                                      std::string_view text, std::string& out) {
   LineBudgetScope budget(engine.expansion);
   LevelBuffers& buffers = levelBuffers(engine.expansion);
   const std::size_t maxBytes = engine.limits.maxTextBytes;
@@ -178,35 +177,62 @@ void expandInto(Engine& engine, const DataFile& file, std::string_view text, std
   // listed file's line, each of which stays put until the next resolve.
   std::string_view replacement;
   char digits[16];
+  [[maybe_unused]] GenerationObserver* const observer = engine.generationObserver;
   while (working.nextReference(inner)) {
     spendSteps(engine, file, 1);
     spendWork(engine, file, inner.size());
     const ReferenceTarget target = classifyReference(inner);
+    [[maybe_unused]] bool resolved = true;
     if (target.kind == ReferenceTarget::Kind::Dice) {
       Dice dice(engine, target.dice);
       // Count the dice before rolling them, so that a count of two billion
       // ends the run at once instead of after minutes of drawing.
       if (dice.count() > 0) spendSteps(engine, file, static_cast<std::uint64_t>(dice.count()));
-      const auto written = std::to_chars(digits, digits + sizeof digits, dice.roll());
+      std::int32_t total;
+      if constexpr (!kObserved) {
+        total = dice.roll();
+      } else {
+        std::vector<std::int32_t> faces;
+        total = dice.rollShowing(faces);
+        DiceParts parts{};
+        const bool read = readDiceExpression(target.dice, parts);
+        const auto modifier = static_cast<std::uint32_t>(dice.modifier());
+        observer->rolled(
+            file, {target.dice, read, faces,
+                   static_cast<std::int32_t>(dice.positive() ? modifier : 0u - modifier), total,
+                   dice.seed()});
+      }
+      const auto written = std::to_chars(digits, digits + sizeof digits, total);
       replacement = std::string_view(digits, static_cast<std::size_t>(written.ptr - digits));
     } else if (target.kind == ReferenceTarget::Kind::Table) {
       if (!isTableNumber(target.table)) {
         reportForLine(engine, file, "Invalid table referenced: " + working.whole());
+        resolved = false;
       } else {
         const Table& picked = file.table(target.table);
         if (picked.empty()) {
           fatal(ExitStatus::ZeroLengthTable, "Zero length table referenced: " + working.whole());
         }
-        replacement = picked.entryAt(engine.random.nextRandom() % picked.size());
+        const std::uint64_t position = engine.random.nextRandom() % picked.size();
+        replacement = picked.entryAt(position);
+        if constexpr (kObserved) {
+          observer->picked(
+              file, {target.table, position, replacement, picked.runLine(picked.runAt(position))});
+        }
       }
     } else {
+      resolved = false;
       // Every listed file of that name generates; the last one's line is kept.
       for (const DataFile& subfile : file.subfiles()) {
         if (subfile.filename() != inner) continue;
         subfile.generateInto(engine, buffers.subfileLine);
         foldToLower(buffers.subfileLine);
         replacement = buffers.subfileLine;
+        resolved = true;
       }
+    }
+    if constexpr (kObserved) {
+      observer->replaced(file, {target.kind, inner, replacement, resolved});
     }
     spendWork(engine, file, replacement.size());
     working.splice(replacement);
@@ -215,6 +241,28 @@ void expandInto(Engine& engine, const DataFile& file, std::string_view text, std
     }
   }
   working.finish();
+}
+
+// The expansion that tells a generation observer, kept out of the way of the
+// one without.
+[[gnu::noinline, gnu::cold]] void expandObserved(Engine& engine, const DataFile& file,
+                                                 std::string_view text, std::string& out) {
+  expandReferencesIn<true>(engine, file, text, out);
+}
+
+}  // namespace
+
+void expandInto(Engine& engine, const DataFile& file, std::string_view text, std::string& out) {
+  // Most entries hold no reference at all.
+  if (!findReference(text).found()) {
+    out.assign(text);
+    return;
+  }
+  if (engine.generationObserver != nullptr) [[unlikely]] {
+    expandObserved(engine, file, text, out);
+  } else {
+    expandReferencesIn<false>(engine, file, text, out);
+  }
 }
 
 std::string expandReferences(Engine& engine, const DataFile& file, std::string text) {

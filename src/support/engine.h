@@ -18,6 +18,7 @@
 namespace weft {
 
 class LoadObserver;
+class GenerationObserver;
 
 // The state of the loads in progress: the chain of files being loaded, each
 // with the directory it was opened from, and the files loaded since the
@@ -62,6 +63,9 @@ struct Engine {
   // Told of every line read and every problem met while loading; with one
   // installed, loading goes on after the problems that end a run of weft.
   LoadObserver* loadObserver = nullptr;
+  // Told of every step of every line generated. While one is installed,
+  // loading also keeps the line each entry stands on, for the picks to name.
+  GenerationObserver* generationObserver = nullptr;
 
   LoadState loading;
   ExpansionState expansion;

@@ -122,3 +122,67 @@ field by field by json_test.py), and another format is refused.
   */weft-check: unknown format "xml" (the formats are text and json) (glob)
   usage: */weft-check * (glob)
   [2]
+
+--explain=SECOND runs weft as at that clock second, with weft's own options,
+and prints both of weft's streams as a shared console shows them, each line
+followed by how it was made. "Didn't grok" and weft's diagnostics stand where
+weft writes them; the seed takes the low 32 bits of the second.
+
+  $ printf '%%title:loot\n(table1) and (random 2d6+1) coins (table20)\n%%table 1\na sword\n(random 3d6) gems:2\n' > loot.dat
+  $ check --explain=8 -t -n 2 loot.dat
+  Loot        : Invalid table referenced: a sword and 5 coins (table20)
+  A sword and 5 coins 5
+    picked loot.dat line 2, table 0, chance 100.0%: "(table1) and (random 2d6+1) coins (table20)"
+    (table1) -> "a sword": picked loot.dat line 4, table 1, chance 33.3%
+    (random 2d6+1) -> "5": rolled 1 + 3, +1; the random numbers start again from seed 16
+    (table20) -> "5": no such table, so weft wrote "Invalid table referenced"; the last replacement takes its place again
+  Loot        : Didn't grok " 3d6"!
+  Invalid table referenced: 0 gems and 5 coins (table20)
+  0 gems and 5 coins 5
+    picked loot.dat line 2, table 0, chance 100.0%: "(table1) and (random 2d6+1) coins (table20)"
+    (table1) -> "(random 3d6) gems": picked loot.dat line 5, table 1, chance 66.7%
+    (random 3d6) -> "0": not a dice expression, so weft wrote "Didn't grok" and the roll is 0; the random numbers start again from seed 16
+    (random 2d6+1) -> "5": rolled 1 + 3, +1; the random numbers start again from seed 16
+    (table20) -> "5": no such table, so weft wrote "Invalid table referenced"; the last replacement takes its place again
+  $ check --explain=4294967304 -t -n 2 loot.dat | cmp - <(check --explain=8 -t -n 2 loot.dat)
+  $ check --explain=-9223372036854775800 -t -n 2 loot.dat | cmp - <(check --explain=8 -t -n 2 loot.dat)
+  $ check --explain=9223372036854775808 loot.dat
+  */weft-check: --explain needs a clock second, a whole number from -9223372036854775808 to 9223372036854775807 (glob)
+  [2]
+
+The random numbers run on from one data file to the next as in weft, which
+prints the same lines; a run that ends on a problem shows the lines before it,
+the steps of the line that ended it and weft's status.
+
+  $ weft() { WEFT_FROZEN_TIME=$1 LD_PRELOAD="$WEFT_FROZEN_TIME_LIB" "$WEFT" "${@:2}"; }
+  $ check --explain=4 -n 3 orcs.dat orcs.dat | grep -v '^  ' | tee explained
+  Small goblin
+  Big goblin
+  Orc
+  Orc
+  Big goblin
+  Orc
+  $ weft 4 -n 3 orcs.dat orcs.dat | cmp - explained
+  $ printf 'orc\n(nothing)\n' > dies.dat
+  $ check --explain=3 -n 5 dies.dat orcs.dat
+  Orc
+    picked dies.dat line 1, table 0, chance 50.0%: "orc"
+  Orc
+    picked dies.dat line 1, table 0, chance 50.0%: "orc"
+  Orc
+    picked dies.dat line 1, table 0, chance 50.0%: "orc"
+  Zero length string
+    picked dies.dat line 2, table 0, chance 50.0%: "(nothing)"
+    (nothing) -> "": no listed file has this name; none has resolved before it, so nothing takes its place
+    the run ends here, with exit status -3
+  [2]
+  $ check --explain=3 -n 5 --format=json dies.dat orcs.dat > dies.json
+  [2]
+  $ python3 -c 'import json; e = json.load(open("dies.json")); print(repr("".join(p["written"] for p in e["output"])), e["status"], e["ending"]); print([(s["step"], s.get("replacement")) for s in e["output"][-1]["steps"]])'
+  'Orc\nOrc\nOrc\nZero length string\n' -3 Zero length string
+  [('pick', None), ('reference', '')]
+  $ cd "$WEFT_EXAMPLES" && for s in 0 -1 9223372036854775807 1767225600; do
+  >   for f in *.dat *.ele 'wilderness\encounters.dat'; do
+  >     cmp -s <(weft $s -t -n 4 "$f" 2>&1) <("$WEFT_CHECK" --explain=$s -t -n 4 "$f" | grep -v '^  ') || echo "$f at $s differs"
+  >   done
+  > done; cd - > /dev/null

@@ -52,9 +52,10 @@ expect '-odd.dat ' weft -- -
 expect ' ' weft tavern.dat missing
 
 # weft-check has options of its own, and the same operands.
-expect '-- --format=json --format=text --help --stats --verbose --version -S -h -j -m -v ' weft-check -
+expect '-- --explain= --format=json --format=text --help --stats --verbose --version -S -d -h -j -m -n -s -t -v ' weft-check -
 expect 'json ' weft-check --format j
 expect '--stats ' weft-check --s
+expect '--explain= ' weft-check --e
 expect ' ' weft-check -Sm ''
 expect 'wilderness/ wilderness\encounters.dat ' weft-check -S wil
 

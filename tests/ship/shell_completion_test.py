@@ -31,6 +31,8 @@ CASES = [
     ("weft spaced\\ name/", "weft spaced\\ name\\\\x.dat ", "zsh"),
     ("weft-check --st", "weft-check --stats ", "zsh fish"),
     ("weft-check --format=j", "weft-check --format=json ", "zsh fish"),
+    ("weft-check --exp", "weft-check --explain=", "zsh"),
+    ("weft-check --exp", "weft-check --explain ", "fish"),
     ("weft-check -S wilderness/forest\\\\f", "weft-check -S wilderness/forest\\\\forest.dat ",
      "zsh fish"),
     ("weft-check -S wilderness/forest/", "weft-check -S wilderness/forest\\\\forest.dat ", "zsh"),

@@ -16,6 +16,7 @@
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
 #include "driver/option_scanner.h"
+#include "explain.h"
 #include "json.h"
 #include "lsp_server.h"
 #include "report.h"
@@ -49,6 +50,11 @@ constexpr std::string_view kHelp =
     "                       and output\n"
     "  -h, --help           show this help\n"
     "      --version        show the version\n"
+    "\n"
+    "  --explain=SECOND [weft's options] datafile...\n"
+    "                       print what weft prints at that clock second, with\n"
+    "                       its options (-t, -n, -s, -m, -d), each line followed\n"
+    "                       by how it was made (as JSON with --format=json)\n"
     "\n"
     "A backslash in an operand separates its directory part, as in weft.\n"
     "Exit status: 0 clean, 1 warnings only, 2 errors or a bad command line.\n";
@@ -461,6 +467,9 @@ int runCheck(int argc, char** argv, Console& console) {
 
 int runCheck(int argc, char** argv, Console& console, FileSystem& files) {
   if (argc == 2 && std::string_view(argv[1]) == "--lsp") return lsp::runLanguageServer();
+  if (const int explain = explainOptionIndex(argc, argv); explain > 0) {
+    return runExplain(argc, argv, explain, console, files);
+  }
   const std::string startDirectory = files.workingDirectory();
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "weft-check";
   std::vector<char*> args;

@@ -216,6 +216,59 @@ Json fileJson(const FileOdds& odds) {
 
 std::string dump(const Json& json) { return unmarked(json.dump(-1, ' ', false)); }
 
+Json pickJson(const PickFacts& pick) {
+  Json json;
+  json["file"] = text(pick.file);
+  json["line"] = pick.line == 0 ? Json(nullptr) : Json(pick.line);
+  json["table"] = pick.table;
+  json["position"] = pick.position;
+  json["draws"] = pick.draws;
+  json["chance"] = static_cast<double>(pick.draws) / kDrawRange;
+  json["entry"] = text(pick.entry);
+  return json;
+}
+
+Json rollJson(const RollFacts& roll) {
+  Json json;
+  json["expression"] = text(roll.expression);
+  json["read"] = roll.read;
+  json["dice"] = roll.dice;
+  json["modifier"] = roll.modifier;
+  json["total"] = roll.total;
+  json["seed"] = roll.seed;
+  return json;
+}
+
+Json stepJson(const ExplainStep& step) {
+  static constexpr const char* kKinds[] = {"pick", "enter", "leave", "empty_table", "reference"};
+  static constexpr const char* kReferences[] = {"dice", "table", "name"};
+  Json json;
+  json["step"] = kKinds[static_cast<int>(step.kind)];
+  json["depth"] = step.depth;
+  json["file"] = text(step.file);
+  switch (step.kind) {
+    case ExplainStep::Kind::Pick:
+      json["pick"] = pickJson(*step.pick);
+      break;
+    case ExplainStep::Kind::Leave:
+      json["line"] = text(step.text);
+      break;
+    case ExplainStep::Kind::Reference:
+      json["reference"] = kReferences[static_cast<int>(step.reference)];
+      json["inner"] = text(step.inner);
+      json["replacement"] = text(step.text);
+      json["resolved"] = step.resolved;
+      if (step.pick) json["pick"] = pickJson(*step.pick);
+      if (step.roll) json["roll"] = rollJson(*step.roll);
+      if (step.reference == ReferenceTarget::Kind::Name) json["listed_lines"] = step.listed;
+      break;
+    case ExplainStep::Kind::Enter:
+    case ExplainStep::Kind::EmptyTable:
+      break;
+  }
+  return json;
+}
+
 }  // namespace
 
 std::string jsonString(std::string_view bytes) { return dump(text(bytes)); }
@@ -240,6 +293,23 @@ std::string jsonReport(const std::vector<Diagnostic>& diagnostics, std::size_t f
     json["stats"] = Json::array();
     for (const FileOdds& odds : *stats) json["stats"].push_back(fileJson(odds));
   }
+  return dump(json) + "\n";
+}
+
+std::string jsonExplanation(const Explanation& explanation) {
+  Json json;
+  json["second"] = explanation.second;
+  json["seed"] = static_cast<std::uint32_t>(explanation.second);
+  json["output"] = Json::array();
+  for (const ExplainedPart& part : explanation.parts) {
+    Json item;
+    item["written"] = text(part.written);
+    item["steps"] = Json::array();
+    for (const ExplainStep& step : part.steps) item["steps"].push_back(stepJson(step));
+    json["output"].push_back(std::move(item));
+  }
+  json["status"] = explanation.status;
+  json["ending"] = explanation.ending ? text(*explanation.ending) : Json(nullptr);
   return dump(json) + "\n";
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "explain.h"
 #include "report.h"
 #include "stats.h"
 
@@ -22,5 +23,9 @@ std::string jsonString(std::string_view text);
 // the odds of every file.
 std::string jsonReport(const std::vector<Diagnostic>& diagnostics, std::size_t fileCount,
                        int status, const std::vector<FileOdds>* stats);
+
+// Returns `explanation` (of weft-check --explain) as one JSON object followed
+// by a line feed.
+std::string jsonExplanation(const Explanation& explanation);
 
 }  // namespace weft::check
