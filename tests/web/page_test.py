@@ -20,6 +20,7 @@ import zlib
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser  # noqa: E402
 
+from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.common.keys import Keys  # noqa: E402
 from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
@@ -79,8 +80,22 @@ class Page:
         self.fill("file-path", path)
         self.find("file-add").click()
         self.assertless_error()
-        editor = self.find("editor")
-        editor.send_keys(text)
+        self.type(text)
+
+    def type(self, text):
+        """Types at the end of the editor's text, key by key."""
+        self.driver.find_element(By.CSS_SELECTOR, ".CodeMirror-code").click()
+        ActionChains(self.driver).key_down(Keys.CONTROL).send_keys(Keys.END).key_up(Keys.CONTROL) \
+            .send_keys(text).perform()
+
+    def editor_text(self):
+        return self.driver.execute_script("return document.querySelector('.CodeMirror').CodeMirror.getValue()")
+
+    def wait_for(self, selector, timeout=30):
+        """The elements `selector` finds, once there are some shown."""
+        return WebDriverWait(self.driver, timeout).until(lambda d: d.execute_script(
+            "return [...document.querySelectorAll(arguments[0])].filter((e) => e.getClientRects().length)",
+            selector))
 
     def assertless_error(self):
         error = self.shown("file-error")
@@ -107,9 +122,8 @@ class Page:
     def editor_line(self):
         """The line the editor's selection starts on, and the selected text."""
         return self.driver.execute_script(
-            "const e = document.getElementById('editor');"
-            "return [e.value.slice(0, e.selectionStart).split('\\n').length,"
-            "        e.value.slice(e.selectionStart, e.selectionEnd)];")
+            "const cm = document.querySelector('.CodeMirror').CodeMirror;"
+            "return [cm.getCursor('from').line + 1, cm.getSelection()];")
 
     def screenshot(self, name, full_page=True):
         browser.screenshot(self.driver, os.path.join(SCREENSHOTS, name + ".png"), full_page)
@@ -131,7 +145,8 @@ class PageTest(unittest.TestCase):
         page.find("opt-t").click()
         page.fill("opt-n", 6)
         page.fill("opt-clock", CLOCK)
-        page.find("editor").send_keys(Keys.CONTROL, Keys.ENTER)  # the keyboard path
+        ActionChains(page.driver).key_down(Keys.CONTROL).send_keys(Keys.ENTER).key_up(Keys.CONTROL) \
+            .perform()  # the keyboard path, from the editor
         page.wait_idle("view-output")
         with tempfile.TemporaryDirectory() as folder:
             write_files(folder, {"paint/colours.dat": table})
@@ -155,7 +170,7 @@ class PageTest(unittest.TestCase):
         page.wait_ready()
         self.assertIn("paint/colours.dat", page.file_paths())
         page.open_file("paint/colours.dat")
-        self.assertEqual(page.find("editor").get_attribute("value"), table)
+        self.assertEqual(page.editor_text(), table)
 
         # Renaming moves the file, deleting removes it; a bad path is refused.
         page.fill("file-path", "paint/../x.dat")
@@ -193,12 +208,92 @@ class PageTest(unittest.TestCase):
         self.assertEqual(page.editor_line(), [3, "the (table3) gate"])
         self.assertEqual(page.shown("editor-position"), "Line 3, column 1")
 
+    def test_the_editor_marks_hovers_completes_and_jumps_as_you_type(self):
+        page = self.open_page()
+        page.add_file("traps.dat", "%title:traps\nthe (table2) and (table1)\n%table 1\nred:3\nblue\n"
+                                   "%table 2\nsky\nsea\n")
+        page.type("%table: 2\n")  # a trap, and no button pressed
+        with tempfile.TemporaryDirectory() as folder:
+            write_files(folder, {"traps.dat": page.editor_text()})
+            report, _ = native(WEFT_CHECK, ["traps.dat"], folder)
+        message = re.search(r"^traps\.dat:9: \w+: (.*)$", report, re.M).group(1)
+        mark = page.wait_for(".CodeMirror-lint-mark-error, .CodeMirror-lint-mark-warning")[0]
+        self.assertEqual(len(page.wait_for(".CodeMirror-lint-marker-error, .CodeMirror-lint-marker-warning")), 1)
+        ActionChains(page.driver).move_to_element(mark).perform()
+        WebDriverWait(page.driver, 30).until(
+            lambda d: any(message in tip.text for tip in page.wait_for(".CodeMirror-lint-tooltip")))
+        self.assertTrue(page.find("view-check").get_attribute("hidden"))
+        self.assertTrue(page.driver.find_elements(By.CSS_SELECTOR, ".CodeMirror .weft-keyword"))
+        page.screenshot("editor")
+
+        # Hovering an entry shows its chance: 3 of the 4 positions of table 1.
+        entry = page.driver.find_elements(By.CSS_SELECTOR, ".CodeMirror-line")[3]
+        ActionChains(page.driver).move_to_element(entry.find_element(By.CSS_SELECTOR, "span")).perform()
+        WebDriverWait(page.driver, 30).until(lambda d: "in table 1" in page.wait_for(".weft-hover")[0].text)
+        self.assertIn("75.0%, 1 in 1.3 in table 1", page.wait_for(".weft-hover")[0].text)
+
+        page.type("a (")
+        page.wait_for(".CodeMirror-hint")
+        hints = page.driver.execute_script(
+            "return [...document.querySelectorAll('.CodeMirror-hint')].map((e) => e.textContent)")
+        self.assertTrue(any(hint.startswith("table1") for hint in hints), hints)
+        self.assertTrue(any(hint.startswith("table2") for hint in hints), hints)
+        ActionChains(page.driver).send_keys(Keys.ENTER).perform()
+        self.assertEqual(page.editor_text().splitlines()[-1], "a (" + hints[0].split(" ")[0])
+
+        # Ctrl+click on (table2) goes to its table.
+        reference = [span for span in page.driver.find_elements(By.CSS_SELECTOR, ".CodeMirror-line span span")
+                     if span.text == "(table2)"][0]
+        ActionChains(page.driver).key_down(Keys.CONTROL).click(reference).key_up(Keys.CONTROL).perform()
+        WebDriverWait(page.driver, 30).until(lambda d: page.editor_line() == [6, "%table 2"])
+
+    def test_why_a_line_shows_the_steps_of_weft_check_explain(self):
+        page = self.open_page()
+        files = {"lore/names.ele": "#pre\nbor\ngim\n#suf\nin\nli\n",
+                 "lore/kin.dat": "%title:kin\n%files\nnames.ele\n%table 0\n"
+                                 "(names.ele) of the hills rolls (random 2d6+1)\n"}
+        for path, text in files.items():
+            page.add_file(path, text)
+        page.fill("opt-n", 2)
+        page.fill("opt-clock", CLOCK)
+        page.click_and_wait("roll", "view-output")
+        with tempfile.TemporaryDirectory() as folder:
+            write_files(folder, files)
+            explained, _ = native(WEFT_CHECK, [f"--explain={CLOCK}", "-n", "2", "lore\\kin.dat"], folder)
+        native_steps = [[]]
+        for line in explained.splitlines():
+            if line.startswith("  "):
+                native_steps[-1].append(line.strip())
+            else:
+                native_steps.append([])
+        page.driver.find_elements(By.CSS_SELECTOR, "#output details.why summary")[1].click()
+        steps = page.wait_for("#output details.why[open] button.step")
+        self.assertEqual([step.text for step in steps], native_steps[2])
+        self.assertTrue(any("enters listed file" in step for step in native_steps[2]), explained)
+        self.assertTrue(any("rolled" in step for step in native_steps[2]), explained)
+        page.screenshot("why")
+        steps[0].click()  # the pick, on line 5 of kin.dat
+        self.assertEqual(page.editor_line(), [5, "(names.ele) of the hills rolls (random 2d6+1)"])
+
+        page.fill("lines-count", 3)
+        page.click_and_wait("lines", "view-lines")
+        item = page.driver.find_elements(By.CSS_SELECTOR, "#lines-list li")[2]
+        second = item.find_element(By.CSS_SELECTOR, "button.second").text
+        item.find_element(By.CSS_SELECTOR, "summary").click()
+        with tempfile.TemporaryDirectory() as folder:
+            write_files(folder, files)
+            explained, _ = native(WEFT_CHECK, [f"--explain={second}", "-n", "1", "lore\\kin.dat"], folder)
+        steps = page.wait_for("#lines-list details.why[open] button.step")
+        self.assertEqual([step.text for step in steps], [line.strip() for line in explained.splitlines()[1:]])
+
     def test_odds_show_the_exact_chances(self):
         page = self.open_page(width=1200, height=1140)  # a fresh profile opens tavern.dat
         page.find("opt-t").click()
         page.fill("opt-n", 8)
         page.fill("opt-clock", CLOCK)
         page.click_and_wait("roll", "view-output")
+        page.driver.find_elements(By.CSS_SELECTOR, "#output details.why summary")[2].click()
+        page.wait_for("#output details.why[open] button.step")
         page.driver.execute_script("window.scrollTo(0, 0)")
         page.screenshot("playground", full_page=False)  # the README's picture
         page.click_and_wait("odds", "view-odds")
@@ -276,7 +371,7 @@ class PageTest(unittest.TestCase):
         self.assertEqual(sorted(set(other.file_paths()) & set(files)), sorted(files))
         for path, text in files.items():
             other.open_file(path)
-            self.assertEqual(other.find("editor").get_attribute("value"), text)
+            self.assertEqual(other.editor_text(), text)
         other.open_file("lore/kin.dat")
         other.click_and_wait("roll", "view-output")
         with tempfile.TemporaryDirectory() as folder:
@@ -300,9 +395,9 @@ class PageTest(unittest.TestCase):
         # 8 MB pasted, beyond what local storage holds (in long lines, which
         # a text area lays out faster than short ones).
         page.driver.execute_script(
-            "const editor = document.getElementById('editor');"
-            "editor.value = ('orc'.repeat(33) + '\\n').repeat(80000);"
-            "editor.dispatchEvent(new InputEvent('input', {inputType: 'insertFromPaste'}));")
+            "const cm = document.querySelector('.CodeMirror').CodeMirror;"
+            "cm.execCommand('selectAll');"
+            "cm.replaceSelection(('orc'.repeat(33) + '\\n').repeat(80000), null, 'paste');")
         page.driver.execute_async_script(
             "const done = arguments[0];"
             "const poll = () => { const r = indexedDB.open('weft-playground');"
@@ -314,8 +409,7 @@ class PageTest(unittest.TestCase):
         page.driver.refresh()
         page.wait_ready()
         page.open_file("mine.dat")
-        self.assertEqual(page.driver.execute_script(
-            "return document.getElementById('editor').value.length"), 8000000)
+        self.assertEqual(len(page.editor_text()), 8000000)
         self.assertTrue(page.find("notice").get_attribute("hidden"))
 
         # A link of about 40 KB that opens to 40 MB: refused with a notice,

@@ -1,6 +1,5 @@
 // The working set of data files: a map of relative paths ('/' between
-// folders) to their text, the list that shows them as a tree, and the editor
-// of the selected one. The set is kept in the browser's IndexedDB, which
+// folders) to their text, and the list that shows them as a tree. The set is kept in the browser's IndexedDB, which
 // gives room for large files (local storage holds about 5 MB); a write the
 // browser refuses is reported at once.
 
@@ -265,23 +264,4 @@ export function renderFileList(list, fileSet) {
     item.textContent = 'No files yet: add one, or open an example.';
     list.append(item);
   }
-}
-
-// Where the caret stands, as line and column counted from 1.
-export function caretPosition(textarea) {
-  const before = textarea.value.slice(0, textarea.selectionStart);
-  const line = before.split('\n').length;
-  return {line, column: before.length - before.lastIndexOf('\n')};
-}
-
-// Selects line `line` (from 1) of the editor and scrolls it into view.
-export function selectLine(textarea, line) {
-  const lines = textarea.value.split('\n');
-  const at = Math.max(1, Math.min(line, lines.length));
-  let start = 0;
-  for (let i = 0; i < at - 1; ++i) start += lines[i].length + 1;
-  textarea.focus();
-  textarea.setSelectionRange(start, start + lines[at - 1].length);
-  const lineHeight = parseFloat(getComputedStyle(textarea).lineHeight) || 18;
-  textarea.scrollTop = Math.max(0, (at - 3) * lineHeight);
 }
