@@ -8,6 +8,7 @@ every view go to WEFT_SCREENSHOTS. Run with /usr/bin/python3.
 """
 
 import base64
+import json
 import os
 import re
 import subprocess
@@ -424,6 +425,29 @@ class PageTest(unittest.TestCase):
         self.assertIn("could not be read (it opens to more than 32 MB)", page.shown("notice-text"))
         self.assertNotIn("big.dat", page.file_paths())
         self.assertIn("mine.dat", page.file_paths())
+
+        # A file that is not UTF-8 is shown read-only and rolled from its bytes.
+        latin = b"caf\xe9 (table1)\n%table 1\nna\xefve\n"
+        state = '{"files":{"latin.dat":{"bytes":"%s"}},"selected":"latin.dat"}' % \
+            base64.urlsafe_b64encode(latin).decode().rstrip("=")
+        packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+        page.driver.get(self.site.url("index.html") + "#files=" + base64.urlsafe_b64encode(
+            packer.compress(state.encode()) + packer.flush()).decode().rstrip("="))
+        page.wait_ready()
+        self.assertIn("not valid UTF-8", page.shown("editor-note"))
+        page.type("typed")
+        self.assertEqual(page.editor_text(), latin.decode("utf-8", "replace"))
+        page.fill("opt-clock", CLOCK)
+        page.click_and_wait("roll", "view-output")
+        with tempfile.TemporaryDirectory() as folder:
+            with open(os.path.join(folder, "latin.dat"), "wb") as out:
+                out.write(latin)
+            self.assertEqual(page.shown("output"), native(WEFT, ["-n", "1", "latin.dat"], folder)[0])
+        page.find("share").click()  # the set, and so the run, holds the bytes as they came
+        WebDriverWait(page.driver, 30).until(lambda d: page.find("share-link").get_attribute("value"))
+        packed = page.find("share-link").get_attribute("value").split("#files=")[1]
+        shared = json.loads(zlib.decompress(base64.urlsafe_b64decode(packed + "=" * (-len(packed) % 4)), -15))
+        self.assertEqual(base64.urlsafe_b64decode(shared["files"]["latin.dat"]["bytes"] + "=="), latin)
 
     def test_rolling_makes_no_network_request(self):
         page = self.open_page()

@@ -236,7 +236,16 @@ function showFiles() {
   const files = fileSet.toObject();
   editor.sync(files);
   shownPath = fileSet.selected;
-  editor.show(shownPath, shownPath === null ? null : files[shownPath]);
+  const contents = shownPath === null ? null : files[shownPath];
+  if (contents instanceof Uint8Array) {
+    // The editor and the language server carry text: a file that is not
+    // UTF-8 is shown as best it can be, and rolled from its exact bytes.
+    editor.show(shownPath, new TextDecoder().decode(contents),
+                `${shownPath} is not valid UTF-8, so it is shown read-only (with � for the bytes that are not text); ` +
+                'weft reads its bytes exactly as they are.');
+  } else {
+    editor.show(shownPath, contents);
+  }
   $('editor-name').textContent = shownPath ?? '(no file)';
   $('opt-files').placeholder = shownPath ? operandOf(shownPath) : 'tables.dat';
   $('file-path').value = shownPath ?? '';

@@ -1,5 +1,6 @@
 // The working set of data files: a map of relative paths ('/' between
-// folders) to their text, and the list that shows them as a tree. The set is kept in the browser's IndexedDB, which
+// folders) to their text (or, for a file that is not UTF-8, its bytes), and
+// the list that shows them as a tree. The set is kept in the browser's IndexedDB, which
 // gives room for large files (local storage holds about 5 MB); a write the
 // browser refuses is reported at once.
 
@@ -88,7 +89,7 @@ export class FileSet {
   // Replaces the whole set (from storage, an example or a shared link).
   replace(files, selected) {
     this.files = new Map(Object.entries(files).filter(([path, text]) =>
-      pathProblem(path) === null && typeof text === 'string'));
+      pathProblem(path) === null && (typeof text === 'string' || text instanceof Uint8Array)));
     this.selected = this.files.has(selected) ? selected : (this.paths()[0] ?? null);
     this.changed();
   }
