@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char* method : kRequests) {
       send(server, {{"jsonrpc", "2.0"}, {"id", id++}, {"method", method}, {"params", params}});
     }
-    server.idle();
+    while (server.hasIdleWork() || server.hasDeferredWork()) server.idle();
   }
   send(server, {{"jsonrpc", "2.0"}, {"id", id}, {"method", "shutdown"}});
   send(server, {{"jsonrpc", "2.0"}, {"method", "exit"}});

@@ -460,6 +460,14 @@ class FileAnalysis {
       for (const Entry& entry : entries_[index]) {
         if (!entry.parsed.unmatchedOpen) continue;
         const std::string note = "close it with \")\", or leave the parenthesis out";
+        at_ = {};
+        if (const auto column = facts_.entryColumns.find(entry.line);
+            column != facts_.entryColumns.end()) {
+          at_ = Span{static_cast<std::uint32_t>(column->second + entry.text.rfind('(')),
+                     static_cast<std::uint32_t>(column->second + entry.text.size()),
+                     false,
+                     {}};
+        }
         if (paired[index]) {
           std::string where = "a reference to table " + std::to_string(t);
           if (pairedAt[index] > 0) where += " (line " + std::to_string(pairedAt[index]) + ")";
@@ -474,6 +482,7 @@ class FileAnalysis {
                   std::string(entry.text.substr(open)) + "\" as it stands",
               note);
         }
+        at_ = {};
       }
     }
   }

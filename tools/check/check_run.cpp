@@ -197,8 +197,9 @@ class Checker final : public LoadObserver {
     if (it == files_.end()) return;
     analyzeDataFile(file, it->second->facts, it->second->path, report_);
     if (stats_) {
-      statsBlocks_.emplace_back(it->second->order,
-                                computeOdds(file, it->second->path, &it->second->facts.lines));
+      statsBlocks_.emplace_back(
+          it->second->order,
+          computeOdds(file, it->second->path, &it->second->facts.lines, searchLines));
     }
     files_.erase(it);
   }
@@ -218,6 +219,7 @@ class Checker final : public LoadObserver {
 
   std::size_t fileCount() const { return paths_.size(); }
   std::vector<LoadedFile>& loads() { return loads_; }
+  bool searchLines = true;  // with stats: the lines of table 0 searched too
 
   // Returns the name to show for `filename`, opened from the working
   // directory: relative to the starting directory when it lies below it.
@@ -445,10 +447,11 @@ void checkOperand(Engine& engine, std::string_view operand, const std::string& s
 
 }  // namespace
 
-CheckResult checkDataFile(Engine& engine, const std::string& name, bool stats) {
+CheckResult checkDataFile(Engine& engine, const std::string& name, bool stats, bool searchLines) {
   Report report;
   const std::string directory = engine.files.workingDirectory();
   Checker checker(report, stats, engine.files, directory);
+  checker.searchLines = searchLines;
   engine.loadObserver = &checker;
   { const DataFile file(engine, name, nullptr); }
   engine.loadObserver = nullptr;

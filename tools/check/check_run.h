@@ -49,7 +49,9 @@ struct CheckResult {
 
 // Checks the data file `name` in the working directory of `engine.files`,
 // as runCheck checks an operand, and names files from that directory.
+// `searchLines` as for computeOdds().
 // REQUIRES: no load observer installed in `engine`
-CheckResult checkDataFile(Engine& engine, const std::string& name, bool stats);
+CheckResult checkDataFile(Engine& engine, const std::string& name, bool stats,
+                          bool searchLines = true);
 
 }  // namespace weft::check

@@ -35,6 +35,17 @@ enum ErrorCode {
   kServerNotInitialized = -32002,
 };
 
+// The kinds of symbols and completions used, as the protocol numbers them.
+enum Kind {
+  kSymbolFile = 1,
+  kSymbolModule = 2,
+  kSymbolClass = 5,
+  kSymbolString = 15,
+  kCompletionFunction = 3,
+  kCompletionVariable = 6,
+  kCompletionFile = 17,
+};
+
 // The token types of semantic highlighting, in the order of TokenKind.
 const char* const kTokenTypes[] = {"comment",  "keyword",  "number",
                                    "variable", "function", "string"};
@@ -242,11 +253,24 @@ class LanguageServer::Session {
     return true;
   }
 
-  // Analyses the buffers edited since their last analysis.
-  void analyseStale() {
+  // Analyses the first buffer edited since its last analysis or, when there
+  // is none, works out the odds of the first one whose odds are older.
+  void idleStep() {
     for (auto& [uri, document] : documents_) {
-      if (document->stale) analyse(*document);
+      if (document->stale) return analyse(*document);
     }
+    for (auto& [uri, document] : documents_) {
+      if (document->lineOddsStale) return searchLines(*document);
+    }
+  }
+
+  bool hasIdleWork() const {
+    return std::any_of(documents_.begin(), documents_.end(),
+                       [](const auto& entry) { return entry.second->stale; });
+  }
+  bool hasDeferredWork() const {
+    return std::any_of(documents_.begin(), documents_.end(),
+                       [](const auto& entry) { return entry.second->lineOddsStale; });
   }
 
   // Requests about a position or a buffer. Each returns the result, or
@@ -340,6 +364,16 @@ class LanguageServer::Session {
     return Json{{"uri", document.uri}, {"range", range(document, line, begin, end)}};
   }
 
+  Json symbolJson(const Document& document, std::string name, std::string detail, int kind,
+                  std::uint32_t line) const {
+    const Json where = lineRange(document, line);
+    return Json{{"name", std::move(name)},
+                {"detail", std::move(detail)},
+                {"kind", kind},
+                {"range", where},
+                {"selectionRange", where}};
+  }
+
   Json fileLocation(const std::string& path) {
     const Json start = {{"line", 0}, {"character", 0}};
     const Document* open = documentAt(path);
@@ -352,8 +386,17 @@ class LanguageServer::Session {
                                {{"uri", uri}, {"diagnostics", std::move(diagnostics)}}));
   }
 
+  // Checks `document` as weft would load it from its folder, with the other
+  // buffers over the disk; `stats` adds the odds of every file loaded.
+  CheckResult check(const Document& document, bool searchLines);
   void analyse(Document& document);
-  Json diagnosticJson(const Diagnostic& diagnostic, const TextLines& lines) const;
+  void searchLines(Document& document) {
+    document.lineOdds = check(document, true).odds;
+    document.lineOddsStale = false;
+  }
+  // Returns `diagnostic` of the file at `uri`, whose text is `lines`.
+  Json diagnosticJson(const Diagnostic& diagnostic, const std::string& uri,
+                      const TextLines& lines) const;
 
   const FileOdds* oddsOf(const Document& document, const std::string& path) const {
     for (const FileOdds& odds : document.result.odds) {
@@ -361,9 +404,18 @@ class LanguageServer::Session {
     }
     return nullptr;
   }
+  // The odds of `path` with its lines searched, worked out now when the
+  // buffer changed since.
+  const FileOdds* lineOddsOf(Document& document, const std::string& path) {
+    if (document.lineOddsStale) searchLines(document);
+    for (const FileOdds& odds : document.lineOdds) {
+      if (odds.path == path) return &odds;
+    }
+    return nullptr;
+  }
   const LoadedFile* listedFile(const Document& document, std::string_view name,
                                std::uint64_t line) const;
-  std::string describeFile(const Document& document, const LoadedFile& file) const;
+  std::string describeFile(Document& document, const LoadedFile& file);
   std::string describeTable(const Document& document, int table) const;
   std::string describeEntry(const Document& document, const LineMark& mark) const;
   const ReferenceMark* referenceAt(const Place& place) const;
@@ -375,7 +427,7 @@ class LanguageServer::Session {
   bool readDisk_;
 };
 
-void LanguageServer::Session::analyse(Document& document) {
+CheckResult LanguageServer::Session::check(const Document& document, bool searchLines) {
   const std::string folder = folderOf(document.path);
   OverlayFileSystem overlay(folder);
   MemoryFileSystem memory;
@@ -390,7 +442,13 @@ void LanguageServer::Session::analyse(Document& document) {
   QuietConsole console;
   FixedClock clock;
   Engine engine(console, readDisk_ ? static_cast<FileSystem&>(overlay) : memory, clock);
-  document.result = checkDataFile(engine, nameOf(document.path), true);
+  return checkDataFile(engine, nameOf(document.path), true, searchLines);
+}
+
+void LanguageServer::Session::analyse(Document& document) {
+  const std::string folder = folderOf(document.path);
+  document.result = check(document, false);
+  document.lineOddsStale = true;
   document.stale = false;
   document.analysed = true;
 
@@ -421,7 +479,7 @@ void LanguageServer::Session::analyse(Document& document) {
     const std::string uri = open != nullptr ? open->uri : uriOfPath(path);
     auto& list = byUri[uri];
     if (list.is_null()) list = Json::array();
-    list.push_back(diagnosticJson(diagnostic, *lines));
+    list.push_back(diagnosticJson(diagnostic, uri, *lines));
   }
   std::set<std::string> published;
   for (auto& [uri, diagnostics] : byUri) {
@@ -436,7 +494,7 @@ void LanguageServer::Session::analyse(Document& document) {
   document.published = std::move(published);
 }
 
-Json LanguageServer::Session::diagnosticJson(const Diagnostic& diagnostic,
+Json LanguageServer::Session::diagnosticJson(const Diagnostic& diagnostic, const std::string& uri,
                                              const TextLines& lines) const {
   const std::uint32_t line =
       diagnostic.line > 0 ? static_cast<std::uint32_t>(diagnostic.line - 1) : 0;
@@ -456,8 +514,7 @@ Json LanguageServer::Session::diagnosticJson(const Diagnostic& diagnostic,
     if (related_) {
       json["relatedInformation"] = Json::array();
       json["relatedInformation"].push_back(
-          {{"location", {{"uri", uriOfPath(diagnostic.file)}, {"range", where}}},
-           {"message", diagnostic.note}});
+          {{"location", {{"uri", uri}, {"range", where}}}, {"message", diagnostic.note}});
     } else {
       json["message"] = diagnostic.message + "\nnote: " + diagnostic.note;
     }
@@ -482,13 +539,12 @@ const LoadedFile* LanguageServer::Session::listedFile(const Document& document,
   return found;
 }
 
-std::string LanguageServer::Session::describeFile(const Document& document,
-                                                  const LoadedFile& file) const {
+std::string LanguageServer::Session::describeFile(Document& document, const LoadedFile& file) {
   std::string text = "**" + file.path + "**";
-  if (const FileOdds* odds = oddsOf(document, file.path)) {
+  if (const FileOdds* odds = lineOddsOf(document, file.path)) {
     text += ": title " + quotedText(odds->title);
     if (odds->elementFile) text += " (element file)";
-    text += "\n\n" + std::string(odds->lines.complete ? "" : "at least ") + "about as varied as " +
+    text += std::string("\n\n") + (odds->lines.complete ? "about" : "at least") + " as varied as " +
             varietyText(odds->variety) + " equally likely lines";
   } else {
     text += ": not loaded";
@@ -535,11 +591,16 @@ std::string LanguageServer::Session::describeEntry(const Document& document,
       std::string text = "**" + chanceText(p) + "** in table " + std::to_string(mark.table) + " (" +
                          std::to_string(entry.positions) + " of " +
                          std::to_string(table.positions) + " positions)";
-      if (mark.table == 0) {
+      if (mark.table == 0 && !document.lineOddsStale) {
+        const FileOdds* lines = nullptr;
+        for (const FileOdds& searched : document.lineOdds) {
+          if (searched.path == odds->path) lines = &searched;
+        }
+        if (lines == nullptr) return text;
         std::string line = mark.text;
         if (!line.empty()) line[0] = toUpper(line[0]);
-        const auto it = odds->lines.lines.find(line);
-        if (it != odds->lines.lines.end() && line.find('(') == std::string::npos) {
+        const auto it = lines->lines.lines.find(line);
+        if (it != lines->lines.lines.end() && line.find('(') == std::string::npos) {
           text += "\n\n" + percentText(it->second) + " of the file's lines are this one";
         }
       }
@@ -562,7 +623,7 @@ const ReferenceMark* LanguageServer::Session::referenceAt(const Place& place) co
 std::optional<Json> LanguageServer::Session::hover(const Json& params) {
   const std::optional<Place> place = placeOf(params);
   if (!place) return std::nullopt;
-  const Document& document = *place->document;
+  Document& document = *place->document;
   std::string text;
   Json where = lineRange(document, place->line);
   const LineMark& mark = document.outline.lines[place->line];
@@ -691,21 +752,21 @@ std::optional<Json> LanguageServer::Session::completion(const Json& params) {
         first += (i > 0 ? ", " : "") + table.entries[i].text;
       }
       items.push_back({{"label", "table" + std::to_string(table.number)},
-                       {"kind", 6},
+                       {"kind", kCompletionVariable},
                        {"detail", std::to_string(table.entries.size()) + " entries: " + first}});
     }
   }
   std::set<std::string> names;
   for (const LineMark& mark : document.outline.lines) {
     if (mark.kind != LineMark::Kind::FileListName || !names.insert(mark.text).second) continue;
-    Json item = {{"label", mark.text}, {"kind", 17}};
+    Json item = {{"label", mark.text}, {"kind", kCompletionFile}};
     if (const LoadedFile* file = listedFile(document, mark.text, 0)) {
       if (const FileOdds* odds = oddsOf(document, file->path)) item["detail"] = odds->title;
     }
     items.push_back(std::move(item));
   }
   items.push_back({{"label", "random "},
-                   {"kind", 3},
+                   {"kind", kCompletionFunction},
                    {"insertText", "random 1d6+0"},
                    {"detail", "a dice roll, such as (random 3d6+1): 4 to 19"}});
   return items;
@@ -720,12 +781,7 @@ std::optional<Json> LanguageServer::Session::documentSymbol(const Json& params) 
   std::optional<std::size_t> group;
   bool tableZero = false;
   const auto symbol = [&](std::string name, std::string detail, int kind, std::uint32_t line) {
-    const Json where = lineRange(*document, line);
-    return Json{{"name", std::move(name)},
-                {"detail", std::move(detail)},
-                {"kind", kind},
-                {"range", where},
-                {"selectionRange", where}};
+    return symbolJson(*document, std::move(name), std::move(detail), kind, line);
   };
   const auto open = [&](Json item) {
     symbols.push_back(std::move(item));
@@ -740,14 +796,15 @@ std::optional<Json> LanguageServer::Session::documentSymbol(const Json& params) 
   const auto entries = [&](int table) {
     return std::to_string(outline.entryLines[static_cast<std::size_t>(table)]) + " entry lines";
   };
+  // The title as weft shows it: its first letter in capitals.
+  const auto title = [](const std::string& text) {
+    return text.empty() ? "(no title)" : toUpper(text[0]) + text.substr(1);
+  };
   for (std::uint32_t line = 0; line < outline.lines.size(); ++line) {
     const LineMark& mark = outline.lines[line];
     switch (mark.kind) {
       case LineMark::Kind::Title:
-        // The title as weft shows it: its first letter in capitals.
-        symbols.push_back(
-            symbol(mark.text.empty() ? "(no title)" : toUpper(mark.text[0]) + mark.text.substr(1),
-                   "title", 15, line));
+        symbols.push_back(symbol(title(mark.text), "title", kSymbolString, line));
         group.reset();
         break;
       case LineMark::Kind::Table:
@@ -755,25 +812,27 @@ std::optional<Json> LanguageServer::Session::documentSymbol(const Json& params) 
         tableZero = tableZero || mark.table == 0;
         open(symbol(mark.kind == LineMark::Kind::Section ? std::string(document->lines->line(line))
                                                          : "table " + std::to_string(mark.table),
-                    isTableNumber(mark.table) ? entries(mark.table) : "out of range", 5, line));
+                    isTableNumber(mark.table) ? entries(mark.table) : "out of range", kSymbolClass,
+                    line));
         break;
       case LineMark::Kind::Directive:
         group.reset();
         if (mark.startsList) {
-          open(symbol("file list", std::string(document->lines->line(line)), 2, line));
+          open(symbol("file list", std::string(document->lines->line(line)), kSymbolModule, line));
           symbols.back()["children"] = Json::array();
         }
         break;
       case LineMark::Kind::FileListName:
         if (group && symbols[*group].contains("children")) {
-          symbols[*group]["children"].push_back(symbol(mark.text, "listed file", 1, line));
+          symbols[*group]["children"].push_back(
+              symbol(mark.text, "listed file", kSymbolFile, line));
           extend(line);
         }
         break;
       case LineMark::Kind::Entry:
         if (!group && mark.table == 0 && !tableZero) {
           tableZero = true;
-          open(symbol("table 0", entries(0), 5, line));
+          open(symbol("table 0", entries(0), kSymbolClass, line));
         }
         if (group && !symbols[*group].contains("children")) extend(line);
         break;
@@ -839,7 +898,8 @@ std::optional<Json> LanguageServer::Session::codeAction(const Json& params) {
     changes[document->uri] = Json::array({edit});
     actions.push_back({{"title", title},
                        {"kind", "quickfix"},
-                       {"diagnostics", Json::array({diagnosticJson(diagnostic, *document->lines)})},
+                       {"diagnostics",
+                        Json::array({diagnosticJson(diagnostic, document->uri, *document->lines)})},
                        {"isPreferred", true},
                        {"edit", {{"changes", std::move(changes)}}}});
   }
@@ -850,6 +910,12 @@ LanguageServer::LanguageServer(bool readDisk) : session_(std::make_unique<Sessio
 LanguageServer::~LanguageServer() = default;
 
 bool LanguageServer::exited() const { return session_->exited; }
+bool LanguageServer::hasIdleWork() const {
+  return session_->initialized && !session_->shutdown && session_->hasIdleWork();
+}
+bool LanguageServer::hasDeferredWork() const {
+  return session_->initialized && !session_->shutdown && session_->hasDeferredWork();
+}
 int LanguageServer::exitStatus() const { return session_->shutdown ? 0 : 1; }
 
 std::vector<std::string> LanguageServer::handle(std::string_view message) {
@@ -947,7 +1013,7 @@ void LanguageServer::Session::dispatch(const std::string& name, bool request, co
 std::vector<std::string> LanguageServer::idle() {
   Session& session = *session_;
   session.out.clear();
-  if (session.initialized && !session.shutdown) session.analyseStale();
+  if (session.initialized && !session.shutdown) session.idleStep();
   std::vector<std::string> texts;
   for (const Json& out : session.out) texts.push_back(dump(out));
   session.out.clear();

@@ -3,13 +3,16 @@
 //
 // The core knows no transport: a front end passes each message in with
 // handle() and sends what it returns; when no message is waiting it calls
-// idle(), which analyses the buffers edited since their last analysis. So a
-// burst of edits is analysed once, after the last of them, and the same core
-// serves standard input and output (runLanguageServer) or a web page.
+// idle(), which analyses the buffers edited since their last analysis, a
+// piece of work at a time. So a burst of edits is analysed once, after the
+// last of them, and the same core serves standard input and output
+// (runLanguageServer) or a web page.
 //
 //   LanguageServer server;
 //   for (const std::string& reply : server.handle(message)) send(reply);
-//   for (const std::string& note : server.idle()) send(note);
+//   while (server.hasIdleWork() && !messageWaiting())
+//     for (const std::string& note : server.idle()) send(note);
+//   // and after a pause with no message, the same for hasDeferredWork().
 #pragma once
 
 #include <cstdint>
@@ -34,7 +37,13 @@ struct Document {
   Outline outline;
   bool stale = true;  // edited since its last analysis
   bool analysed = false;
-  CheckResult result;  // of the last analysis
+  // Of the last analysis, with the odds of each file's tables and dice.
+  CheckResult result;
+  // The odds of every file the buffer loads with the lines of table 0
+  // searched (the costly part), worked out after a longer pause, and older
+  // than the text when `lineOddsStale`.
+  std::vector<FileOdds> lineOdds;
+  bool lineOddsStale = true;
   // The other files that analysis published diagnostics for, by URI.
   std::set<std::string> published;
 };
@@ -50,9 +59,15 @@ class LanguageServer {
   // Returns the messages to send in reply, in order.
   std::vector<std::string> handle(std::string_view message);
 
-  // Analyses every buffer edited since its last analysis and returns the
-  // diagnostics to publish.
+  // Does the next piece of the work left: the analysis of a buffer edited
+  // since its last one (returning the diagnostics to publish), else the
+  // search of a buffer's lines, for the variety and shares of lines that
+  // hover shows. A front end calls it while hasIdleWork() and no message is
+  // waiting, so that a newer edit supersedes older work, and for the
+  // deferred work once no message came for a longer pause.
   std::vector<std::string> idle();
+  bool hasIdleWork() const;
+  bool hasDeferredWork() const;
 
   // Set once the "exit" notification came; the process then ends with
   // exitStatus(): 0 after a "shutdown" request, 1 without one.

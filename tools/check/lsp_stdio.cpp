@@ -67,9 +67,13 @@ std::optional<std::string> takeMessage(std::string& buffer, bool& broken) {
   }
 }
 
-bool inputWaiting() {
+// The pause after which the deferred work starts.
+constexpr int kPauseMilliseconds = 300;
+
+// Returns whether input comes within `milliseconds`.
+bool inputWaiting(int milliseconds) {
   pollfd input{STDIN_FILENO, POLLIN, 0};
-  return ::poll(&input, 1, 0) > 0;
+  return ::poll(&input, 1, milliseconds) != 0;
 }
 
 }  // namespace
@@ -86,8 +90,13 @@ int runLanguageServer() {
     }
     if (broken) return 1;
     // Every message read so far is handled: a newer edit has replaced any
-    // older one, so the analysis runs on the latest text only.
-    if (!inputWaiting() && !send(server.idle())) return 1;
+    // older one, so an analysis runs on the latest text only. The costly
+    // search of lines waits for a longer pause.
+    if ((server.hasIdleWork() && !inputWaiting(0)) ||
+        (server.hasDeferredWork() && !inputWaiting(kPauseMilliseconds))) {
+      if (!send(server.idle())) return 1;
+      continue;
+    }
     const ssize_t count = ::read(STDIN_FILENO, chunk, sizeof chunk);
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0) return server.exitStatus() == 0 ? 0 : 1;

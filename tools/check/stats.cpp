@@ -112,12 +112,14 @@ double entropyOf(const LineOdds& lines) {
 
 }  // namespace
 
-FileOdds computeOdds(const DataFile& file, const std::string& path, const EntryLines* lines) {
+FileOdds computeOdds(const DataFile& file, const std::string& path, const EntryLines* lines,
+                     bool searchLines) {
   FileOdds odds;
   odds.path = path;
   odds.title = file.title();
   odds.elementFile = file.isElementFile();
   addTablesAndDice(file, lines, odds);
+  if (!searchLines) return odds;
   odds.lines = enumerateLines(file, file.parent() == nullptr);
   odds.bits = entropyOf(odds.lines);
   odds.variety = std::exp2(odds.bits);
