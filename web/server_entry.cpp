@@ -40,9 +40,16 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* weftServerHandle(const char* message
   return keep(server().handle(std::string_view(message, size)));
 }
 
-// Analyses the buffers edited since their last analysis; returns the
+// Does the next piece of the server's work left (the analysis of a buffer
+// edited since, else the search of a buffer's lines); returns the
 // diagnostics to publish as a JSON array, valid until the next call.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* weftServerIdle() { return keep(server().idle()); }
+
+// Whether work is left for idle(): now, and after a longer pause.
+extern "C" EMSCRIPTEN_KEEPALIVE int weftServerHasIdleWork() { return server().hasIdleWork(); }
+extern "C" EMSCRIPTEN_KEEPALIVE int weftServerHasDeferredWork() {
+  return server().hasDeferredWork();
+}
 
 // The size in bytes of the array the last call returned.
 extern "C" EMSCRIPTEN_KEEPALIVE std::size_t weftServerReplySize() { return replies.size(); }

@@ -28,7 +28,11 @@
 //
 //   const server = await weft.languageServer();  // weft-check --lsp, in this instance
 //   server.handle(message)           // one JSON-RPC message (text or object) in,
-//   server.idle()                    // its replies out; idle() analyses edited buffers
+//                                    // its replies out
+//   server.idle()                    // the next piece of work: the analysis of an
+//                                    // edited buffer, else the search of its lines;
+//   server.hasIdleWork()             // work to do as soon as no message waits,
+//   server.hasDeferredWork()         // and work to do after a longer pause
 //
 // `files` maps relative paths ('/' between folders) to contents: a Uint8Array,
 // or a string taken as UTF-8; a path ending in '/' makes an empty folder.
@@ -358,6 +362,8 @@ export async function languageServer() {
     idle() {
       return replies(engine._weftServerIdle());
     },
+    hasIdleWork: () => engine._weftServerHasIdleWork() !== 0,
+    hasDeferredWork: () => engine._weftServerHasDeferredWork() !== 0,
   };
 }
 
