@@ -21,6 +21,7 @@ import zlib
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser  # noqa: E402
 
+from selenium.common.exceptions import StaleElementReferenceException, TimeoutException  # noqa: E402
 from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.common.keys import Keys  # noqa: E402
@@ -120,6 +121,21 @@ class Page:
             "return !document.body.hasAttribute('aria-busy') && "
             f"!document.getElementById('{view}').hidden"))
 
+    def point_until(self, target, selector, words):
+        """Points at the element the script `target` returns until an element
+        `selector` finds shows `words` (the highlighting and the marks may be
+        made again under the pointer); returns that element's text."""
+        def attempt(driver):
+            try:
+                ActionChains(driver).move_to_element(self.find("editor-heading")) \
+                    .move_to_element(driver.execute_script(target)).perform()
+                return WebDriverWait(driver, 3).until(lambda d: next((text for text in d.execute_script(
+                    "return [...document.querySelectorAll(arguments[0])].map((e) => e.textContent)",
+                    selector) if words in text), None))
+            except (StaleElementReferenceException, TimeoutException):
+                return None
+        return WebDriverWait(self.driver, 30).until(attempt)
+
     def editor_line(self):
         """The line the editor's selection starts on, and the selected text."""
         return self.driver.execute_script(
@@ -218,20 +234,18 @@ class PageTest(unittest.TestCase):
             write_files(folder, {"traps.dat": page.editor_text()})
             report, _ = native(WEFT_CHECK, ["traps.dat"], folder)
         message = re.search(r"^traps\.dat:9: \w+: (.*)$", report, re.M).group(1)
-        mark = page.wait_for(".CodeMirror-lint-mark-error, .CodeMirror-lint-mark-warning")[0]
-        self.assertEqual(len(page.wait_for(".CodeMirror-lint-marker-error, .CodeMirror-lint-marker-warning")), 1)
-        ActionChains(page.driver).move_to_element(mark).perform()
-        WebDriverWait(page.driver, 30).until(
-            lambda d: any(message in tip.text for tip in page.wait_for(".CodeMirror-lint-tooltip")))
+        WebDriverWait(page.driver, 30).until(  # one mark in the gutter, on the trap's line
+            lambda d: len(page.wait_for(".CodeMirror-lint-marker-error, .CodeMirror-lint-marker-warning")) == 1)
+        page.point_until("return document.querySelector('.CodeMirror-lint-mark-warning, .CodeMirror-lint-mark-error')",
+                         ".CodeMirror-lint-tooltip", message)
         self.assertTrue(page.find("view-check").get_attribute("hidden"))
+        self.assertEqual(page.wait_for('button.file[data-path="traps.dat"] .problems')[0].text, "1")
         self.assertTrue(page.driver.find_elements(By.CSS_SELECTOR, ".CodeMirror .weft-keyword"))
         page.screenshot("editor")
 
         # Hovering an entry shows its chance: 3 of the 4 positions of table 1.
-        entry = page.driver.find_elements(By.CSS_SELECTOR, ".CodeMirror-line")[3]
-        ActionChains(page.driver).move_to_element(entry.find_element(By.CSS_SELECTOR, "span")).perform()
-        WebDriverWait(page.driver, 30).until(lambda d: "in table 1" in page.wait_for(".weft-hover")[0].text)
-        self.assertIn("75.0%, 1 in 1.3 in table 1", page.wait_for(".weft-hover")[0].text)
+        self.assertIn("75.0%, 1 in 1.3 in table 1", page.point_until(
+            "return document.querySelectorAll('.CodeMirror-line')[3].firstChild", ".weft-hover", "in table 1"))
 
         page.type("a (")
         page.wait_for(".CodeMirror-hint")
@@ -243,10 +257,16 @@ class PageTest(unittest.TestCase):
         self.assertEqual(page.editor_text().splitlines()[-1], "a (" + hints[0].split(" ")[0])
 
         # Ctrl+click on (table2) goes to its table.
-        reference = [span for span in page.driver.find_elements(By.CSS_SELECTOR, ".CodeMirror-line span span")
-                     if span.text == "(table2)"][0]
-        ActionChains(page.driver).key_down(Keys.CONTROL).click(reference).key_up(Keys.CONTROL).perform()
-        WebDriverWait(page.driver, 30).until(lambda d: page.editor_line() == [6, "%table 2"])
+        def go_to_table2(driver):
+            try:  # the highlighting may repaint the line under the pointer
+                reference = driver.execute_script(
+                    "return [...document.querySelectorAll('.CodeMirror-line span span')]"
+                    "  .find((span) => span.textContent === '(table2)')")
+                ActionChains(driver).key_down(Keys.CONTROL).click(reference).key_up(Keys.CONTROL).perform()
+                return WebDriverWait(driver, 2).until(lambda d: page.editor_line() == [6, "%table 2"])
+            except (StaleElementReferenceException, TimeoutException):
+                return False
+        WebDriverWait(page.driver, 30).until(go_to_table2)
 
     def test_why_a_line_shows_the_steps_of_weft_check_explain(self):
         page = self.open_page()

@@ -3,7 +3,7 @@
 
 import {run, check, explain, load} from './weft.js';
 import {independentSeconds} from './seconds.js';
-import {FileSet, renderFileList} from './files.js';
+import {FileSet, renderFileList, showProblems} from './files.js';
 import {Editor} from './editor.js';
 import {shareLink, readFragment} from './share.js';
 import {loadExamples} from './examples.js';
@@ -17,6 +17,8 @@ const fileSet = new FileSet();
 let examples = {};
 let shownPath = null;
 let editor = null;
+// What the language server found in each file: path -> {errors, warnings}.
+const problems = new Map();
 
 const outputView = {command: $('output-command'), output: $('output'), status: $('output-status')};
 const linesView = {summary: $('lines-summary'), list: $('lines-list')};
@@ -232,7 +234,7 @@ function jumpTo(file, line) {
 // ---- Files and editor -------------------------------------------------
 
 function showFiles() {
-  renderFileList($('file-list'), fileSet);
+  renderFileList($('file-list'), fileSet, problems);
   const files = fileSet.toObject();
   editor.sync(files);
   shownPath = fileSet.selected;
@@ -368,6 +370,12 @@ function connect() {
     },
     caret: showCaret,
     open: (path) => fileSet.select(path),
+    problems(path, count) {
+      const before = problems.get(path);
+      if (before && before.errors === count.errors && before.warnings === count.warnings) return;
+      problems.set(path, count);
+      showProblems($('file-list'), problems);
+    },
   });
 
   $('options').addEventListener('input', saveOptions);

@@ -14,7 +14,8 @@ const PAINT_MARGIN = 60;
 
 export class Editor {
   // `hooks`: edit(text) after each change of the shown file, caret() after
-  // each move, open(path) to show another file of the set.
+  // each move, open(path) to show another file of the set, problems(path,
+  // {errors, warnings}) when the server's count for a file changes.
   constructor(textarea, {outline, fixes, note}, hooks) {
     this.textarea = textarea;
     this.outlineList = outline;
@@ -202,6 +203,11 @@ export class Editor {
 
   published({uri, diagnostics}) {
     this.diagnostics.set(uri, diagnostics);
+    const path = pathOfUri(uri);
+    if (path !== null) {
+      const errors = diagnostics.filter((d) => d.severity === 1).length;
+      this.hooks.problems(path, {errors, warnings: diagnostics.length - errors});
+    }
     if (this.path !== null && uri === uriOfPath(this.path) && this.current()) {
       this.cm.performLint();
       this.refreshFromServer();

@@ -229,8 +229,10 @@ async function readStored(key) {
   return null;
 }
 
-// The list of files as a tree: folders as headings, files as buttons.
-export function renderFileList(list, fileSet) {
+// The list of files as a tree: folders as headings, files as buttons, each
+// with the count of problems the language server found in it (`problems`
+// maps a path to {errors, warnings}).
+export function renderFileList(list, fileSet, problems = new Map()) {
   list.replaceChildren();
   let previous = [];
   for (const path of fileSet.paths()) {
@@ -259,10 +261,34 @@ export function renderFileList(list, fileSet) {
     item.append(button);
     list.append(item);
   }
+  showProblems(list, problems);
   if (fileSet.files.size === 0) {
     const item = document.createElement('li');
     item.className = 'empty';
     item.textContent = 'No files yet: add one, or open an example.';
     list.append(item);
+  }
+}
+
+// Marks each file's button with its count of problems, in place, so that
+// the focus stays where it is.
+export function showProblems(list, problems) {
+  for (const button of list.querySelectorAll('button.file')) {
+    const path = button.dataset.path;
+    const found = problems.get(path) ?? {errors: 0, warnings: 0};
+    let badge = button.querySelector('.problems');
+    if (found.errors + found.warnings === 0) {
+      badge?.remove();
+      button.setAttribute('aria-label', path);
+      continue;
+    }
+    if (!badge) {
+      badge = document.createElement('span');
+      button.append(badge);
+    }
+    badge.className = found.errors > 0 ? 'problems error' : 'problems warning';
+    badge.textContent = String(found.errors + found.warnings);
+    const words = [found.errors && `${found.errors} errors`, found.warnings && `${found.warnings} warnings`];
+    button.setAttribute('aria-label', `${path}: ${words.filter(Boolean).join(', ')}`);
   }
 }
