@@ -295,7 +295,10 @@ class PageTest(unittest.TestCase):
         page.screenshot("why")
         steps[0].click()  # the pick, on line 5 of kin.dat
         self.assertEqual(page.editor_line(), [5, "(names.ele) of the hills rolls (random 2d6+1)"])
+        [step for step in steps if "picked names.ele line" in step.text][0].click()
+        self.assertEqual(page.shown("editor-name"), "lore/names.ele")  # not the examples' names.ele
 
+        page.open_file("lore/kin.dat")
         page.fill("lines-count", 3)
         page.click_and_wait("lines", "view-lines")
         item = page.driver.find_elements(By.CSS_SELECTOR, "#lines-list li")[2]

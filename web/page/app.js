@@ -166,12 +166,12 @@ function explainer(files, args, time) {
   };
 }
 
-// Opens a file named by weft as it ran with `args`: from the top folder, or
-// from the folder of a `dir\file` operand, which weft runs inside.
+// Opens a file named by weft as it ran with `args`: from the folder of a
+// `dir\file` operand, which weft runs inside, else from the top folder.
 function jumpFrom(args) {
   const folders = args.filter((arg) => arg.includes('\\')).map((arg) => arg.slice(0, arg.lastIndexOf('\\')));
   return (file, line) => {
-    for (const folder of ['', ...folders]) {
+    for (const folder of [...folders, '']) {
       const path = resolvePath(folder === '' ? file : `${folder}/${file}`);
       if (path !== null) return jumpTo(path, line);
     }
