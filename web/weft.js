@@ -20,6 +20,20 @@
 //                                    // (stats only with '--stats' among the args)
 //   c.status                         // weft-check's exit status; c.report is the whole report
 //
+//   const e = await weft.explain({ files, args: ['-n', '3', 'tavern.dat'], time: 1767225600 });
+//   e.output                         // weft-check --explain's JSON parts: what weft wrote,
+//                                    // cut after each line, with the steps that made it;
+//                                    // each part's `words` are its steps in the text form's words
+//   e.status, e.ending, e.text       // weft's status, a run's ending, the whole text form
+//
+//   const server = await weft.languageServer();  // weft-check --lsp, in this instance
+//   server.handle(message)           // one JSON-RPC message (text or object) in,
+//                                    // its replies out
+//   server.idle()                    // the next piece of work: the analysis of an
+//                                    // edited buffer, else the search of its lines;
+//   server.hasIdleWork()             // work to do as soon as no message waits,
+//   server.hasDeferredWork()         // and work to do after a longer pause
+//
 // `files` maps relative paths ('/' between folders) to contents: a Uint8Array,
 // or a string taken as UTF-8; a path ending in '/' makes an empty folder.
 // Each program is loaded into one instance that every run reuses; every run
@@ -313,5 +327,63 @@ export async function spreadSeconds(count, { start = Math.floor(Date.now() / 100
   return seconds;
 }
 
-const weft = { run, check, load, spreadSeconds };
+// weft-check --explain at `time` for weft's arguments `args`: its JSON
+// report, with the words of the text form beside each part's steps.
+export async function explain({ files = {}, args = [], time = 0, cwd = '', env = {} } = {}) {
+  const second = BigInt.asIntN(64, BigInt(time));
+  const options = { files, cwd, env, program: 'weft-check' };
+  const textRun = await execute('weft-check', { ...options, args: [`--explain=${second}`, ...args] });
+  const jsonRun = await execute('weft-check', { ...options, args: [`--explain=${second}`, '--format=json', ...args] });
+  const decoder = new TextDecoder();
+  let report;
+  try {
+    report = JSON.parse(decoder.decode(jsonRun.stdout));
+  } catch (error) {
+    const failure = new Error(`weft-check wrote no explanation: ${decoder.decode(jsonRun.stderr)}`);
+    Object.assign(failure, jsonRun);
+    throw failure;
+  }
+  // The text form is each part's written text, then one line per step.
+  const text = decoder.decode(textRun.stdout);
+  let at = 0;
+  for (const part of report.output) {
+    const written = text.startsWith(part.written, at) ? part.written.length : 0;
+    at += written;
+    part.words = [];
+    for (let i = 0; i < part.steps.length; ++i) {
+      const end = text.indexOf('\n', at);
+      part.words.push(text.slice(at, end < 0 ? text.length : end).trim());
+      at = end < 0 ? text.length : end + 1;
+    }
+  }
+  return { ...report, text, stderr: jsonRun.stderr };
+}
+
+// weft-check's language server, in the loaded instance of weft-check: one
+// server for the life of the instance, which knows only the files opened in
+// it (the page has no disk).
+export async function languageServer() {
+  const engine = await instance('weft-check');
+  const decoder = new TextDecoder();
+  const replies = (at) => JSON.parse(decoder.decode(engine.HEAPU8.subarray(at, at + engine._weftServerReplySize())));
+  return {
+    handle(message) {
+      const bytes = utf8.encode(typeof message === 'string' ? message : JSON.stringify(message));
+      const at = engine._malloc(bytes.length + 1);
+      engine.HEAPU8.set(bytes, at);
+      try {
+        return replies(engine._weftServerHandle(at, bytes.length));
+      } finally {
+        engine._free(at);
+      }
+    },
+    idle() {
+      return replies(engine._weftServerIdle());
+    },
+    hasIdleWork: () => engine._weftServerHasIdleWork() !== 0,
+    hasDeferredWork: () => engine._weftServerHasDeferredWork() !== 0,
+  };
+}
+
+const weft = { run, check, explain, languageServer, load, spreadSeconds };
 export default weft;

@@ -105,5 +105,25 @@ const nativeOdds = spawnSync(env.WEFT_CHECK, ['--format=json', '--stats', 'hooks
 assert.deepEqual(odds.report, JSON.parse(nativeOdds.stdout));
 assert.equal(odds.status, nativeOdds.status);
 
+// weft.explain gives weft-check --explain's report, and each step in the
+// words of its text form.
+const explainArgs = ['-n', '4', 'treasure.dat', 'npc.dat'];
+const why = await weft.explain({ files: examples, args: explainArgs, time: 77 });
+const nativeWhy = (format) => spawnSync(env.WEFT_CHECK, ['--explain=77', ...format, ...explainArgs],
+                                        { cwd: env.WEFT_EXAMPLES }).stdout.toString();
+assert.deepEqual(why.output.map(({ words, ...part }) => part), JSON.parse(nativeWhy(['--format=json'])).output);
+assert.equal(why.output.map((part) => part.written + part.steps.map((step, i) =>
+  `${'  '.repeat(step.depth)}${part.words[i]}\n`).join('')).join(''), nativeWhy([]));
+
+// The language server answers as the native one does over standard input.
+const server = await weft.languageServer();
+assert.equal(server.handle({ jsonrpc: '2.0', id: 1, method: 'initialize', params: { capabilities: {} } })[0].id, 1);
+server.handle({ jsonrpc: '2.0', method: 'textDocument/didOpen',
+                params: { textDocument: { uri: 'file:///t.dat', text: 'a:3\nb\n%table: 1\n' } } });
+assert.deepEqual(server.idle()[0].params.diagnostics.map((d) => d.range.start.line), [2]);
+const hover = server.handle({ jsonrpc: '2.0', id: 2, method: 'textDocument/hover',
+                              params: { textDocument: { uri: 'file:///t.dat' }, position: { line: 0, character: 0 } } });
+assert.match(hover[0].result.contents.value, /75\.0%/);
+
 console.log(`${cases.length - failures} of ${cases.length} command lines match the native binary`);
 process.exit(failures === 0 ? 0 : 1);

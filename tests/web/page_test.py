@@ -8,6 +8,7 @@ every view go to WEFT_SCREENSHOTS. Run with /usr/bin/python3.
 """
 
 import base64
+import json
 import os
 import re
 import subprocess
@@ -20,6 +21,8 @@ import zlib
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser  # noqa: E402
 
+from selenium.common.exceptions import StaleElementReferenceException, TimeoutException  # noqa: E402
+from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.common.keys import Keys  # noqa: E402
 from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
@@ -79,8 +82,22 @@ class Page:
         self.fill("file-path", path)
         self.find("file-add").click()
         self.assertless_error()
-        editor = self.find("editor")
-        editor.send_keys(text)
+        self.type(text)
+
+    def type(self, text):
+        """Types at the end of the editor's text, key by key."""
+        self.driver.find_element(By.CSS_SELECTOR, ".CodeMirror-code").click()
+        ActionChains(self.driver).key_down(Keys.CONTROL).send_keys(Keys.END).key_up(Keys.CONTROL) \
+            .send_keys(text).perform()
+
+    def editor_text(self):
+        return self.driver.execute_script("return document.querySelector('.CodeMirror').CodeMirror.getValue()")
+
+    def wait_for(self, selector, timeout=30):
+        """The elements `selector` finds, once there are some shown."""
+        return WebDriverWait(self.driver, timeout).until(lambda d: d.execute_script(
+            "return [...document.querySelectorAll(arguments[0])].filter((e) => e.getClientRects().length)",
+            selector))
 
     def assertless_error(self):
         error = self.shown("file-error")
@@ -104,12 +121,26 @@ class Page:
             "return !document.body.hasAttribute('aria-busy') && "
             f"!document.getElementById('{view}').hidden"))
 
+    def point_until(self, target, selector, words):
+        """Points at the element the script `target` returns until an element
+        `selector` finds shows `words` (the highlighting and the marks may be
+        made again under the pointer); returns that element's text."""
+        def attempt(driver):
+            try:
+                ActionChains(driver).move_to_element(self.find("editor-heading")) \
+                    .move_to_element(driver.execute_script(target)).perform()
+                return WebDriverWait(driver, 3).until(lambda d: next((text for text in d.execute_script(
+                    "return [...document.querySelectorAll(arguments[0])].map((e) => e.textContent)",
+                    selector) if words in text), None))
+            except (StaleElementReferenceException, TimeoutException):
+                return None
+        return WebDriverWait(self.driver, 30).until(attempt)
+
     def editor_line(self):
         """The line the editor's selection starts on, and the selected text."""
         return self.driver.execute_script(
-            "const e = document.getElementById('editor');"
-            "return [e.value.slice(0, e.selectionStart).split('\\n').length,"
-            "        e.value.slice(e.selectionStart, e.selectionEnd)];")
+            "const cm = document.querySelector('.CodeMirror').CodeMirror;"
+            "return [cm.getCursor('from').line + 1, cm.getSelection()];")
 
     def screenshot(self, name, full_page=True):
         browser.screenshot(self.driver, os.path.join(SCREENSHOTS, name + ".png"), full_page)
@@ -131,7 +162,8 @@ class PageTest(unittest.TestCase):
         page.find("opt-t").click()
         page.fill("opt-n", 6)
         page.fill("opt-clock", CLOCK)
-        page.find("editor").send_keys(Keys.CONTROL, Keys.ENTER)  # the keyboard path
+        ActionChains(page.driver).key_down(Keys.CONTROL).send_keys(Keys.ENTER).key_up(Keys.CONTROL) \
+            .perform()  # the keyboard path, from the editor
         page.wait_idle("view-output")
         with tempfile.TemporaryDirectory() as folder:
             write_files(folder, {"paint/colours.dat": table})
@@ -155,7 +187,7 @@ class PageTest(unittest.TestCase):
         page.wait_ready()
         self.assertIn("paint/colours.dat", page.file_paths())
         page.open_file("paint/colours.dat")
-        self.assertEqual(page.find("editor").get_attribute("value"), table)
+        self.assertEqual(page.editor_text(), table)
 
         # Renaming moves the file, deleting removes it; a bad path is refused.
         page.fill("file-path", "paint/../x.dat")
@@ -193,12 +225,99 @@ class PageTest(unittest.TestCase):
         self.assertEqual(page.editor_line(), [3, "the (table3) gate"])
         self.assertEqual(page.shown("editor-position"), "Line 3, column 1")
 
+    def test_the_editor_marks_hovers_completes_and_jumps_as_you_type(self):
+        page = self.open_page()
+        page.add_file("traps.dat", "%title:traps\nthe (table2) and (table1)\n%table 1\nred:3\nblue\n"
+                                   "%table 2\nsky\nsea\n")
+        page.type("%table: 2\n")  # a trap, and no button pressed
+        with tempfile.TemporaryDirectory() as folder:
+            write_files(folder, {"traps.dat": page.editor_text()})
+            report, _ = native(WEFT_CHECK, ["traps.dat"], folder)
+        message = re.search(r"^traps\.dat:9: \w+: (.*)$", report, re.M).group(1)
+        WebDriverWait(page.driver, 30).until(  # one mark in the gutter, on the trap's line
+            lambda d: len(page.wait_for(".CodeMirror-lint-marker-error, .CodeMirror-lint-marker-warning")) == 1)
+        page.point_until("return document.querySelector('.CodeMirror-lint-mark-warning, .CodeMirror-lint-mark-error')",
+                         ".CodeMirror-lint-tooltip", message)
+        self.assertTrue(page.find("view-check").get_attribute("hidden"))
+        self.assertEqual(page.wait_for('button.file[data-path="traps.dat"] .problems')[0].text, "1")
+        self.assertTrue(page.driver.find_elements(By.CSS_SELECTOR, ".CodeMirror .weft-keyword"))
+        page.screenshot("editor")
+
+        # Hovering an entry shows its chance: 3 of the 4 positions of table 1.
+        self.assertIn("75.0%, 1 in 1.3 in table 1", page.point_until(
+            "return document.querySelectorAll('.CodeMirror-line')[3].firstChild", ".weft-hover", "in table 1"))
+
+        page.type("a (")
+        page.wait_for(".CodeMirror-hint")
+        hints = page.driver.execute_script(
+            "return [...document.querySelectorAll('.CodeMirror-hint')].map((e) => e.textContent)")
+        self.assertTrue(any(hint.startswith("table1") for hint in hints), hints)
+        self.assertTrue(any(hint.startswith("table2") for hint in hints), hints)
+        ActionChains(page.driver).send_keys(Keys.ENTER).perform()
+        self.assertEqual(page.editor_text().splitlines()[-1], "a (" + hints[0].split(" ")[0])
+
+        # Ctrl+click on (table2) goes to its table.
+        def go_to_table2(driver):
+            try:  # the highlighting may repaint the line under the pointer
+                reference = driver.execute_script(
+                    "return [...document.querySelectorAll('.CodeMirror-line span span')]"
+                    "  .find((span) => span.textContent === '(table2)')")
+                ActionChains(driver).key_down(Keys.CONTROL).click(reference).key_up(Keys.CONTROL).perform()
+                return WebDriverWait(driver, 2).until(lambda d: page.editor_line() == [6, "%table 2"])
+            except (StaleElementReferenceException, TimeoutException):
+                return False
+        WebDriverWait(page.driver, 30).until(go_to_table2)
+
+    def test_why_a_line_shows_the_steps_of_weft_check_explain(self):
+        page = self.open_page()
+        files = {"lore/names.ele": "#pre\nbor\ngim\n#suf\nin\nli\n",
+                 "lore/kin.dat": "%title:kin\n%files\nnames.ele\n%table 0\n"
+                                 "(names.ele) of the hills rolls (random 2d6+1)\n"}
+        for path, text in files.items():
+            page.add_file(path, text)
+        page.fill("opt-n", 2)
+        page.fill("opt-clock", CLOCK)
+        page.click_and_wait("roll", "view-output")
+        with tempfile.TemporaryDirectory() as folder:
+            write_files(folder, files)
+            explained, _ = native(WEFT_CHECK, [f"--explain={CLOCK}", "-n", "2", "lore\\kin.dat"], folder)
+        native_steps = [[]]
+        for line in explained.splitlines():
+            if line.startswith("  "):
+                native_steps[-1].append(line.strip())
+            else:
+                native_steps.append([])
+        page.driver.find_elements(By.CSS_SELECTOR, "#output details.why summary")[1].click()
+        steps = page.wait_for("#output details.why[open] button.step")
+        self.assertEqual([step.text for step in steps], native_steps[2])
+        self.assertTrue(any("enters listed file" in step for step in native_steps[2]), explained)
+        self.assertTrue(any("rolled" in step for step in native_steps[2]), explained)
+        page.screenshot("why")
+        steps[0].click()  # the pick, on line 5 of kin.dat
+        self.assertEqual(page.editor_line(), [5, "(names.ele) of the hills rolls (random 2d6+1)"])
+        [step for step in steps if "picked names.ele line" in step.text][0].click()
+        self.assertEqual(page.shown("editor-name"), "lore/names.ele")  # not the examples' names.ele
+
+        page.open_file("lore/kin.dat")
+        page.fill("lines-count", 3)
+        page.click_and_wait("lines", "view-lines")
+        item = page.driver.find_elements(By.CSS_SELECTOR, "#lines-list li")[2]
+        second = item.find_element(By.CSS_SELECTOR, "button.second").text
+        item.find_element(By.CSS_SELECTOR, "summary").click()
+        with tempfile.TemporaryDirectory() as folder:
+            write_files(folder, files)
+            explained, _ = native(WEFT_CHECK, [f"--explain={second}", "-n", "1", "lore\\kin.dat"], folder)
+        steps = page.wait_for("#lines-list details.why[open] button.step")
+        self.assertEqual([step.text for step in steps], [line.strip() for line in explained.splitlines()[1:]])
+
     def test_odds_show_the_exact_chances(self):
         page = self.open_page(width=1200, height=1140)  # a fresh profile opens tavern.dat
         page.find("opt-t").click()
         page.fill("opt-n", 8)
         page.fill("opt-clock", CLOCK)
         page.click_and_wait("roll", "view-output")
+        page.driver.find_elements(By.CSS_SELECTOR, "#output details.why summary")[2].click()
+        page.wait_for("#output details.why[open] button.step")
         page.driver.execute_script("window.scrollTo(0, 0)")
         page.screenshot("playground", full_page=False)  # the README's picture
         page.click_and_wait("odds", "view-odds")
@@ -276,7 +395,7 @@ class PageTest(unittest.TestCase):
         self.assertEqual(sorted(set(other.file_paths()) & set(files)), sorted(files))
         for path, text in files.items():
             other.open_file(path)
-            self.assertEqual(other.find("editor").get_attribute("value"), text)
+            self.assertEqual(other.editor_text(), text)
         other.open_file("lore/kin.dat")
         other.click_and_wait("roll", "view-output")
         with tempfile.TemporaryDirectory() as folder:
@@ -300,9 +419,9 @@ class PageTest(unittest.TestCase):
         # 8 MB pasted, beyond what local storage holds (in long lines, which
         # a text area lays out faster than short ones).
         page.driver.execute_script(
-            "const editor = document.getElementById('editor');"
-            "editor.value = ('orc'.repeat(33) + '\\n').repeat(80000);"
-            "editor.dispatchEvent(new InputEvent('input', {inputType: 'insertFromPaste'}));")
+            "const cm = document.querySelector('.CodeMirror').CodeMirror;"
+            "cm.execCommand('selectAll');"
+            "cm.replaceSelection(('orc'.repeat(33) + '\\n').repeat(80000), null, 'paste');")
         page.driver.execute_async_script(
             "const done = arguments[0];"
             "const poll = () => { const r = indexedDB.open('weft-playground');"
@@ -314,8 +433,7 @@ class PageTest(unittest.TestCase):
         page.driver.refresh()
         page.wait_ready()
         page.open_file("mine.dat")
-        self.assertEqual(page.driver.execute_script(
-            "return document.getElementById('editor').value.length"), 8000000)
+        self.assertEqual(len(page.editor_text()), 8000000)
         self.assertTrue(page.find("notice").get_attribute("hidden"))
 
         # A link of about 40 KB that opens to 40 MB: refused with a notice,
@@ -330,6 +448,29 @@ class PageTest(unittest.TestCase):
         self.assertIn("could not be read (it opens to more than 32 MB)", page.shown("notice-text"))
         self.assertNotIn("big.dat", page.file_paths())
         self.assertIn("mine.dat", page.file_paths())
+
+        # A file that is not UTF-8 is shown read-only and rolled from its bytes.
+        latin = b"caf\xe9 (table1)\n%table 1\nna\xefve\n"
+        state = '{"files":{"latin.dat":{"bytes":"%s"}},"selected":"latin.dat"}' % \
+            base64.urlsafe_b64encode(latin).decode().rstrip("=")
+        packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+        page.driver.get(self.site.url("index.html") + "#files=" + base64.urlsafe_b64encode(
+            packer.compress(state.encode()) + packer.flush()).decode().rstrip("="))
+        page.wait_ready()
+        self.assertIn("not valid UTF-8", page.shown("editor-note"))
+        page.type("typed")
+        self.assertEqual(page.editor_text(), latin.decode("utf-8", "replace"))
+        page.fill("opt-clock", CLOCK)
+        page.click_and_wait("roll", "view-output")
+        with tempfile.TemporaryDirectory() as folder:
+            with open(os.path.join(folder, "latin.dat"), "wb") as out:
+                out.write(latin)
+            self.assertEqual(page.shown("output"), native(WEFT, ["-n", "1", "latin.dat"], folder)[0])
+        page.find("share").click()  # the set, and so the run, holds the bytes as they came
+        WebDriverWait(page.driver, 30).until(lambda d: page.find("share-link").get_attribute("value"))
+        packed = page.find("share-link").get_attribute("value").split("#files=")[1]
+        shared = json.loads(zlib.decompress(base64.urlsafe_b64decode(packed + "=" * (-len(packed) % 4)), -15))
+        self.assertEqual(base64.urlsafe_b64decode(shared["files"]["latin.dat"]["bytes"] + "=="), latin)
 
     def test_rolling_makes_no_network_request(self):
         page = self.open_page()

@@ -484,10 +484,10 @@ int runCheck(int argc, char** argv, Console& console) {
 }
 
 int runCheck(int argc, char** argv, Console& console, FileSystem& files) {
+  if (argc == 2 && std::string_view(argv[1]) == "--lsp") return lsp::runLanguageServer();
   if (const int explain = explainOptionIndex(argc, argv); explain > 0) {
     return runExplain(argc, argv, explain, console, files);
   }
-  if (argc == 2 && std::string_view(argv[1]) == "--lsp") return lsp::runLanguageServer();
   const std::string startDirectory = files.workingDirectory();
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "weft-check";
   std::vector<char*> args;

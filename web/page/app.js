@@ -1,9 +1,10 @@
 // The playground page: wires the file set, the options form and the result
 // views to weft and weft-check, which run in the page through ./weft.js.
 
-import {run, check, load} from './weft.js';
+import {run, check, explain, load} from './weft.js';
 import {independentSeconds} from './seconds.js';
-import {FileSet, renderFileList, caretPosition, selectLine} from './files.js';
+import {FileSet, renderFileList, showProblems} from './files.js';
+import {Editor} from './editor.js';
 import {shareLink, readFragment} from './share.js';
 import {loadExamples} from './examples.js';
 import * as views from './views.js';
@@ -15,6 +16,9 @@ const FIRST_EXAMPLE = 'tavern.dat';
 const fileSet = new FileSet();
 let examples = {};
 let shownPath = null;
+let editor = null;
+// What the language server found in each file: path -> {errors, warnings}.
+const problems = new Map();
 
 const outputView = {command: $('output-command'), output: $('output'), status: $('output-status')};
 const linesView = {summary: $('lines-summary'), list: $('lines-list')};
@@ -118,9 +122,10 @@ function roll() {
     const options = readOptions();
     const args = runArgs(options);
     const time = clockSecond(options);
-    const result = await run({files: fileSet.toObject(), args, time, cwd: ''});
+    const files = fileSet.toObject();
+    const result = await run({files, args, time, cwd: ''});
     views.showView('output');
-    views.showOutput(outputView, {args, time, result});
+    views.showOutput(outputView, {args, time, result}, explainer(files, args, time), jumpFrom(args));
   });
 }
 
@@ -137,8 +142,40 @@ function rollLines() {
       runs.push({time, result: await run({files, args, time, cwd: ''})});
     }
     views.showView('lines');
-    views.showLines(linesView, {args, runs}, repeatLine);
+    views.showLines(linesView, {args, runs}, repeatLine, (index) => explainer(files, args, runs[index].time),
+                    jumpFrom(args));
   });
+}
+
+// How the lines of one run were made: weft-check --explain for the run's
+// files, arguments and second, asked once, when a line is first opened.
+// The returned function finds the part of the explanation that ends at
+// character `end` of what weft printed.
+function explainer(files, args, time) {
+  let explanation = null;
+  return async (end) => {
+    explanation ??= explain({files, args, time, cwd: ''});
+    const report = await explanation;
+    let at = 0;
+    for (const [index, part] of report.output.entries()) {
+      at += part.written.length;
+      if (at === end) return {part, last: index === report.output.length - 1, report};
+      if (at > end) break;
+    }
+    return {part: null, report};
+  };
+}
+
+// Opens a file named by weft as it ran with `args`: from the folder of a
+// `dir\file` operand, which weft runs inside, else from the top folder.
+function jumpFrom(args) {
+  const folders = args.filter((arg) => arg.includes('\\')).map((arg) => arg.slice(0, arg.lastIndexOf('\\')));
+  return (file, line) => {
+    for (const folder of [...folders, '']) {
+      const path = resolvePath(folder === '' ? file : `${folder}/${file}`);
+      if (path !== null) return jumpTo(path, line);
+    }
+  };
 }
 
 function repeatLine(second) {
@@ -190,22 +227,27 @@ function jumpTo(file, line) {
   const path = resolvePath(file);
   if (path === null) return;
   fileSet.select(path);
-  selectLine($('editor'), line || 1);
+  editor.selectLine(line || 1);
   showCaret();
 }
 
 // ---- Files and editor -------------------------------------------------
 
 function showFiles() {
-  renderFileList($('file-list'), fileSet);
-  const editor = $('editor');
-  if (fileSet.selected !== shownPath) {
-    shownPath = fileSet.selected;
-    editor.value = shownPath === null ? '' : fileSet.files.get(shownPath);
-    editor.setSelectionRange(0, 0);
-    editor.scrollTop = 0;
+  renderFileList($('file-list'), fileSet, problems);
+  const files = fileSet.toObject();
+  editor.sync(files);
+  shownPath = fileSet.selected;
+  const contents = shownPath === null ? null : files[shownPath];
+  if (contents instanceof Uint8Array) {
+    // The editor and the language server carry text: a file that is not
+    // UTF-8 is shown as best it can be, and rolled from its exact bytes.
+    editor.show(shownPath, new TextDecoder().decode(contents),
+                `${shownPath} is not valid UTF-8, so it is shown read-only (with � for the bytes that are not text); ` +
+                'weft reads its bytes exactly as they are.');
+  } else {
+    editor.show(shownPath, contents);
   }
-  editor.disabled = shownPath === null;
   $('editor-name').textContent = shownPath ?? '(no file)';
   $('opt-files').placeholder = shownPath ? operandOf(shownPath) : 'tables.dat';
   $('file-path').value = shownPath ?? '';
@@ -213,12 +255,11 @@ function showFiles() {
 }
 
 function showCaret() {
-  const editor = $('editor');
   if (shownPath === null) {
     $('editor-position').textContent = '';
     return;
   }
-  const {line, column} = caretPosition(editor);
+  const {line, column} = editor.caret();
   $('editor-position').textContent = `Line ${line}, column ${column}`;
 }
 
@@ -310,7 +351,7 @@ function connect() {
     event.preventDefault();
     const path = $('file-path').value.trim();
     fileError(fileSet.add(path));
-    if (fileSet.selected === path) $('editor').focus();
+    if (fileSet.selected === path) editor.focus();
   });
   $('file-rename').addEventListener('click', () => {
     if (fileSet.selected === null) return fileError('Choose a file to rename.');
@@ -322,12 +363,20 @@ function connect() {
     if (confirm(`Delete ${path}?`)) fileSet.remove(path);
   });
 
-  const editor = $('editor');
-  editor.addEventListener('input', () => {
-    if (shownPath !== null) fileSet.edit(shownPath, editor.value);
-    showCaret();
+  editor = new Editor($('editor'), {outline: $('outline'), fixes: $('fixes'), note: $('editor-note')}, {
+    edit(text) {
+      if (shownPath !== null) fileSet.edit(shownPath, text);
+      showCaret();
+    },
+    caret: showCaret,
+    open: (path) => fileSet.select(path),
+    problems(path, count) {
+      const before = problems.get(path);
+      if (before && before.errors === count.errors && before.warnings === count.warnings) return;
+      problems.set(path, count);
+      showProblems($('file-list'), problems);
+    },
   });
-  for (const type of ['keyup', 'click', 'select', 'focus']) editor.addEventListener(type, showCaret);
 
   $('options').addEventListener('input', saveOptions);
   $('options').addEventListener('submit', (event) => {
@@ -408,6 +457,7 @@ async function start() {
     $('example-hint').textContent = `The bundled examples could not be loaded (${error.message}).`;
   }
   await loading;
+  await editor.ready;
   document.body.dataset.ready = 'true';
 }
 

@@ -10,7 +10,12 @@ export async function loadExamples(base = 'examples/') {
   await Promise.all(paths.map(async (path) => {
     const file = await fetch(base + path.split('/').map(encodeURIComponent).join('/'));
     if (!file.ok) throw new Error(`examples/${path}: ${file.status}`);
-    files[path] = await file.text();
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    try {
+      files[path] = new TextDecoder('utf-8', {fatal: true}).decode(bytes);
+    } catch (error) {
+      files[path] = bytes;  // kept exact: the editor shows it read-only
+    }
   }));
   return files;
 }

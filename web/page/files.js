@@ -1,6 +1,6 @@
 // The working set of data files: a map of relative paths ('/' between
-// folders) to their text, the list that shows them as a tree, and the editor
-// of the selected one. The set is kept in the browser's IndexedDB, which
+// folders) to their text (or, for a file that is not UTF-8, its bytes), and
+// the list that shows them as a tree. The set is kept in the browser's IndexedDB, which
 // gives room for large files (local storage holds about 5 MB); a write the
 // browser refuses is reported at once.
 
@@ -89,7 +89,7 @@ export class FileSet {
   // Replaces the whole set (from storage, an example or a shared link).
   replace(files, selected) {
     this.files = new Map(Object.entries(files).filter(([path, text]) =>
-      pathProblem(path) === null && typeof text === 'string'));
+      pathProblem(path) === null && (typeof text === 'string' || text instanceof Uint8Array)));
     this.selected = this.files.has(selected) ? selected : (this.paths()[0] ?? null);
     this.changed();
   }
@@ -229,8 +229,10 @@ async function readStored(key) {
   return null;
 }
 
-// The list of files as a tree: folders as headings, files as buttons.
-export function renderFileList(list, fileSet) {
+// The list of files as a tree: folders as headings, files as buttons, each
+// with the count of problems the language server found in it (`problems`
+// maps a path to {errors, warnings}).
+export function renderFileList(list, fileSet, problems = new Map()) {
   list.replaceChildren();
   let previous = [];
   for (const path of fileSet.paths()) {
@@ -259,6 +261,7 @@ export function renderFileList(list, fileSet) {
     item.append(button);
     list.append(item);
   }
+  showProblems(list, problems);
   if (fileSet.files.size === 0) {
     const item = document.createElement('li');
     item.className = 'empty';
@@ -267,21 +270,25 @@ export function renderFileList(list, fileSet) {
   }
 }
 
-// Where the caret stands, as line and column counted from 1.
-export function caretPosition(textarea) {
-  const before = textarea.value.slice(0, textarea.selectionStart);
-  const line = before.split('\n').length;
-  return {line, column: before.length - before.lastIndexOf('\n')};
-}
-
-// Selects line `line` (from 1) of the editor and scrolls it into view.
-export function selectLine(textarea, line) {
-  const lines = textarea.value.split('\n');
-  const at = Math.max(1, Math.min(line, lines.length));
-  let start = 0;
-  for (let i = 0; i < at - 1; ++i) start += lines[i].length + 1;
-  textarea.focus();
-  textarea.setSelectionRange(start, start + lines[at - 1].length);
-  const lineHeight = parseFloat(getComputedStyle(textarea).lineHeight) || 18;
-  textarea.scrollTop = Math.max(0, (at - 3) * lineHeight);
+// Marks each file's button with its count of problems, in place, so that
+// the focus stays where it is.
+export function showProblems(list, problems) {
+  for (const button of list.querySelectorAll('button.file')) {
+    const path = button.dataset.path;
+    const found = problems.get(path) ?? {errors: 0, warnings: 0};
+    let badge = button.querySelector('.problems');
+    if (found.errors + found.warnings === 0) {
+      badge?.remove();
+      button.setAttribute('aria-label', path);
+      continue;
+    }
+    if (!badge) {
+      badge = document.createElement('span');
+      button.append(badge);
+    }
+    badge.className = found.errors > 0 ? 'problems error' : 'problems warning';
+    badge.textContent = String(found.errors + found.warnings);
+    const words = [found.errors && `${found.errors} errors`, found.warnings && `${found.warnings} warnings`];
+    button.setAttribute('aria-label', `${path}: ${words.filter(Boolean).join(', ')}`);
+  }
 }

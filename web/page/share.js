@@ -53,8 +53,12 @@ function fromBase64url(text) {
 }
 
 // The link to `state` ({files, selected, options}) from the page at `base`.
+// A file's text goes as a JSON string; bytes that are not UTF-8 go as
+// {"bytes": base64url}.
 export async function shareLink(base, state) {
-  const json = new TextEncoder().encode(JSON.stringify(state));
+  const files = Object.fromEntries(Object.entries(state.files).map(([path, contents]) =>
+    [path, contents instanceof Uint8Array ? {bytes: toBase64url(contents)} : contents]));
+  const json = new TextEncoder().encode(JSON.stringify({...state, files}));
   return base.split('#')[0] + PREFIX + toBase64url(await deflate(json));
 }
 
@@ -67,5 +71,8 @@ export async function readFragment(hash, limits = LINK_LIMITS) {
   if (!state || typeof state.files !== 'object' || state.files === null) throw new Error('the link holds no files');
   const count = Object.keys(state.files).length;
   if (count > limits.files) throw new Error(`it holds ${count} files, more than ${limits.files}`);
+  for (const [path, contents] of Object.entries(state.files)) {
+    if (typeof contents?.bytes === 'string') state.files[path] = fromBase64url(contents.bytes);
+  }
   return state;
 }

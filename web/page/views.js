@@ -51,9 +51,12 @@ function utc(second) {
   return Number.isNaN(date.getTime()) ? '' : date.toISOString().replace('.000Z', ' UTC').replace('T', ' ');
 }
 
-export function showOutput(view, {args, time, result}) {
+// What weft printed, line by line; each line opens to show how weft made it.
+// `why(end)` resolves to the explanation of the line that ends at character
+// `end` of the printed text; `jump(file, line)` opens a file at a line.
+export function showOutput(view, {args, time, result}, why, jump) {
   view.command.textContent = `${commandLine(args)}   at clock second ${time} (${utc(time)})`;
-  view.output.textContent = text(result.combined);
+  explainedLines(view.output, text(result.combined), why, jump);
   view.output.classList.toggle('nothing', result.combined.length === 0);
   if (result.combined.length === 0) view.output.textContent = '(nothing printed)';
   view.status.textContent = statusWords(result.status);
@@ -67,23 +70,83 @@ export function showFailure(view, message) {
   view.status.classList.add('failed');
 }
 
-// Independent lines: one run each; `repeat(second)` rolls one of them again.
-export function showLines(view, {args, runs}, repeat) {
+// Lays out `printed` as lines that open to show how each was made.
+function explainedLines(container, printed, why, jump) {
+  container.replaceChildren();
+  let end = 0;
+  for (const line of printed.match(/[^\n]*\n|[^\n]+$/g) ?? []) {
+    end += line.length;
+    const lineEnd = end;
+    const item = element('details', 'why');
+    const summary = element('summary', 'printed', line.replace(/\n$/, ''));
+    summary.title = 'How weft made this line';
+    // The line's end stays in the text, so that the view holds exactly the
+    // bytes printed.
+    if (line.endsWith('\n')) summary.append(element('span', 'eol', '\n'));
+    item.append(summary);
+    item.addEventListener('toggle', () => {
+      if (!item.open || item.dataset.asked) return;
+      item.dataset.asked = 'true';
+      const steps = element('div', 'steps', 'Asking weft-check --explain ...');
+      item.append(steps);
+      why(lineEnd).then((found) => showSteps(steps, found, jump),
+                        (error) => { steps.textContent = `weft-check --explain failed: ${error.message ?? error}`; });
+    });
+    container.append(item);
+  }
+}
+
+// The steps that made one line, in weft-check --explain's words; a click on
+// a step selects the line of the data file it came from.
+function showSteps(box, {part, last, report}, jump) {
+  box.replaceChildren();
+  if (!part) {
+    box.append(element('p', 'hint', 'weft wrote this line on its way to the next generated line, whose steps show how.'));
+    return;
+  }
+  const list = element('ol', 'step-list');
+  list.setAttribute('aria-label', `weft-check --explain=${report.second}`);
+  const picks = [];
+  part.steps.forEach((step, i) => {
+    if (step.pick) picks[step.depth] = step.pick;
+    const place = step.pick ?? (step.step === 'enter' ? {file: step.file, line: 1} :
+                                step.line ? {file: step.file, line: step.line} : picks[step.depth]);
+    const item = element('li');
+    item.style.setProperty('--depth', step.depth - 1);
+    const button = element('button', 'step', part.words[i]);
+    button.type = 'button';
+    if (place) {
+      button.title = `Select ${place.file} line ${place.line}`;
+      button.addEventListener('click', () => jump(place.file, place.line));
+    }
+    item.append(button);
+    list.append(item);
+  });
+  box.append(list);
+  if (last && report.ending !== null && report.ending !== undefined) {
+    box.append(element('p', 'failed', report.text.trimEnd().split('\n').pop().trim()));
+  }
+}
+
+// Independent lines: one run each; `repeat(second)` rolls one of them again,
+// `why(index)` gives the explainer of run `index`.
+export function showLines(view, {args, runs}, repeat, why, jump) {
   view.summary.textContent = `${runs.length} runs of ${commandLine(args)}, each at its own clock second.`;
   view.list.replaceChildren();
-  for (const {time, result} of runs) {
+  runs.forEach(({time, result}, index) => {
     const item = element('li');
     const button = element('button', 'second', String(time));
     button.type = 'button';
     button.title = `Repeat: roll again at clock second ${time}`;
     button.setAttribute('aria-label', `Repeat at second ${time}`);
     button.addEventListener('click', () => repeat(time));
-    const printed = text(result.combined).replace(/\n$/, '');
-    const line = element('span', 'line', printed === '' ? '(nothing printed)' : printed);
+    const printed = text(result.combined);
+    const line = element('div', 'line', printed === '' ? '(nothing printed)' : undefined);
+    if (printed !== '') explainedLines(line, printed, why(index), jump);
     item.append(button, line);
     if (result.status !== 1) item.append(element('span', 'failed', ' ' + statusWords(result.status)));
     view.list.append(item);
-  }
+  });
 }
 
 // weft-check's findings; `jump(file, line)` opens the file at the line.

@@ -1,0 +1,457 @@
+// The editor of the selected file: CodeMirror 5 with line numbers, and what
+// weft's language server (server.js) knows of every file of the set:
+// highlighting from its semantic tokens, its diagnostics as they change
+// (CodeMirror's lint add-on), hover, go to definition (F12 or Ctrl+click),
+// completion after "(" (the show-hint add-on), quick fixes and an outline.
+// Without CodeMirror the text area stays a plain editor.
+
+import {LanguageClient, uriOfPath, pathOfUri} from './server.js';
+
+const CM = globalThis.CodeMirror;
+const TOKEN_TYPES = ['comment', 'keyword', 'number', 'variable', 'function', 'string'];
+// Lines around the visible ones that are painted ahead of scrolling.
+const PAINT_MARGIN = 60;
+
+export class Editor {
+  // `hooks`: edit(text) after each change of the shown file, caret() after
+  // each move, open(path) to show another file of the set, problems(path,
+  // {errors, warnings}) when the server's count for a file changes.
+  constructor(textarea, {outline, fixes, note}, hooks) {
+    this.textarea = textarea;
+    this.outlineList = outline;
+    this.fixesBox = fixes;
+    this.noteBox = note;
+    this.hooks = hooks;
+    this.path = null;
+    this.docs = new Map();  // path -> CodeMirror document
+    this.opened = new Map();  // uri -> {version, text} the server holds
+    this.diagnostics = new Map();  // uri -> the server's diagnostics
+    this.tokens = null;
+    this.painted = [];
+    if (!CM) {
+      this.cm = null;
+      textarea.addEventListener('input', () => this.hooks.edit(textarea.value));
+      for (const type of ['keyup', 'click', 'select', 'focus']) textarea.addEventListener(type, () => this.hooks.caret());
+      this.ready = Promise.resolve();
+      return;
+    }
+    this.cm = CM.fromTextArea(textarea, {
+      lineNumbers: true,
+      gutters: ['CodeMirror-lint-markers'],
+      lint: {getAnnotations: () => this.annotations(), lintOnChange: false},
+      inputStyle: 'textarea',
+      indentWithTabs: true,
+      smartIndent: false,
+      extraKeys: {
+        // Tab leaves the editor, as in any text field; Enter breaks the line
+        // and nothing else, since blanks at a line's start mean something.
+        'Tab': false,
+        'Shift-Tab': false,
+        'Enter': (cm) => cm.replaceSelection('\n'),
+        'F12': (cm) => this.goToDefinition(cm.getCursor()),
+        'Ctrl-Space': (cm) => this.complete(),
+        'Ctrl-I': (cm) => this.hover(cm.getCursor(), null),
+        'Esc': () => this.hideHover(),
+      },
+    });
+    this.cm.getWrapperElement().setAttribute('aria-label', textarea.getAttribute('aria-label') ?? 'Editor');
+    this.cm.getInputField().setAttribute('aria-labelledby', textarea.getAttribute('aria-labelledby') ?? '');
+    this.cm.getInputField().setAttribute('aria-describedby', textarea.getAttribute('aria-describedby') ?? '');
+    this.client = new LanguageClient(new URL('./server_worker.js', import.meta.url));
+    this.client.on('textDocument/publishDiagnostics', (params) => this.published(params));
+    this.client.on('weft/failed', ({message}) => this.showNote(`The language server stopped (${message}); rolling still works.`));
+    this.ready = this.client.ready.catch(() => {});
+    this.connectEvents();
+  }
+
+  connectEvents() {
+    const cm = this.cm;
+    cm.on('changes', () => {
+      if (this.path === null) return;
+      this.hooks.edit(cm.getValue());
+      this.scheduleSync();
+    });
+    cm.on('cursorActivity', () => {
+      this.hooks.caret();
+      this.hideHover();
+      clearTimeout(this.fixTimer);
+      this.fixTimer = setTimeout(() => this.offerFixes(), 250);
+    });
+    cm.on('viewportChange', () => this.paint());
+    cm.on('inputRead', (cm, change) => {
+      // After the input's own cursor move, which would close the list.
+      if (change.text.join('').endsWith('(')) setTimeout(() => this.complete(), 0);
+    });
+    cm.on('mousedown', (cm, event) => {
+      if (!(event.ctrlKey || event.metaKey)) return;
+      event.preventDefault();
+      this.goToDefinition(cm.coordsChar({left: event.clientX, top: event.clientY}, 'window'));
+    });
+    const wrapper = cm.getWrapperElement();
+    wrapper.addEventListener('mousemove', (event) => {
+      clearTimeout(this.hoverTimer);
+      if (this.hoverBox && this.hoverBox.contains(event.target)) return;
+      this.hoverTimer = setTimeout(() => {
+        const pos = cm.coordsChar({left: event.clientX, top: event.clientY}, 'window');
+        const end = cm.charCoords({line: pos.line, ch: cm.getLine(pos.line).length}, 'window');
+        if (event.clientX <= end.right) this.hover(pos, event);
+      }, 300);
+    });
+    wrapper.addEventListener('mouseleave', () => {
+      clearTimeout(this.hoverTimer);
+      this.hideHover();
+    });
+    cm.on('scroll', () => this.hideHover());
+  }
+
+  // Shows `path` with `text`; `note` says why a file is read-only.
+  show(path, text, note = null) {
+    if (!this.cm) {
+      if (path !== this.path) {
+        this.textarea.value = text ?? '';
+        this.textarea.setSelectionRange(0, 0);
+        this.textarea.scrollTop = 0;
+      }
+      this.path = path;
+      this.textarea.disabled = path === null;
+      this.textarea.readOnly = note !== null;
+      this.showNote(note);
+      return;
+    }
+    if (path === this.path && (path === null || this.cm.getValue() === text)) return;
+    let doc = path === null ? null : this.docs.get(path);
+    if (path !== null && (!doc || doc.getValue() !== text)) {
+      doc = new CM.Doc(text, null);
+      this.docs.set(path, doc);
+    }
+    this.path = path;
+    this.cm.swapDoc(doc ?? new CM.Doc('', null));
+    this.cm.setOption('readOnly', path === null ? 'nocursor' : note !== null);
+    this.cm.getWrapperElement().classList.toggle('disabled', path === null);
+    this.showNote(note);
+    this.tokens = null;
+    this.paint();
+    this.cm.performLint();
+    this.refreshFromServer();
+  }
+
+  showNote(note) {
+    this.noteBox.textContent = note ?? '';
+    this.noteBox.hidden = !note;
+  }
+
+  // Forgets the undo history of files no longer in the set.
+  keepOnly(paths) {
+    for (const path of this.docs.keys()) if (!paths.has(path)) this.docs.delete(path);
+  }
+
+  // Tells the server the files of the set: opened, changed and closed.
+  sync(files) {
+    if (!this.cm) return;
+    const uris = new Set();
+    for (const [path, text] of Object.entries(files)) {
+      const uri = uriOfPath(path);
+      uris.add(uri);
+      const contents = typeof text === 'string' ? text : new TextDecoder().decode(text);
+      const open = this.opened.get(uri);
+      if (!open) {
+        this.opened.set(uri, {version: 1, text: contents});
+        this.client.notify('textDocument/didOpen', {textDocument: {uri, languageId: 'weft', version: 1, text: contents}});
+      } else if (open.text !== contents) {
+        open.text = contents;
+        open.version += 1;
+        this.client.notify('textDocument/didChange',
+                           {textDocument: {uri, version: open.version}, contentChanges: [{text: contents}]});
+      }
+    }
+    for (const uri of [...this.opened.keys()]) {
+      if (uris.has(uri)) continue;
+      this.opened.delete(uri);
+      this.diagnostics.delete(uri);
+      this.client.notify('textDocument/didClose', {textDocument: {uri}});
+    }
+    this.keepOnly(new Set(Object.keys(files)));
+  }
+
+  // Sends the shown file's text a moment after the last keystroke.
+  scheduleSync() {
+    clearTimeout(this.syncTimer);
+    this.syncTimer = setTimeout(() => this.flush(), 120);
+  }
+
+  // Sends the shown file's text now, if the server does not hold it yet, so
+  // that a request about a position sees the text the person sees.
+  flush() {
+    clearTimeout(this.syncTimer);
+    if (this.path === null) return;
+    const uri = uriOfPath(this.path);
+    const open = this.opened.get(uri);
+    const text = this.cm.getValue();
+    if (!open || open.text === text) return;
+    open.text = text;
+    open.version += 1;
+    this.client.notify('textDocument/didChange',
+                       {textDocument: {uri, version: open.version}, contentChanges: [{text}]});
+  }
+
+
+  // The shown file's text is what the server last analysed.
+  current() {
+    const open = this.path === null ? null : this.opened.get(uriOfPath(this.path));
+    return open !== undefined && open !== null && open.text === this.cm.getValue();
+  }
+
+  published({uri, diagnostics}) {
+    this.diagnostics.set(uri, diagnostics);
+    const path = pathOfUri(uri);
+    if (path !== null) {
+      const errors = diagnostics.filter((d) => d.severity === 1).length;
+      this.hooks.problems(path, {errors, warnings: diagnostics.length - errors});
+    }
+    if (this.path !== null && uri === uriOfPath(this.path) && this.current()) {
+      this.cm.performLint();
+      this.refreshFromServer();
+    }
+  }
+
+  // The lint add-on's marks: the server's diagnostics of the shown file.
+  annotations() {
+    if (this.path === null) return [];
+    const found = this.diagnostics.get(uriOfPath(this.path)) ?? [];
+    return found.map((d) => ({
+      from: CM.Pos(d.range.start.line, d.range.start.character),
+      to: CM.Pos(d.range.end.line, Math.max(d.range.end.character, d.range.start.character + 1)),
+      message: d.message,
+      severity: d.severity === 1 ? 'error' : 'warning',
+    }));
+  }
+
+  // The parameters of a request about `pos` of the shown file.
+  at(pos) {
+    this.flush();
+    return {textDocument: {uri: uriOfPath(this.path)}, position: {line: pos.line, character: pos.ch}};
+  }
+
+  // Asks for the tokens and the outline of the shown file.
+  async refreshFromServer() {
+    if (this.path === null) return;
+    const path = this.path;
+    const generation = this.cm.getDoc().changeGeneration();
+    const textDocument = {uri: uriOfPath(path)};
+    try {
+      const [tokens, symbols] = await Promise.all([
+        this.client.request('textDocument/semanticTokens/full', {textDocument}),
+        this.client.request('textDocument/documentSymbol', {textDocument}),
+      ]);
+      if (path !== this.path || !this.cm.getDoc().isClean(generation)) return;
+      this.tokens = decodeTokens(tokens?.data ?? []);
+      this.paint();
+      this.showOutline(symbols ?? []);
+    } catch (error) {
+      // A file closed meanwhile has nothing to show.
+    }
+  }
+
+  // Paints the tokens of the lines in view, and some lines around them.
+  paint() {
+    const cm = this.cm;
+    cm.operation(() => {
+      for (const mark of this.painted) mark.clear();
+      this.painted = [];
+      if (!this.tokens) return;
+      const view = cm.getViewport();
+      const from = Math.max(0, view.from - PAINT_MARGIN);
+      const to = Math.min(cm.lineCount(), view.to + PAINT_MARGIN);
+      for (let line = from; line < to; ++line) {
+        for (const [start, length, type] of this.tokens.get(line) ?? []) {
+          this.painted.push(cm.markText(CM.Pos(line, start), CM.Pos(line, start + length),
+                                        {className: `weft-${TOKEN_TYPES[type] ?? 'other'}`}));
+        }
+      }
+    });
+  }
+
+  showOutline(symbols) {
+    const list = this.outlineList;
+    list.replaceChildren();
+    const add = (symbol, depth) => {
+      const item = document.createElement('li');
+      item.style.setProperty('--depth', depth);
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.className = 'symbol';
+      button.textContent = symbol.name;
+      if (symbol.detail) {
+        const detail = document.createElement('span');
+        detail.className = 'detail';
+        detail.textContent = ` ${symbol.detail}`;
+        button.append(detail);
+      }
+      button.addEventListener('click', () => this.selectRange(symbol.selectionRange ?? symbol.range));
+      item.append(button);
+      list.append(item);
+      for (const child of symbol.children ?? []) add(child, depth + 1);
+    };
+    for (const symbol of symbols) add(symbol, 0);
+  }
+
+  async hover(pos, event) {
+    if (this.path === null) return;
+    let result;
+    try {
+      result = await this.client.request('textDocument/hover', this.at(pos));
+    } catch (error) {
+      return;
+    }
+    const contents = result?.contents;
+    const value = typeof contents === 'string' ? contents : contents?.value;
+    if (!value) return;
+    this.hideHover();
+    const box = document.createElement('div');
+    box.className = 'weft-hover';
+    box.setAttribute('role', 'tooltip');
+    // The server writes Markdown: its fences and bold marks are dropped.
+    box.textContent = value.replace(/^```\w*\n?/gm, '').replaceAll('**', '').trimEnd();
+    const where = this.cm.charCoords(pos, 'window');
+    box.style.left = `${Math.max(4, Math.min(event ? event.clientX : where.left, innerWidth - 320)) + scrollX}px`;
+    box.style.top = `${where.bottom + 4 + scrollY}px`;
+    document.body.append(box);
+    this.hoverBox = box;
+  }
+
+  hideHover() {
+    this.hoverBox?.remove();
+    this.hoverBox = null;
+  }
+
+  async goToDefinition(pos) {
+    if (this.path === null) return;
+    let result;
+    try {
+      result = await this.client.request('textDocument/definition', this.at(pos));
+    } catch (error) {
+      return;
+    }
+    const location = Array.isArray(result) ? result[0] : result;
+    if (!location) return;
+    const path = pathOfUri(location.uri);
+    if (path === null) return;
+    if (path !== this.path) this.hooks.open(path);
+    if (path === this.path) this.selectRange(location.range);
+  }
+
+  complete() {
+    if (this.path === null || !this.cm.showHint) return;
+    const hint = (cm, callback) => {
+      const cursor = cm.getCursor();
+      const before = cm.getLine(cursor.line).slice(0, cursor.ch);
+      const open = before.lastIndexOf('(');
+      if (open < 0 || before.slice(open + 1).includes(')')) return callback(null);
+      const typed = before.slice(open + 1);
+      this.client.request('textDocument/completion', this.at(cursor)).then((result) => {
+        const items = Array.isArray(result) ? result : result?.items ?? [];
+        const list = items.filter((item) => item.label.startsWith(typed)).map((item) => ({
+          text: item.insertText ?? item.label,
+          displayText: item.detail ? `${item.label} · ${item.detail}` : item.label,
+        }));
+        callback(list.length ? {list, from: CM.Pos(cursor.line, open + 1), to: cursor} : null);
+      }, () => callback(null));
+    };
+    hint.async = true;
+    this.cm.showHint({hint, completeSingle: false, closeCharacters: /[\s)\]{};:>,]/});
+  }
+
+  // Offers the quick fixes of the diagnostics on the caret's line.
+  async offerFixes() {
+    this.fixesBox.replaceChildren();
+    if (this.path === null || !this.current()) return;
+    const line = this.cm.getCursor().line;
+    const uri = uriOfPath(this.path);
+    const here = (this.diagnostics.get(uri) ?? []).filter((d) => d.range.start.line === line);
+    if (here.length === 0) return;
+    let actions;
+    try {
+      actions = await this.client.request('textDocument/codeAction', {
+        textDocument: {uri},
+        range: {start: {line, character: 0}, end: {line, character: this.cm.getLine(line).length}},
+        context: {diagnostics: here},
+      });
+    } catch (error) {
+      return;
+    }
+    if (uriOfPath(this.path) !== uri) return;
+    for (const action of actions ?? []) {
+      const edits = action.edit?.changes?.[uri];
+      if (!edits) continue;
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.className = 'fix';
+      button.textContent = `Fix: ${action.title}`;
+      button.addEventListener('click', () => {
+        this.cm.operation(() => {
+          // From the end back, so that each range still stands where it was.
+          for (const edit of [...edits].reverse()) {
+            this.cm.replaceRange(edit.newText, CM.Pos(edit.range.start.line, edit.range.start.character),
+                                 CM.Pos(edit.range.end.line, edit.range.end.character));
+          }
+        });
+        this.cm.focus();
+      });
+      this.fixesBox.append(button);
+    }
+  }
+
+  selectRange(range) {
+    if (!this.cm) return;
+    const from = CM.Pos(range.start.line, range.start.character);
+    const to = CM.Pos(range.end.line, range.end.character);
+    this.cm.setSelection(from, to);
+    this.cm.scrollIntoView({from, to}, 60);
+    this.cm.focus();
+  }
+
+  // Selects line `line` (from 1) and scrolls it into view.
+  selectLine(line) {
+    if (!this.cm) {
+      const lines = this.textarea.value.split('\n');
+      const at = Math.max(1, Math.min(line, lines.length));
+      let start = 0;
+      for (let i = 0; i < at - 1; ++i) start += lines[i].length + 1;
+      this.textarea.focus();
+      this.textarea.setSelectionRange(start, start + lines[at - 1].length);
+      return;
+    }
+    const at = Math.max(0, Math.min(line - 1, this.cm.lineCount() - 1));
+    this.selectRange({start: {line: at, character: 0}, end: {line: at, character: this.cm.getLine(at).length}});
+  }
+
+  // Where the caret stands, as line and column counted from 1.
+  caret() {
+    if (!this.cm) {
+      const before = this.textarea.value.slice(0, this.textarea.selectionStart);
+      return {line: before.split('\n').length, column: before.length - before.lastIndexOf('\n')};
+    }
+    const cursor = this.cm.getCursor('from');
+    return {line: cursor.line + 1, column: cursor.ch + 1};
+  }
+
+  focus() {
+    if (this.cm) this.cm.focus();
+    else this.textarea.focus();
+  }
+}
+
+// The server's tokens by line: [start, length, type] each.
+function decodeTokens(data) {
+  const lines = new Map();
+  let line = 0;
+  let start = 0;
+  for (let i = 0; i + 4 < data.length; i += 5) {
+    if (data[i] !== 0) start = 0;
+    line += data[i];
+    start += data[i + 1];
+    if (!lines.has(line)) lines.set(line, []);
+    lines.get(line).push([start, data[i + 2], data[i + 3]]);
+  }
+  return lines;
+}
