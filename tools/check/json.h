@@ -12,6 +12,11 @@
 
 namespace weft::check {
 
+// Returns the length of the valid UTF-8 sequence at the start of `text`, or
+// 0 when it does not start with one (ASCII, overlong forms and surrogates
+// included).
+std::size_t utf8Length(std::string_view text);
+
 // Returns `text` as a JSON string, quotes included. Valid UTF-8 is kept as it
 // is; every byte that is not part of a valid UTF-8 sequence is written as the
 // character of the same number, \u0080 to \u00ff (as if that byte were

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "json.h"
 #include "support/ascii.h"
 #include "support/numbers.h"
 
@@ -16,31 +17,8 @@ bool isContinuation(std::string_view text, std::size_t i) {
 // Returns the length of the UTF-8 sequence at `i`, or 1 for a byte that
 // does not start a valid one.
 std::size_t sequenceLength(std::string_view text, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 1;
-  }
-  if (i + 1 >= text.size()) return 1;
-  const auto second = static_cast<unsigned char>(text[i + 1]);
-  if (second < low || second > high) return 1;
-  for (std::size_t k = 2; k < length; ++k) {
-    if (!isContinuation(text, i + k)) return 1;
-  }
-  return length;
+  const std::size_t length = utf8Length(text.substr(i));
+  return length == 0 ? 1 : length;
 }
 
 struct SectionLine {
