@@ -10,6 +10,7 @@
 #include "driver/run.h"
 #include "generate/generation_observer.h"
 #include "json.h"
+#include "report.h"
 #include "stats.h"
 #include "support/clock.h"
 #include "support/engine.h"
@@ -20,15 +21,6 @@ namespace {
 
 // At most this many dice of one roll are listed; the rest are counted.
 constexpr std::size_t kDiceShown = 20;
-
-std::string quoted(std::string_view text) {
-  std::string result;
-  result.reserve(text.size() + 2);
-  result += '"';
-  result += text;
-  result += '"';
-  return result;
-}
 
 PickFacts pickFacts(const DataFile& file, const Pick& pick) {
   const Table& table = file.table(pick.table);
@@ -189,18 +181,18 @@ std::string describeReference(const ExplainStep& step) {
   }
   std::string text = "(";
   text += step.inner;
-  text += ") -> " + quoted(step.text) + ": " + how;
+  text += ") -> " + check::quoted(step.text) + ": " + how;
   return text;
 }
 
 std::string describeStep(const ExplainStep& step) {
   switch (step.kind) {
     case ExplainStep::Kind::Pick:
-      return "picked " + describePick(*step.pick) + ": " + quoted(step.pick->entry);
+      return "picked " + describePick(*step.pick) + ": " + check::quoted(step.pick->entry);
     case ExplainStep::Kind::Enter:
       return "enters listed file " + step.file;
     case ExplainStep::Kind::Leave:
-      return "leaves " + step.file + " with " + quoted(step.text);
+      return "leaves " + step.file + " with " + check::quoted(step.text);
     case ExplainStep::Kind::EmptyTable:
       return "table 0 of " + step.file + " is empty, so the line is empty";
     case ExplainStep::Kind::Reference:

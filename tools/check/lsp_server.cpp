@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "dice_odds.h"
+#include "report.h"
 #include "support/ascii.h"
 #include "support/clock.h"
 #include "support/console.h"
@@ -93,18 +94,9 @@ std::string absolutePath(const std::string& folder, const std::string& name) {
 // A console that keeps nothing: the checker writes no output while loading.
 class QuietConsole final : public Console {
  protected:
-  int writeOutBytes(std::string_view text) override { return static_cast<int>(text.size()); }
+  int writeOutBytes(std::string_view) override { return 0; }
   void writeErr(std::string_view) override {}
 };
-
-std::string quotedText(std::string_view text) {
-  std::string quoted;
-  quoted.reserve(text.size() + 2);
-  quoted += '"';
-  quoted.append(text);
-  quoted += '"';
-  return quoted;
-}
 
 std::string chanceText(double p) { return percentText(p) + ", " + oneInText(p); }
 
@@ -542,7 +534,7 @@ const LoadedFile* LanguageServer::Session::listedFile(const Document& document,
 std::string LanguageServer::Session::describeFile(Document& document, const LoadedFile& file) {
   std::string text = "**" + file.path + "**";
   if (const FileOdds* odds = lineOddsOf(document, file.path)) {
-    text += ": title " + quotedText(odds->title);
+    text += ": title " + check::quoted(odds->title);
     if (odds->elementFile) text += " (element file)";
     text += std::string("\n\n") + (odds->lines.complete ? "about" : "at least") + " as varied as " +
             varietyText(odds->variety) + " equally likely lines";
@@ -571,7 +563,7 @@ std::string LanguageServer::Session::describeTable(const Document& document, int
   if (likeliest.size() > 3) likeliest.resize(3);
   text += "; likeliest:";
   for (const EntryOdds* entry : likeliest) {
-    text += "\n- " + quotedText(entry->text) + " " +
+    text += "\n- " + check::quoted(entry->text) + " " +
             chanceText(static_cast<double>(entry->draws) / kDrawRange);
   }
   return text;
@@ -638,7 +630,7 @@ std::optional<Json> LanguageServer::Session::hover(const Json& params) {
     } else if (const LoadedFile* file = listedFile(document, reference->text, 0)) {
       text = describeFile(document, *file);
     } else {
-      text = "no listed file is named " + quotedText(reference->text);
+      text = "no listed file is named " + check::quoted(reference->text);
     }
   } else if (mark.kind == LineMark::Kind::Entry) {
     text = describeEntry(document, mark);
@@ -888,9 +880,9 @@ std::optional<Json> LanguageServer::Session::codeAction(const Json& params) {
     if (index == 0 && diagnostic.column == 0 && old == "\xEF\xBB\xBF") {
       title = "Remove the byte-order mark";
     } else if (diagnostic.fix.empty()) {
-      title = "Remove " + quotedText(old);
+      title = "Remove " + check::quoted(old);
     } else {
-      title = "Replace " + quotedText(old) + " with " + quotedText(diagnostic.fix);
+      title = "Replace " + check::quoted(old) + " with " + check::quoted(diagnostic.fix);
     }
     const Json edit = {{"range", range(*document, index, diagnostic.column, diagnostic.endColumn)},
                        {"newText", diagnostic.fix}};

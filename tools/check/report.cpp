@@ -75,4 +75,13 @@ std::string printable(std::string_view text) {
   return out;
 }
 
+std::string quoted(std::string_view text) {
+  std::string result;
+  result.reserve(text.size() + 2);
+  result += '"';
+  result += text;
+  result += '"';
+  return result;
+}
+
 }  // namespace weft::check

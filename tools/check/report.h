@@ -63,6 +63,9 @@ std::string formatDiagnostic(const Diagnostic& diagnostic);
 // Returns the one-line summary, such as "2 errors, 1 warning in 3 files".
 std::string formatSummary(const std::vector<Diagnostic>& diagnostics, std::size_t fileCount);
 
+// Returns `text` between double quotes, as it is.
+std::string quoted(std::string_view text);
+
 // Returns `text` with bytes below 32 and 127 written as \xNN, so that one
 // diagnostic stays one line whatever a data file holds.
 std::string printable(std::string_view text);

@@ -14,15 +14,6 @@ using Kind = LoadObserver::LineKind;
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::string quoted(std::string_view text) {
-  std::string result;
-  result.reserve(text.size() + 2);
-  result += '"';
-  result.append(text);
-  result += '"';
-  return result;
-}
-
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view trimBlanks(std::string_view text) {
@@ -163,7 +154,7 @@ void LineTraps::lineInterpreted(const DataFile& file, Kind kind, std::string_vie
       const std::string_view joined = std::string_view(piece.text).substr(0, piece.kept);
       add(piece.line, Severity::Warning,
           "the backslash at the end of line " + std::to_string(piece.line - 1) +
-              " joins this line to it, so " + quoted(trimBlanks(joined)) +
+              " joins this line to it, so " + check::quoted(trimBlanks(joined)) +
               " is part of that line, not a line of its own",
           "remove the backslash at the end of line " + std::to_string(piece.line - 1));
     }
@@ -180,7 +171,7 @@ void LineTraps::checkEntry(std::uint64_t line, std::string_view text, bool dropp
   if (start != std::string_view::npos && start > 0 && text[start] == '%') {
     add(line, Severity::Warning,
         "a directive must start in the first column: after the blank, this " +
-            quoted(trimBlanks(text.substr(start))) + " is an entry line" +
+            check::quoted(trimBlanks(text.substr(start))) + " is an entry line" +
             (dropped ? " (dropped for its colon)" : ""),
         "remove the blanks before \"%\"", spanOf(0, start, true));
     return;
@@ -209,7 +200,7 @@ void LineTraps::checkNumberSign() {
       std::size_t digits = hash + 1;
       while (digits < raw.size() && isDigit(raw[digits])) ++digits;
       add(first.line, Severity::Warning,
-          "the \"#\" starts a comment, so weft keeps only " + quoted(raw.substr(0, hash)) +
+          "the \"#\" starts a comment, so weft keeps only " + check::quoted(raw.substr(0, hash)) +
               " of this line",
           "write \"number " + std::string(raw.substr(hash + 1, digits - hash - 1)) +
               "\" or the number in words: an entry cannot hold a \"#\"",
@@ -252,7 +243,7 @@ void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_
           "write a frequency after the colon, or leave the colon out", atColon);
     } else {
       add(line, Severity::Warning,
-          "the colon starts a frequency, and " + quoted(after) +
+          "the colon starts a frequency, and " + check::quoted(after) +
               " does not start with a number above 0: weft drops the whole line",
           note, atColon);
     }
@@ -260,9 +251,9 @@ void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_
   }
   if (!rest.empty()) {
     add(line, Severity::Warning,
-        "the colon starts a frequency: weft keeps " + quoted(entry) + " (frequency " +
+        "the colon starts a frequency: weft keeps " + check::quoted(entry) + " (frequency " +
             std::to_string(readDecimal(after)) + ") and drops " +
-            quoted(text.substr(colon).substr(0, 1 + after.size())),
+            check::quoted(text.substr(colon).substr(0, 1 + after.size())),
         note, atColon);
     return;
   }
@@ -270,7 +261,7 @@ void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_
   if (!leftDigits.empty() && end > 0 && trimBlanks(after.substr(0, end)).size() == 2 &&
       isDigit(after[0])) {
     add(line, Severity::Warning,
-        "the colon starts a frequency: weft keeps " + quoted(entry) + " with frequency " +
+        "the colon starts a frequency: weft keeps " + check::quoted(entry) + " with frequency " +
             std::to_string(readDecimal(after)),
         note, atColon);
     return;
@@ -279,8 +270,8 @@ void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_
     const std::string_view words = trimBlanks(entry);
     add(line, Severity::Warning,
         "the blank before the frequency's colon stays part of the entry: weft keeps " +
-            quoted(entry) + ", so where it stands in a line two blanks follow it",
-        "write " + quoted(std::string(words) + ":" + std::string(trimBlanks(after))),
+            check::quoted(entry) + ", so where it stands in a line two blanks follow it",
+        "write " + check::quoted(std::string(words) + ":" + std::string(trimBlanks(after))),
         spanOf(static_cast<std::size_t>(words.data() + words.size() - text.data()), colon, true));
   }
 }
@@ -325,7 +316,7 @@ void LineTraps::checkFileListStart(std::uint64_t line, std::string_view text,
   if (meant != nullptr) {
     listStartIsOdd_ = true;
     add(line, Severity::Warning,
-        "this directive holds \"file\" (in " + quoted(word) +
+        "this directive holds \"file\" (in " + check::quoted(word) +
             "), so it starts a file list instead of " + meant +
             ": every line below it, up to the next \"%\" line, names a data file",
         "reword it without \"file\" (any directive holding those four letters starts a file "
@@ -345,8 +336,8 @@ void LineTraps::checkTitle(std::uint64_t line, std::string_view text, std::size_
   if (argument < text.size() && isBlank(text[argument])) {
     add(line, Severity::Warning,
         "the blank after \"%title:\" is part of the title: weft shows " +
-            quoted(text.substr(argument)) + ", without a capital",
-        "write " + quoted("%title:" + std::string(trimBlanks(text.substr(argument)))),
+            check::quoted(text.substr(argument)) + ", without a capital",
+        "write " + check::quoted("%title:" + std::string(trimBlanks(text.substr(argument)))),
         spanOf(argument,
                text.find_first_not_of(" \t", argument) == std::string_view::npos
                    ? text.size()
@@ -371,12 +362,12 @@ void LineTraps::checkTableLine(std::uint64_t line, std::string_view text, std::s
     note = "write \"%table " + std::to_string(meant) + "\"";
     if (meant >= 0 && meant < TABLE_COUNT) {
       facts_->missedTable[static_cast<std::size_t>(meant)] =
-          "the entries meant for it at line " + std::to_string(line) + " (" + quoted(text) +
+          "the entries meant for it at line " + std::to_string(line) + " (" + check::quoted(text) +
           ") went to table 0: the number must follow \"%table\"";
     }
   }
   add(line, Severity::Warning,
-      "no number follows \"%table\" in " + quoted(text) +
+      "no number follows \"%table\" in " + check::quoted(text) +
           ", so weft sends the entries below to table 0",
       note, std::move(span));
 }
@@ -387,7 +378,7 @@ void LineTraps::checkChangeDirectory(const DataFile& file, std::uint64_t line,
   const std::string_view directory = text.substr(argument);
   if (!chdirFailed) {
     lastDirectory_ = "the \"%chdir:\" at line " + std::to_string(line) +
-                     " moved the folder names are looked for in to " + quoted(directory);
+                     " moved the folder names are looked for in to " + check::quoted(directory);
     return;
   }
   const bool moved = !lastDirectory_.empty();
@@ -396,17 +387,17 @@ void LineTraps::checkChangeDirectory(const DataFile& file, std::uint64_t line,
   std::string note;
   if (!directory.empty() && (isBlank(directory.front()) || isBlank(directory.back()))) {
     note = "the blanks are part of the folder's name: write " +
-           quoted("%chdir:" + std::string(trimBlanks(directory)));
+           check::quoted("%chdir:" + std::string(trimBlanks(directory)));
   } else if (file.parent() == nullptr && file.filename().find('/') != std::string::npos) {
     note = "a data file named with \"/\" is read from the starting folder: name it " +
-           quoted(file.filename().substr(0, file.filename().rfind('/')) + "\\" +
-                  file.filename().substr(file.filename().rfind('/') + 1)) +
+           check::quoted(file.filename().substr(0, file.filename().rfind('/')) + "\\" +
+                         file.filename().substr(file.filename().rfind('/') + 1)) +
            " so that weft reads it from inside its folder";
   } else if (moved) {
     note = "folders are taken from the working folder, which earlier \"%chdir:\" lines move";
   }
   add(line, Severity::Error,
-      "can't change directory to " + quoted(directory) + "; weft ends the run", note,
+      "can't change directory to " + check::quoted(directory) + "; weft ends the run", note,
       spanOf(argument, text.size()));
 }
 
@@ -417,7 +408,7 @@ void LineTraps::checkNoKey(std::uint64_t line, std::string_view text) {
   if (text.substr(0, 6) == "%chdir") note = "write \"%chdir:\" with its colon";
   if (text.substr(0, 4) == "%tab") note = "write \"%table N\"";
   add(line, Severity::Warning,
-      "weft does nothing with the directive " + quoted(text) + ": it holds no key", note);
+      "weft does nothing with the directive " + check::quoted(text) + ": it holds no key", note);
 }
 
 void LineTraps::checkElementLine(std::uint64_t line, std::string_view text) {
@@ -427,23 +418,24 @@ void LineTraps::checkElementLine(std::uint64_t line, std::string_view text) {
     if (const Section* meant = meantSection(text)) {
       facts_->sectionTypos.push_back(FileFacts::SectionTypo{line, std::string(text), meant->table});
       add(line, Severity::Warning,
-          quoted(text) +
+          check::quoted(text) +
               " is not a section line (only exact lines such as \"#pre\" and \"#suf\" "
               "are), so weft reads it as a name and prints " +
-              quoted(printed),
-          "write " + quoted(meant->line) + " alone on its line, with nothing before or after it");
+              check::quoted(printed),
+          "write " + check::quoted(meant->line) +
+              " alone on its line, with nothing before or after it");
     } else {
       add(line, Severity::Warning,
-          "an element file has no comments: " + quoted(text) + " is a name, printed " +
-              quoted(printed),
+          "an element file has no comments: " + check::quoted(text) + " is a name, printed " +
+              check::quoted(printed),
           "leave the line out; keep notes about an element file in another file");
     }
     return;
   }
   if (text[0] == '%') {
     add(line, Severity::Warning,
-        "an element file has no directives: " + quoted(text) + " is a name, printed " +
-            quoted(printed),
+        "an element file has no directives: " + check::quoted(text) + " is a name, printed " +
+            check::quoted(printed),
         "leave the line out; an element file has no title, tables or file lists");
     return;
   }
@@ -453,8 +445,8 @@ void LineTraps::checkElementLine(std::uint64_t line, std::string_view text) {
     const std::size_t end = numberEnd(after);
     if (end > 0 && trimBlanks(after.substr(end)).empty()) {
       add(line, Severity::Warning,
-          "an element file has no frequencies: " + quoted(text) + " is a name, printed " +
-              quoted(printed),
+          "an element file has no frequencies: " + check::quoted(text) + " is a name, printed " +
+              check::quoted(printed),
           "write the line " + std::string(trimBlanks(after)) +
               " times to make it that much likelier");
     }
@@ -469,7 +461,7 @@ std::string LineTraps::whyListed(std::string_view name) const {
   const bool looksLikeEntry = trimmed.find('.') == std::string_view::npos ||
                               trimmed.find_first_of(" \t") != std::string_view::npos;
   if (listStartLine_ > 0 && (listStartIsOdd_ || looksLikeEntry)) {
-    why = "line " + std::to_string(listStartLine_) + " (" + quoted(listStart_) + ")";
+    why = "line " + std::to_string(listStartLine_) + " (" + check::quoted(listStart_) + ")";
     why +=
         listStartIsOdd_ ? " holds \"file\" and so started a file list" : " started the file list";
     why += ", which names a data file on every line up to the next \"%\" line";
