@@ -2,7 +2,7 @@
 // check, in one loaded instance.
 #include <emscripten/emscripten.h>
 
-#include "check_run.h"
+#include "cli/check_run.h"
 #include "support/console.h"
 
 // Checks once over `argv` and returns the status, without ending the

@@ -6,13 +6,16 @@
 #include <unordered_map>
 #include <vector>
 
-#include "analysis.h"
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
-#include "json.h"
-#include "report.h"
-#include "sampling.h"
-#include "stats.h"
+#include "model/analysis.h"
+#include "model/report.h"
+#include "odds/draws.h"
+#include "odds/sampling.h"
+#include "odds/stats.h"
+#include "output/json.h"
+#include "output/odds_text.h"
+#include "output/report_text.h"
 #include "support/file_system.h"
 #include "testing/test_support.h"
 

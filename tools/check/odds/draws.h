@@ -1,0 +1,29 @@
+// The draws of a pick: how many of the 32768 equally likely draws pick each
+// position and each distinct entry of a table.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "datafile/table.h"
+
+namespace weft::check {
+
+// Returns the probability of each position of a table of `size` positions,
+// as a number of the 32768 equally likely draws: a draw r picks position
+// r mod size, so positions from 32768 on get none.
+// REQUIRES: position < size
+std::uint64_t drawsOfPositions(std::uint64_t size, std::uint64_t first, std::uint64_t end);
+
+// One distinct entry of a table, as the draws see it.
+struct DistinctEntry {
+  std::string_view text;
+  std::uint64_t positions = 0;
+  std::uint64_t draws = 0;
+};
+
+// Returns the distinct entries of `table` in order of first appearance.
+std::vector<DistinctEntry> distinctEntries(const Table& table);
+
+}  // namespace weft::check
