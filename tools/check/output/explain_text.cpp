@@ -102,10 +102,14 @@ std::string describeExplanation(const Explanation& explanation) {
       out += '\n';
     }
   }
-  if (explanation.ending) {
-    out += "  the run ends here, with exit status " + std::to_string(explanation.status) + "\n";
-  }
+  if (explanation.ending) out += "  " + endingWords(explanation) + "\n";
   return out;
+}
+
+std::string stepWords(const ExplainStep& step) { return describeStep(step); }
+
+std::string endingWords(const Explanation& explanation) {
+  return "the run ends here, with exit status " + std::to_string(explanation.status);
 }
 
 }  // namespace weft::check

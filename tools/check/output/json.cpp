@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <nlohmann/json.hpp>
 
+#include "output/explain_text.h"
 #include "output/odds_text.h"
 #include "output/report_text.h"
+#include "support/console.h"
 #include "support/random_source.h"
 #include "text/utf8.h"
 
@@ -122,6 +124,7 @@ Json entryJson(const EntryOdds& e, const TableOdds& table) {
   // The two parts of "shown", so that a reader need not split it.
   json["shown_percent"] = percentText(p);
   json["shown_one_in"] = oneInText(p);
+  json["shown_text"] = text(entryShown(e));
   return json;
 }
 
@@ -133,6 +136,7 @@ Json tableJson(const TableOdds& table) {
   json["denominator"] = table.denominator;
   json["entries"] = Json::array();
   for (const EntryOdds& e : table.entries) json["entries"].push_back(entryJson(e, table));
+  json["shown"] = text(tableHeading(table));
   return json;
 }
 
@@ -152,9 +156,11 @@ Json diceJson(const DiceOdds& dice) {
     item["total"] = total;
     item["probability"] = p;
     item["percent"] = 100 * p;
+    item["shown_percent"] = percentText(p);
     totals.push_back(std::move(item));
   }
   json["totals"] = dice.totals.empty() && dice.reads ? Json(nullptr) : totals;
+  json["shown"] = text(diceHeading(dice));
   return json;
 }
 
@@ -189,6 +195,8 @@ Json linesJson(const FileOdds& odds) {
   } else {
     json["sampled"] = nullptr;
   }
+  json["shown"] = Json::array();
+  for (const std::string& line : linesText(odds, false)) json["shown"].push_back(text(line));
   return json;
 }
 
@@ -202,6 +210,7 @@ Json fileJson(const FileOdds& odds) {
   json["dice"] = Json::array();
   for (const DiceOdds& d : odds.dice) json["dice"].push_back(diceJson(d));
   json["lines"] = linesJson(odds);
+  json["shown"] = text(fileHeading(odds));
   return json;
 }
 
@@ -257,6 +266,7 @@ Json stepJson(const ExplainStep& step) {
     case ExplainStep::Kind::EmptyTable:
       break;
   }
+  json["words"] = text(stepWords(step));
   return json;
 }
 
@@ -301,6 +311,8 @@ std::string jsonExplanation(const Explanation& explanation) {
   }
   json["status"] = explanation.status;
   json["ending"] = explanation.ending ? text(*explanation.ending) : Json(nullptr);
+  json["status_words"] = exitStatusText(explanation.status);
+  json["ending_words"] = explanation.ending ? Json(endingWords(explanation)) : Json(nullptr);
   return dump(json) + "\n";
 }
 

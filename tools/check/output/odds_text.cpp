@@ -34,14 +34,7 @@ std::string rightAligned(const std::string& text, std::size_t width) {
 }
 
 void describeTable(const TableOdds& table, const FileOdds& file, std::string& out) {
-  out += "  table " + std::to_string(table.number) + ": " + std::to_string(table.entries.size()) +
-         (table.entries.size() == 1 ? " entry" : " entries");
-  if (table.denominator == kDraws) {
-    out += ", chances out of the 32768 equally likely draws of a pick";
-  } else {
-    out += ", chances out of " + std::to_string(table.denominator);
-  }
-  out += "\n";
+  out += "  " + tableHeading(table) + "\n";
   if (table.positions > kDraws) {
     out += "    (" + std::to_string(table.positions) +
            " positions: those from 32768 on are never picked)\n";
@@ -51,24 +44,15 @@ void describeTable(const TableOdds& table, const FileOdds& file, std::string& ou
     const std::uint64_t scale = kDraws / table.denominator;
     const std::string fraction =
         std::to_string(entry.draws / scale) + "/" + std::to_string(table.denominator);
-    std::string shown = "prefix + suffix (a prefix joined to a suffix)";
-    if (!entry.builtIn) shown = '"' + printable(entry.text) + '"';
     out += "    " + rightAligned(percentText(p), 7) + "  " + padded(oneInText(p), 12) + " " +
-           padded(fraction, 12) + " " + bar(p, 20) + "  " + shown + "\n";
+           padded(fraction, 12) + " " + bar(p, 20) + "  " + entryShown(entry) + "\n";
   }
   (void)file;
 }
 
 void describeDice(const DiceOdds& dice, std::string& out) {
-  out += "  dice (random" + printable(dice.expression) + ")";
-  if (dice.line > 0) out += ", line " + std::to_string(dice.line);
-  if (!dice.reads) {
-    out += ": does not read, weft rolls 0\n";
-    return;
-  }
-  out += ": totals " + std::to_string(dice.lowest) + " to " + std::to_string(dice.highest);
-  if (!dice.exact) out += " (the dice taken as independent)";
-  out += "\n";
+  out += "  " + diceHeading(dice) + "\n";
+  if (!dice.reads) return;
   if (dice.totals.empty()) {
     out += "    too many totals to show\n";
     return;
@@ -131,49 +115,82 @@ std::string sampledText(const SampledLines& sampled) {
 }
 
 void describeLines(const FileOdds& file, bool verbose, std::string& out) {
+  for (const std::string& line : linesText(file, verbose)) out += "  " + line + "\n";
+}
+
+}  // namespace
+
+std::string fileHeading(const FileOdds& odds) {
+  return printable(odds.path) + ": title \"" + printable(odds.title) + "\"" +
+         (odds.elementFile ? " (element file)" : "");
+}
+
+std::string tableHeading(const TableOdds& table) {
+  std::string out = "table " + std::to_string(table.number) + ": " +
+                    std::to_string(table.entries.size()) +
+                    (table.entries.size() == 1 ? " entry" : " entries");
+  if (table.denominator == kDraws)
+    return out + ", chances out of the 32768 equally likely draws of a pick";
+  return out + ", chances out of " + std::to_string(table.denominator);
+}
+
+std::string entryShown(const EntryOdds& entry) {
+  if (entry.builtIn) return "prefix + suffix (a prefix joined to a suffix)";
+  return '"' + printable(entry.text) + '"';
+}
+
+std::string diceHeading(const DiceOdds& dice) {
+  std::string out = "dice (random" + printable(dice.expression) + ")";
+  if (dice.line > 0) out += ", line " + std::to_string(dice.line);
+  if (!dice.reads) return out + ": does not read, weft rolls 0";
+  out += ": totals " + std::to_string(dice.lowest) + " to " + std::to_string(dice.highest);
+  if (!dice.exact) out += " (the dice taken as independent)";
+  return out;
+}
+
+std::vector<std::string> linesText(const FileOdds& file, bool verbose) {
+  std::vector<std::string> out;
   const LineOdds& odds = file.lines;
   const std::size_t count = odds.lines.size();
   const std::string lines = std::to_string(count) + (count == 1 ? " line" : " different lines");
   if (odds.complete && !odds.estimated) {
-    out += "  lines: " + lines + ", about as varied as " + variety(file.variety) +
-           " equally likely lines\n";
+    out.push_back("lines: " + lines + ", about as varied as " + variety(file.variety) +
+                  " equally likely lines");
   } else if (odds.complete) {
-    out += "  lines (estimated, see the note on dice below): " + lines + ", about as varied as " +
-           variety(file.variety) + " equally likely lines\n";
+    out.push_back("lines (estimated, see the note on dice below): " + lines +
+                  ", about as varied as " + variety(file.variety) + " equally likely lines");
   } else {
-    out += "  lines: at least " + lines +
-           " (too many choices to follow them all), at least as varied as " +
-           variety(file.variety) + " equally likely lines" +
-           (odds.estimated ? " (estimated, see the note on dice below)" : "") + "\n";
+    out.push_back("lines: at least " + lines +
+                  " (too many choices to follow them all), at least as varied as " +
+                  variety(file.variety) + " equally likely lines" +
+                  (odds.estimated ? " (estimated, see the note on dice below)" : ""));
   }
-  if (file.sampled) out += "  weft's own lines: " + sampledText(*file.sampled) + "\n";
+  if (file.sampled) out.push_back("weft's own lines: " + sampledText(*file.sampled));
   if (verbose) {
     char bits[64];
     std::snprintf(bits, sizeof bits, "%.3f", file.bits);
-    out += std::string("  entropy: ") + (odds.complete ? "" : "at least ") + bits + " bits\n";
+    out.push_back(std::string("entropy: ") + (odds.complete ? "" : "at least ") + bits + " bits");
   }
   if (odds.emptyLine > 0 || odds.emptyTable > 0) {
     std::string causes;
     if (odds.emptyLine > 0) causes += "an empty line " + percentText(odds.emptyLine);
     if (odds.emptyLine > 0 && odds.emptyTable > 0) causes += ", ";
     if (odds.emptyTable > 0) causes += "an empty table referenced " + percentText(odds.emptyTable);
-    out += "  the run ends on " + percentText(odds.emptyLine + odds.emptyTable) + " of lines (" +
-           causes + ")\n";
+    out.push_back("the run ends on " + percentText(odds.emptyLine + odds.emptyTable) +
+                  " of lines (" + causes + ")");
   }
   if (odds.rollsDice) {
-    out +=
-        "  note: every dice roll restarts weft's random numbers from the clock's second, so the "
-        "lines made after a roll repeat within the same second, and later rolls in a line repeat "
-        "its first roll's draws";
-    out += odds.estimated ? "; odds that this ties together are estimates\n" : "\n";
+    out.push_back(
+        std::string("note: every dice roll restarts weft's random numbers from the clock's second, "
+                    "so the lines made after a roll repeat within the same second, and later rolls "
+                    "in a line repeat its first roll's draws") +
+        (odds.estimated ? "; odds that this ties together are estimates" : ""));
   }
+  return out;
 }
 
-}  // namespace
-
 std::string describeOdds(const FileOdds& odds, bool verbose) {
-  std::string out = printable(odds.path) + ": title \"" + printable(odds.title) + "\"" +
-                    (odds.elementFile ? " (element file)" : "") + "\n";
+  std::string out = fileHeading(odds) + "\n";
   for (const TableOdds& table : odds.tables) describeTable(table, odds, out);
   if (odds.tables.empty()) out += "  no entries: every line is empty\n";
   for (const DiceOdds& dice : odds.dice) describeDice(dice, out);

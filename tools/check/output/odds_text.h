@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "datafile/data_file.h"
 #include "odds/dice_odds.h"
@@ -14,6 +15,17 @@ std::string describeOdds(const FileOdds& odds, bool verbose);
 
 // Returns the --stats text of a loaded data file shown as `path`.
 std::string describeOdds(const DataFile& file, const std::string& path);
+
+// The words of the --stats text, each line without its indentation: the
+// heading of a file's odds, the first line of a table, an entry as shown
+// ("\"red\"", or the prefix joined to a suffix), the first line of a dice
+// expression, and the lines about the lines of table 0 (their variety,
+// weft's own lines, how often the run ends, the note on dice).
+std::string fileHeading(const FileOdds& odds);
+std::string tableHeading(const TableOdds& table);
+std::string entryShown(const EntryOdds& entry);
+std::string diceHeading(const DiceOdds& dice);
+std::vector<std::string> linesText(const FileOdds& odds, bool verbose);
 
 // Returns the --stats lines of one dice expression: its totals with a bar each.
 std::string describeDiceOdds(const DiceOdds& dice);
