@@ -23,12 +23,13 @@ TableOdds tableOdds(const DataFile& file, int number) {
   odds.number = number;
   odds.positions = table.size();
   std::uint64_t common = kDraws;
-  for (const DistinctEntry& entry : distinctEntries(table)) {
+  const std::size_t builtInRun = number == 0 ? file.builtInRun() : DataFile::kNoRun;
+  for (const DistinctEntry& entry : distinctEntries(table, builtInRun)) {
     EntryOdds e;
     e.text = std::string(entry.text);
     // The element file's own entry comes last; one the author wrote alike
     // merges with it.
-    e.builtIn = file.isElementFile() && number == 0 && e.text == "(table1)(table3)";
+    e.builtIn = entry.holdsRun;
     e.positions = entry.positions;
     e.draws = entry.draws;
     common = std::gcd(common, entry.draws);
@@ -48,18 +49,19 @@ std::uint64_t drawsOfPositions(std::uint64_t size, std::uint64_t first, std::uin
   return below(end) - below(first);
 }
 
-std::vector<DistinctEntry> distinctEntries(const Table& table) {
+std::vector<DistinctEntry> distinctEntries(const Table& table, std::size_t run) {
   std::vector<DistinctEntry> entries;
   std::unordered_map<std::string_view, std::size_t> index;
   std::uint64_t position = 0;
   for (std::size_t i = 0; i < table.runCount(); ++i) {
-    const Table::Run run = table.run(i);
-    auto [it, inserted] = index.emplace(run.text, entries.size());
-    if (inserted) entries.push_back(DistinctEntry{run.text});
+    const Table::Run stored = table.run(i);
+    auto [it, inserted] = index.emplace(stored.text, entries.size());
+    if (inserted) entries.push_back(DistinctEntry{stored.text});
     DistinctEntry& entry = entries[it->second];
-    entry.positions += run.count;
-    entry.draws += drawsOfPositions(table.size(), position, position + run.count);
-    position += run.count;
+    entry.positions += stored.count;
+    entry.draws += drawsOfPositions(table.size(), position, position + stored.count);
+    entry.holdsRun = entry.holdsRun || i == run;
+    position += stored.count;
   }
   return entries;
 }
