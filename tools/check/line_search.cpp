@@ -377,11 +377,7 @@ class Enumerator {
       odds_.emptyLine += state.probability;
       return;
     }
-    if (file_.isElementFile()) {
-      capitalizeWords(state.text);
-    } else {
-      capitalizeFirst(state.text);
-    }
+    applyCaseRule(state.text, file_.isElementFile());
     auto it = odds_.lines.find(state.text);
     if (it == odds_.lines.end()) {
       if (odds_.lines.size() >= limits_.lines) {
@@ -491,7 +487,8 @@ class Enumerator {
     const std::vector<std::uint64_t>& counts = conditionalCounts(state, constraints, target, faces);
     Odds choices;
     for (std::size_t face = 0; face < faces; ++face) {
-      const auto value = static_cast<std::uint32_t>(dieFace(parts.sides, static_cast<std::uint32_t>(face)));
+      const auto value =
+          static_cast<std::uint32_t>(dieFace(parts.sides, static_cast<std::uint32_t>(face)));
       choices.emplace_back(std::to_string(static_cast<std::int32_t>(withModifier(parts, value))),
                            0.0);
     }

@@ -171,7 +171,8 @@ class Scanner {
   }
 
   void entry(const std::string& lower, const ClassifiedLine& read, LineMark& mark) {
-    if (read.colon != std::string_view::npos) tokens(read.colon, lower.size(), TokenKind::Frequency);
+    if (read.colon != std::string_view::npos)
+      tokens(read.colon, lower.size(), TokenKind::Frequency);
     mark.dropped = read.dropped();
     mark.kind = LineMark::Kind::Entry;
     mark.table = current_;

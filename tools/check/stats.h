@@ -34,8 +34,7 @@ struct DistinctEntry {
 
 // Returns the distinct entries of `table` in order of first appearance; the
 // one that run `run` merges into holds it.
-std::vector<DistinctEntry> distinctEntries(const Table& table,
-                                           std::size_t run = DataFile::kNoRun);
+std::vector<DistinctEntry> distinctEntries(const Table& table, std::size_t run = DataFile::kNoRun);
 
 // One distinct entry of a table.
 struct EntryOdds {

@@ -25,7 +25,8 @@ std::string_view trimBlanks(std::string_view text) {
 // The key that would decide the directive `text` if "file" were no key.
 Kind keyBesideFile(std::string_view text) {
   for (const DirectiveKey& key : kDirectiveKeys) {
-    if (key.kind != Kind::FileList && text.find(key.text) != std::string_view::npos) return key.kind;
+    if (key.kind != Kind::FileList && text.find(key.text) != std::string_view::npos)
+      return key.kind;
   }
   return Kind::NoKey;
 }
