@@ -229,11 +229,7 @@ void DataFile::parseLine(std::string_view line) {
     case LineKind::Entry:
       parseEntryLine(read, line);
       break;
-    case LineKind::FileList:
-    case LineKind::Title:
-    case LineKind::Table:
-    case LineKind::ChangeDirectory:
-    case LineKind::NoKey:
+    default:  // a directive
       parseDirective(read, line);
       break;
   }

@@ -132,11 +132,7 @@ class Scanner {
       case LineKind::Entry:
         entry(lower, read, mark);
         break;
-      case LineKind::FileList:
-      case LineKind::Title:
-      case LineKind::Table:
-      case LineKind::ChangeDirectory:
-      case LineKind::NoKey:
+      default:  // a directive
         directive(lower, read, mark);
         break;
     }
