@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "datafile/line_kind.h"
 #include "datafile/load_observer.h"
 #include "datafile/table.h"
 #include "support/console.h"
@@ -67,18 +68,20 @@ class DataFile {
   // Sentinel of currentTable() while entries have no valid table to go to.
   static constexpr int kNoTable = -1;
 
+  // The run of table 0 that loading appended itself, an element file's
+  // prefix joined to a suffix (kElementPairEntry); kNoRun in other files. An
+  // entry the author wrote alike is a run of its own.
+  std::size_t builtInRun() const { return builtInRun_; }
+  static constexpr std::size_t kNoRun = static_cast<std::size_t>(-1);
+
  private:
   void loadDataFile();
   // Reads one logical line: comment cut, continuation lines joined. The
   // result lies in `buffer` or inside the reader, valid until the next read.
   std::string_view readLine(LineReader& reader, char* buffer, std::size_t size);
   void parseLine(std::string_view line);
-  // Returns true for a section line.
-  bool parseElementLine(std::string_view line);
-  // Returns the key that decided; `argument` becomes the offset of the text
-  // after it.
-  LoadObserver::LineKind parseDirective(const std::string& line, std::size_t& argument);
-  void parseEntryLine(std::string_view line);
+  void parseDirective(const ClassifiedLine& read, std::string_view line);
+  void parseEntryLine(const ClassifiedLine& read, std::string_view line);
   void loadSubfile(const std::string& line);
   void addEntry(std::string_view text, std::uint32_t count = 1);
   // Appends to `table` and records the line the entry stands on.
@@ -100,6 +103,7 @@ class DataFile {
   const DataFile* parent_;
   bool isElementFile_;
   std::array<Table, TABLE_COUNT> tables_;
+  std::size_t builtInRun_ = kNoRun;
   bool inFileList_ = false;
   // The table entry lines go to; kNoTable after an out-of-range "%table",
   // whose entries are dropped until a valid "%table" comes.

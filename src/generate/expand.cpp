@@ -161,95 +161,131 @@ class WorkingText {
   std::size_t referenceLength_ = 0;
 };
 
-// Expands a text that holds a reference. Made twice: with a generation
-// observer, telling it every step, and without one, where nothing of the
-// telling is left. Inlined into its one caller, so that the line without an
-// observer costs what it cost before observers existed.
+// The expansion of one text that holds a reference. Made twice: with a
+// generation observer, telling it every step, and without one, where nothing
+// of the telling is left. Everything is inlined into its one caller, so that
+// the line without an observer costs what it cost before observers existed.
 template <bool kObserved>
-[[gnu::always_inline]] inline void expandReferencesIn(Engine& engine, const DataFile& file,
-                                                      std::string_view text, std::string& out) {
-  LineBudgetScope budget(engine.expansion);
-  LevelBuffers& buffers = levelBuffers(engine.expansion);
-  const std::size_t maxBytes = engine.limits.maxTextBytes;
-  WorkingText working(text, out, buffers);
-  std::string_view inner;
+class Expansion {
+ public:
+  Expansion(Engine& engine, const DataFile& file)
+      : engine_(engine),
+        file_(file),
+        budget_(engine.expansion),
+        buffers_(levelBuffers(engine.expansion)) {}
+
+  // Replaces the references of `text`, leftmost first, and writes the result
+  // to `out`.
+  [[gnu::always_inline]] void run(std::string_view text, std::string& out) {
+    const std::size_t maxBytes = engine_.limits.maxTextBytes;
+    WorkingText working(text, out, buffers_);
+    std::string_view inner;
+    while (working.nextReference(inner)) {
+      spendSteps(engine_, file_, 1);
+      spendWork(engine_, file_, inner.size());
+      const ReferenceTarget target = classifyReference(inner);
+      [[maybe_unused]] bool resolved = true;
+      if (target.kind == ReferenceTarget::Kind::Dice) {
+        roll(target.dice);
+      } else if (target.kind == ReferenceTarget::Kind::Table) {
+        resolved = pick(target.table, working);
+      } else {
+        resolved = generateListed(inner);
+      }
+      if constexpr (kObserved) {
+        engine_.generationObserver->replaced(file_, {target.kind, inner, replacement_, resolved});
+      }
+      spendWork(engine_, file_, replacement_.size());
+      working.splice(replacement_);
+      if (working.size() > maxBytes) {
+        tooLong(file_, "the line grew beyond " + std::to_string(maxBytes) + " bytes");
+      }
+    }
+    working.finish();
+  }
+
+ private:
+  // Rolls the dice of `expression`; their total, in digits, replaces.
+  [[gnu::always_inline]] void roll(std::string_view expression) {
+    Dice dice(engine_, expression);
+    // Count the dice before rolling them, so that a count of two billion
+    // ends the run at once instead of after minutes of drawing.
+    if (dice.count() > 0) spendSteps(engine_, file_, static_cast<std::uint64_t>(dice.count()));
+    std::int32_t total;
+    if constexpr (!kObserved) {
+      total = dice.roll();
+    } else {
+      total = rollTelling(dice, expression);
+    }
+    const auto written = std::to_chars(digits_, digits_ + sizeof digits_, total);
+    replacement_ = std::string_view(digits_, static_cast<std::size_t>(written.ptr - digits_));
+  }
+
+  std::int32_t rollTelling(Dice& dice, std::string_view expression) {
+    std::vector<std::int32_t> faces;
+    const std::int32_t total = dice.rollShowing(faces);
+    DiceParts parts{};
+    const bool read = readDiceExpression(expression, parts);
+    const auto modifier = static_cast<std::uint32_t>(dice.modifier());
+    engine_.generationObserver->rolled(
+        file_, {expression, read, faces,
+                static_cast<std::int32_t>(dice.positive() ? modifier : 0u - modifier), total,
+                dice.seed()});
+    return total;
+  }
+
+  // Picks an entry of table `number`, which replaces. Returns false for a
+  // number out of range, which keeps the replacement as it was; an empty
+  // table ends the run.
+  [[gnu::always_inline]] bool pick(std::int32_t number, const WorkingText& working) {
+    if (!isTableNumber(number)) {
+      reportForLine(engine_, file_, "Invalid table referenced: " + working.whole());
+      return false;
+    }
+    const Table& picked = file_.table(number);
+    if (picked.empty()) {
+      fatal(ExitStatus::ZeroLengthTable, "Zero length table referenced: " + working.whole());
+    }
+    const std::uint64_t position = engine_.random.nextRandom() % picked.size();
+    replacement_ = picked.entryAt(position);
+    if constexpr (kObserved) {
+      engine_.generationObserver->picked(
+          file_, {number, position, replacement_, picked.runLine(picked.runAt(position))});
+    }
+    return true;
+  }
+
+  // Every listed file named `name` generates; the last one's line, in lower
+  // case, replaces. Returns false when none is named so.
+  [[gnu::always_inline]] bool generateListed(std::string_view name) {
+    Engine& engine = engine_;
+    LevelBuffers& buffers = buffers_;
+    const DataFile* const last =
+        visitListedFiles(file_, name, [&engine, &buffers](const DataFile& subfile) {
+          subfile.generateInto(engine, buffers.subfileLine);
+        });
+    if (last == nullptr) return false;
+    lowerListedLine(buffers_.subfileLine);
+    replacement_ = buffers_.subfileLine;
+    return true;
+  }
+
+  Engine& engine_;
+  const DataFile& file_;
+  LineBudgetScope budget_;
+  LevelBuffers& buffers_;
   // Set by every reference that resolves; one that does not repeats it. It
   // shows a table's entry where it is stored, the digits below, or the last
   // listed file's line, each of which stays put until the next resolve.
-  std::string_view replacement;
-  char digits[16];
-  [[maybe_unused]] GenerationObserver* const observer = engine.generationObserver;
-  while (working.nextReference(inner)) {
-    spendSteps(engine, file, 1);
-    spendWork(engine, file, inner.size());
-    const ReferenceTarget target = classifyReference(inner);
-    [[maybe_unused]] bool resolved = true;
-    if (target.kind == ReferenceTarget::Kind::Dice) {
-      Dice dice(engine, target.dice);
-      // Count the dice before rolling them, so that a count of two billion
-      // ends the run at once instead of after minutes of drawing.
-      if (dice.count() > 0) spendSteps(engine, file, static_cast<std::uint64_t>(dice.count()));
-      std::int32_t total;
-      if constexpr (!kObserved) {
-        total = dice.roll();
-      } else {
-        std::vector<std::int32_t> faces;
-        total = dice.rollShowing(faces);
-        DiceParts parts{};
-        const bool read = readDiceExpression(target.dice, parts);
-        const auto modifier = static_cast<std::uint32_t>(dice.modifier());
-        observer->rolled(
-            file, {target.dice, read, faces,
-                   static_cast<std::int32_t>(dice.positive() ? modifier : 0u - modifier), total,
-                   dice.seed()});
-      }
-      const auto written = std::to_chars(digits, digits + sizeof digits, total);
-      replacement = std::string_view(digits, static_cast<std::size_t>(written.ptr - digits));
-    } else if (target.kind == ReferenceTarget::Kind::Table) {
-      if (!isTableNumber(target.table)) {
-        reportForLine(engine, file, "Invalid table referenced: " + working.whole());
-        resolved = false;
-      } else {
-        const Table& picked = file.table(target.table);
-        if (picked.empty()) {
-          fatal(ExitStatus::ZeroLengthTable, "Zero length table referenced: " + working.whole());
-        }
-        const std::uint64_t position = engine.random.nextRandom() % picked.size();
-        replacement = picked.entryAt(position);
-        if constexpr (kObserved) {
-          observer->picked(
-              file, {target.table, position, replacement, picked.runLine(picked.runAt(position))});
-        }
-      }
-    } else {
-      // Every listed file of that name generates; the last one's line is kept.
-      const DataFile* const last =
-          visitListedFiles(file, inner, [&engine, &buffers](const DataFile& subfile) {
-            subfile.generateInto(engine, buffers.subfileLine);
-          });
-      resolved = last != nullptr;
-      if (resolved) {
-        lowerListedLine(buffers.subfileLine);
-        replacement = buffers.subfileLine;
-      }
-    }
-    if constexpr (kObserved) {
-      observer->replaced(file, {target.kind, inner, replacement, resolved});
-    }
-    spendWork(engine, file, replacement.size());
-    working.splice(replacement);
-    if (working.size() > maxBytes) {
-      tooLong(file, "the line grew beyond " + std::to_string(maxBytes) + " bytes");
-    }
-  }
-  working.finish();
-}
+  std::string_view replacement_;
+  char digits_[16];
+};
 
 // The expansion that tells a generation observer, kept out of the way of the
 // one without.
 [[gnu::noinline, gnu::cold]] void expandObserved(Engine& engine, const DataFile& file,
                                                  std::string_view text, std::string& out) {
-  expandReferencesIn<true>(engine, file, text, out);
+  Expansion<true>(engine, file).run(text, out);
 }
 
 }  // namespace
@@ -263,7 +299,7 @@ void expandInto(Engine& engine, const DataFile& file, std::string_view text, std
   if (engine.generationObserver != nullptr) [[unlikely]] {
     expandObserved(engine, file, text, out);
   } else {
-    expandReferencesIn<false>(engine, file, text, out);
+    Expansion<false>(engine, file).run(text, out);
   }
 }
 

@@ -36,11 +36,7 @@ template <bool kObserved>
     }
     expandInto(engine, file, entry, line);
     if (line.empty()) fatal(ExitStatus::ZeroLengthString, "Zero length string");
-    if (file.isElementFile()) {
-      capitalizeWords(line);
-    } else {
-      capitalizeFirst(line);
-    }
+    applyCaseRule(line, file.isElementFile());
   }
   if constexpr (kObserved) observer->lineFinished(file, line);
 }

@@ -165,6 +165,15 @@ TEST(AnalyzeTest, AFirstUnresolvedReferenceEndsOnlyWhenPickedDirectly) {
       check("x\n(note) (table0)\n"));
 }
 
+TEST(AnalyzeTest, TextBehindADiceExpressionIsIgnoredEvenWhenItEndsInDigits) {
+  ScratchDir dir;
+  const std::string ignored = "main.dat:1: warning: the text after the dice expression in ";
+  const std::string total = " is ignored: weft prints only the total, without ";
+  EXPECT_EQ((std::vector<std::string>{ignored + "(random 3d6+1 x2)" + total + "\"x2\"",
+                                      ignored + "(random 1d6+0gold)" + total + "\"gold\""}),
+            check("(random 3d6+1 x2) (random 1d6+0gold) (random 2d4-1 )\n"));
+}
+
 TEST(AnalyzeTest, ATableNumberOutOfRangeEitherWayRepeats) {
   ScratchDir dir;
   const std::string repeats = " names a table outside 0 to 19; it repeats the previous replacement";

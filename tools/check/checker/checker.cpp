@@ -55,13 +55,13 @@ class Checker final : public LoadObserver {
     if (FileState* state = stateOf(file)) state->traps.pieceRead(line, text, kept, continued);
   }
 
-  void lineInterpreted(const DataFile& file, LineKind kind, std::string_view line,
-                       std::size_t argument) override {
+  void lineInterpreted(const DataFile& file, const ClassifiedLine& read,
+                       std::string_view line) override {
     FileState* state = stateOf(file);
     if (state == nullptr) return;
-    state->traps.lineInterpreted(file, kind, line, argument, state->dropped, state->chdirFailed);
+    state->traps.lineInterpreted(file, read, line, state->dropped, state->chdirFailed);
     state->dropped = state->chdirFailed = false;
-    if (kind == LineKind::FileListName && file.parent() == nullptr) {
+    if (read.kind == LineKind::FileListName && file.parent() == nullptr) {
       // References resolve only in a data file named on the command line.
       const auto [it, inserted] = state->listed.emplace(std::string(line), file.lineNumber());
       if (!inserted) {
@@ -249,13 +249,13 @@ class Checker final : public LoadObserver {
   // counting.
   void checkName(const DataFile& file, const std::string& path) {
     const std::string& name = file.filename();
-    const std::size_t ele = name.find(".ele");
-    if (ele != std::string::npos && ele + 4 != name.size()) {
+    const std::size_t ele = name.find(kElementFileMark);
+    if (ele != std::string::npos && ele + kElementFileMark.size() != name.size()) {
       report_.add(path, 0, Severity::Warning,
                   "the name holds \".ele\", so weft reads this file as an element file (sections, "
                   "no comments, directives or frequencies)",
                   "rename it so that \".ele\" stands only at the end of an element file's name");
-    } else if (ele == std::string::npos && lowerCopy(name).find(".ele") != std::string::npos) {
+    } else if (ele == std::string::npos && isElementFileName(lowerCopy(name))) {
       report_.add(path, 0, Severity::Warning,
                   "the name holds \".ele\" in capitals, and weft tests for it in lower case, so "
                   "this file is read as an ordinary data file",

@@ -52,14 +52,17 @@ struct Token {
 struct ReferenceMark {
   std::uint32_t line;
   std::uint32_t begin;  // the "("
-  std::uint32_t end;    // just behind the ")"
+  std::uint32_t end;    // just behind the ")", or the end of the line it goes on from
   ReferenceTarget::Kind kind;
   std::int32_t table = 0;  // Kind::Table
   std::string text;        // Kind::Name: the name; Kind::Dice: the expression
   int entryTable = 0;      // the table of the entry it stands in
 };
 
-// How weft reads one physical line.
+// How weft reads one physical line. A logical line that trailing
+// backslashes join from several is marked on its first physical line; the
+// others are Continued, and its tokens and references stand on the lines
+// their bytes are on.
 struct LineMark {
   enum class Kind {
     Blank,         // empty, or only a comment
@@ -74,7 +77,7 @@ struct LineMark {
   Kind kind = Kind::Blank;
   int table = 0;
   std::string text;         // Entry: the entry as stored; FileListName: the name; Title: the title
-  std::uint32_t begin = 0;  // the bytes of `text` in the line
+  std::uint32_t begin = 0;  // the bytes of `text` in the line, as far as it goes
   std::uint32_t end = 0;
   bool dropped = false;     // an entry with a frequency below 1
   bool startsList = false;  // a directive that starts a file list
@@ -92,8 +95,7 @@ struct Outline {
   std::array<std::uint32_t, TABLE_COUNT> entryLines{};
 };
 
-// Scans `text`, a data file named `name` (an element file when the name
-// holds ".ele"), the way weft reads its lines.
+// Scans `text`, a data file named `name`, the way weft reads its lines.
 Outline scanOutline(const TextLines& text, std::string_view name);
 
 }  // namespace weft::check::lsp

@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "datafile/line_kind.h"
 #include "generate/dice.h"
+#include "generate/listed_files.h"
 #include "support/ascii.h"
 #include "support/random_source.h"
 
@@ -31,12 +33,30 @@ struct ResolvedReference {
 struct Entry {
   std::string_view text;
   std::uint64_t line;
+  bool builtIn;  // the element file's own prefix joined to a suffix
   ParsedEntry parsed;
   std::vector<ResolvedReference> references;
 };
 
 bool repeatsReplacement(Outcome outcome) {
   return outcome == Outcome::OutOfRange || outcome == Outcome::NoFile;
+}
+
+// Returns the section line that starts table `table` of an element file.
+std::string_view sectionLineOf(int table) {
+  for (const SectionLine& section : kSectionLines) {
+    if (section.table == table) return section.line;
+  }
+  return {};
+}
+
+// Whether table `table` of an element file is a section weft does not
+// support (and says so when it reads its line).
+bool isUnsupportedSection(int table) {
+  for (const SectionLine& section : kSectionLines) {
+    if (section.table == table && !section.notice.empty()) return true;
+  }
+  return false;
 }
 
 std::string shown(const Reference& reference) {
@@ -61,6 +81,7 @@ class FileAnalysis {
         Entry entry;
         entry.text = table.run(i).text;
         entry.line = i < runLines.size() ? runLines[i] : 0;
+        entry.builtIn = t == 0 && i == file.builtInRun();
         entry.parsed = parseEntry(entry.text);
         for (const Reference& reference : entry.parsed.references) {
           entry.references.push_back(resolve(reference));
@@ -116,19 +137,18 @@ class FileAnalysis {
         resolved.outcome = Outcome::NoFile;
         // Generation uses the copy its lister keeps, which has no sub-files.
         if (file_.parent() != nullptr) break;
-        for (const DataFile& subfile : file_.subfiles()) {
-          if (subfile.filename() == reference.inner) {
-            resolved.outcome = Outcome::File;
-            resolved.subfile = &subfile;
-          }
-        }
+        resolved.subfile = listedFile(reference.inner);
+        if (resolved.subfile != nullptr) resolved.outcome = Outcome::File;
         break;
     }
     return resolved;
   }
 
-  // The element file's own "(table1)(table3)", appended after its last line.
-  bool isBuiltInEntry(const Entry& entry) const { return file_.isElementFile() && entry.line == 0; }
+  // Returns the listed file whose line answers a reference to `name`, or
+  // null: the last one of that name.
+  const DataFile* listedFile(std::string_view name) const {
+    return visitListedFiles(file_, name, [](const DataFile&) {});
+  }
 
   void checkReferences() {
     for (int t = 0; t < TABLE_COUNT; ++t) {
@@ -175,8 +195,7 @@ class FileAnalysis {
     const std::string_view inner = r.reference.inner;
     const std::string_view expression = r.reference.target.dice;
     DiceParts parts{};
-    bool listed = false;
-    for (const DataFile& subfile : file_.subfiles()) listed = listed || subfile.filename() == inner;
+    const bool listed = listedFile(inner) != nullptr;
     if (!readDiceExpression(expression, parts)) {
       add(entry.line, Severity::Warning,
           "dice expression \"" + std::string(expression) +
@@ -187,26 +206,22 @@ class FileAnalysis {
                  : diceNote(expression));
       return;
     }
-    // A valid expression ends with the digits of its modifier; whatever
-    // follows them is ignored.
-    std::string_view trimmed = expression;
-    while (!trimmed.empty() && isSpace(trimmed.back())) trimmed.remove_suffix(1);
-    if (!trimmed.empty() && !isDigit(trimmed.back())) {
-      std::size_t end = trimmed.size();
-      while (end > 0 && !isDigit(trimmed[end - 1])) --end;
-      std::string_view rest = trimmed.substr(end);
-      while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+    // Whatever follows the modifier's digits is ignored.
+    std::string_view rest = expression.substr(parts.end);
+    while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+    while (!rest.empty() && isSpace(rest.back())) rest.remove_suffix(1);
+    if (!rest.empty()) {
       add(entry.line, Severity::Warning,
           "the text after the dice expression in " + shown(r.reference) +
               " is ignored: weft prints only the total, without \"" + std::string(rest) + "\"",
-          "move it out of the parentheses: (random" + std::string(trimmed.substr(0, end)) + ") " +
-              std::string(rest));
+          "move it out of the parentheses: (random" + std::string(expression.substr(0, parts.end)) +
+              ") " + std::string(rest));
     }
   }
 
   void checkEmptyTable(const Entry& entry, const ResolvedReference& r) {
     const std::string name = shown(r.reference);
-    if (isBuiltInEntry(entry)) return;  // reported as a missing section
+    if (entry.builtIn) return;  // reported as a missing section
     const std::string& why = facts_.missedTable[static_cast<std::size_t>(r.reference.target.table)];
     add(entry.line, Severity::Error,
         "reference " + name + " names table " + std::to_string(r.reference.target.table) +
@@ -224,11 +239,7 @@ class FileAnalysis {
     constexpr const char* kRepeats =
         "weft puts in its place what the reference before it in the line was replaced with, or "
         "nothing";
-    bool listedFurtherDown = false;
-    for (const DataFile& subfile : file_.subfiles()) {
-      listedFurtherDown = listedFurtherDown || subfile.filename() == r.reference.inner;
-    }
-    if (listedFurtherDown) {
+    if (listedFile(r.reference.inner) != nullptr) {
       add(entry.line, Severity::Warning,
           "reference " + name +
               " names a file listed by a listed file, which never resolves; it repeats the "
@@ -433,7 +444,7 @@ class FileAnalysis {
       const auto index = static_cast<std::size_t>(t);
       if (reachable_[index] || entries_[index].empty()) continue;
       // An element file's unsupported sections are reported as such.
-      if (file_.isElementFile() && t >= 4 && t <= 6) continue;
+      if (file_.isElementFile() && isUnsupportedSection(t)) continue;
       add(entries_[index].front().line, Severity::Warning,
           "table " + std::to_string(t) + " is never used: no reference from table 0 leads to it");
     }
@@ -487,28 +498,28 @@ class FileAnalysis {
     }
   }
 
+  // The prefixes and suffixes that the element file's own entry joins.
   void checkElementSections() {
-    const auto why = [this](int table, const char* section) {
+    const auto why = [this](int table, std::string_view section) {
       for (const FileFacts::SectionTypo& typo : facts_.sectionTypos) {
         if (typo.table == table) {
           return "line " + std::to_string(typo.line) + " (\"" + typo.text +
-                 "\") is not a section line: write \"" + section + "\" alone on its line";
+                 "\") is not a section line: write \"" + std::string(section) +
+                 "\" alone on its line";
         }
       }
-      return std::string("start the section with a line \"") + section + "\"";
+      return "start the section with a line \"" + std::string(section) + "\"";
     };
-    if (file_.table(1).empty()) {
+    const auto check = [&](int table, std::string_view parts) {
+      if (!file_.table(table).empty()) return;
+      const std::string_view section = sectionLineOf(table);
       add(0, Severity::Error,
-          "element file without prefixes (#pre); weft ends the run when it joins a prefix and a "
-          "suffix",
-          why(1, "#pre"));
-    }
-    if (file_.table(3).empty()) {
-      add(0, Severity::Error,
-          "element file without suffixes (#suf); weft ends the run when it joins a prefix and a "
-          "suffix",
-          why(3, "#suf"));
-    }
+          "element file without " + std::string(parts) + " (" + std::string(section) +
+              "); weft ends the run when it joins a prefix and a suffix",
+          why(table, section));
+    };
+    check(1, "prefixes");
+    check(3, "suffixes");
   }
 
   void checkMainTable() {

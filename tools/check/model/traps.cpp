@@ -23,15 +23,13 @@ std::string_view trimBlanks(std::string_view text) {
   return text;
 }
 
-// The number a frequency or table number is read from: white space, a sign,
-// digits. Returns the offset just behind it, or 0 when no digit is there.
-std::size_t numberEnd(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && isSpace(text[i])) ++i;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  const std::size_t digits = i;
-  while (i < text.size() && isDigit(text[i])) ++i;
-  return i > digits ? i : 0;
+// The key that would decide the directive `text` if "file" were no key.
+Kind keyBesideFile(std::string_view text) {
+  for (const DirectiveKey& key : kDirectiveKeys) {
+    if (key.kind != Kind::FileList && text.find(key.text) != std::string_view::npos)
+      return key.kind;
+  }
+  return Kind::NoKey;
 }
 
 // The run of digits that ends at `end` (exclusive) in `text`.
@@ -50,28 +48,19 @@ std::string_view wordAt(std::string_view text, std::size_t pos, std::size_t leng
   return text.substr(start, end - start);
 }
 
-struct Section {
-  std::string_view line;
-  int table;
-};
-constexpr Section kSections[] = {{"#pre", 1}, {"#suf", 3},  {"#end", 0},
-                                 {"#adj", 6}, {"#nadj", 5}, {"#noun", 4}};
-
 // Returns the section line that `text` (a "#" line that is not one) seems to
 // mean: the same with blanks taken out, or a longer word that starts like
 // one ("#prefix", "#suffixes"), or a near miss ("#sufix"). Empty when none.
-const Section* meantSection(std::string_view text) {
+const SectionLine* meantSection(std::string_view text) {
   std::string compact;
   for (const char c : text) {
     if (!isSpace(c)) compact += c;
   }
-  for (const Section& section : kSections) {
-    if (compact == section.line) return &section;
-  }
+  if (const SectionLine* section = findSectionLine(compact)) return section;
   if (compact.size() < 4 || compact[0] != '#') return nullptr;
   const std::string_view word = std::string_view(compact).substr(1);
   if (!std::all_of(word.begin(), word.end(), isLetter)) return nullptr;
-  for (const Section& section : kSections) {
+  for (const SectionLine& section : kSectionLines) {
     const std::string_view name = section.line.substr(1);
     if (word.substr(0, name.size()) == name && word.size() <= name.size() + 5) return &section;
     // A letter doubled, dropped or changed: "#sufix", "#prre", "#pref".
@@ -105,13 +94,14 @@ void LineTraps::pieceRead(std::uint64_t line, std::string_view text, std::size_t
   pieces_.push_back(Piece{line, std::string(text), kept, continued});
 }
 
-void LineTraps::lineInterpreted(const DataFile& file, Kind kind, std::string_view text,
-                                std::size_t argument, bool dropped, bool chdirFailed) {
+void LineTraps::lineInterpreted(const DataFile& file, const ClassifiedLine& read,
+                                std::string_view text, bool dropped, bool chdirFailed) {
   const std::uint64_t line = file.lineNumber();
+  const Kind kind = read.kind;
+  // An entry of blanks only has no place to point into.
   if (kind == Kind::Entry) {
-    const std::size_t start = text.find_first_not_of(" \t");
     facts_->entryColumns[line] =
-        static_cast<std::uint32_t>(start == std::string_view::npos ? 0 : start);
+        static_cast<std::uint32_t>(read.begin == text.size() ? 0 : read.begin);
   }
   if (byteOrderMark_ && line == 1) {
     std::string what;
@@ -130,11 +120,11 @@ void LineTraps::lineInterpreted(const DataFile& file, Kind kind, std::string_vie
         "save the file as UTF-8 without a byte-order mark (\"UTF-8\", not \"UTF-8 with BOM\")",
         spanOf(0, kByteOrderMark.size(), true));
   } else if (kind == Kind::Entry) {
-    checkEntry(line, text, dropped);
+    checkEntry(line, text, read, dropped);
   } else if (kind == Kind::ElementEntry) {
     checkElementLine(line, text);
   } else if (kind != Kind::FileListName && kind != Kind::ElementSection) {
-    checkDirective(file, kind, line, text, argument, chdirFailed);
+    checkDirective(file, kind, line, text, read.begin, chdirFailed);
   }
   // A trailing backslash that pulls a directive or a section line into the
   // line before it, and a backslash just before a comment, which joins the
@@ -167,9 +157,10 @@ void LineTraps::lineInterpreted(const DataFile& file, Kind kind, std::string_vie
   }
 }
 
-void LineTraps::checkEntry(std::uint64_t line, std::string_view text, bool dropped) {
-  const std::size_t start = text.find_first_not_of(" \t");
-  if (start != std::string_view::npos && start > 0 && text[start] == '%') {
+void LineTraps::checkEntry(std::uint64_t line, std::string_view text, const ClassifiedLine& read,
+                           bool dropped) {
+  const std::size_t start = read.begin;
+  if (start < text.size() && start > 0 && text[start] == '%') {
     add(line, Severity::Warning,
         "a directive must start in the first column: after the blank, this " +
             check::quoted(trimBlanks(text.substr(start))) + " is an entry line" +
@@ -178,7 +169,7 @@ void LineTraps::checkEntry(std::uint64_t line, std::string_view text, bool dropp
     return;
   }
   // An indented comment leaves the blanks before it: an entry of blanks.
-  if (start == std::string_view::npos && !pieces_.empty() &&
+  if (start == text.size() && !pieces_.empty() &&
       pieces_.front().kept < pieces_.front().text.size()) {
     add(line, Severity::Warning,
         "the blanks before the \"#\" stay, so this comment line is an entry of blanks, which "
@@ -187,7 +178,7 @@ void LineTraps::checkEntry(std::uint64_t line, std::string_view text, bool dropp
     return;
   }
   checkNumberSign();
-  checkColon(line, text, start, dropped);
+  checkColon(line, text, read, dropped);
 }
 
 // A "#" that cuts a number sign out of the text: "room #4 is locked".
@@ -210,13 +201,13 @@ void LineTraps::checkNumberSign() {
   }
 }
 
-void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_t start,
+void LineTraps::checkColon(std::uint64_t line, std::string_view text, const ClassifiedLine& read,
                            bool dropped) {
-  const std::size_t colon = text.find(':');
+  const std::size_t colon = read.colon;
   if (colon == std::string_view::npos) return;
   const std::string_view after = text.substr(colon + 1);
-  const std::string_view entry = text.substr(std::min(text.size(), start)).substr(0, colon - start);
-  const std::size_t end = numberEnd(after);
+  const std::string_view entry = read.text(text);
+  const std::size_t end = decimalEnd(after);
   const std::string_view rest = trimBlanks(after.substr(end));
   const std::string_view leftDigits = digitsBefore(text, colon);
   std::string note = "an entry cannot hold a colon: leave it out or write the words";
@@ -253,7 +244,7 @@ void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_
   if (!rest.empty()) {
     add(line, Severity::Warning,
         "the colon starts a frequency: weft keeps " + check::quoted(entry) + " (frequency " +
-            std::to_string(readDecimal(after)) + ") and drops " +
+            std::to_string(read.written) + ") and drops " +
             check::quoted(text.substr(colon).substr(0, 1 + after.size())),
         note, atColon);
     return;
@@ -263,7 +254,7 @@ void LineTraps::checkColon(std::uint64_t line, std::string_view text, std::size_
       isDigit(after[0])) {
     add(line, Severity::Warning,
         "the colon starts a frequency: weft keeps " + check::quoted(entry) + " with frequency " +
-            std::to_string(readDecimal(after)),
+            std::to_string(read.written),
         note, atColon);
     return;
   }
@@ -305,14 +296,20 @@ void LineTraps::checkFileListStart(std::uint64_t line, std::string_view text,
   listStartLine_ = line;
   listStart_ = std::string(text);
   listStartIsOdd_ = false;
-  const std::string_view word = wordAt(text, argument, 4);
+  const std::string_view word = wordAt(text, argument, kDirectiveKeys[0].text.size());
   const char* meant = nullptr;
-  if (text.find("%title:") != std::string_view::npos) {
-    meant = "setting the title";
-  } else if (text.find("%table") != std::string_view::npos) {
-    meant = "choosing a table";
-  } else if (text.find("%chdir:") != std::string_view::npos) {
-    meant = "changing the folder";
+  switch (keyBesideFile(text)) {
+    case Kind::Title:
+      meant = "setting the title";
+      break;
+    case Kind::Table:
+      meant = "choosing a table";
+      break;
+    case Kind::ChangeDirectory:
+      meant = "changing the folder";
+      break;
+    default:
+      break;
   }
   if (meant != nullptr) {
     listStartIsOdd_ = true;
@@ -349,7 +346,7 @@ void LineTraps::checkTitle(std::uint64_t line, std::string_view text, std::size_
 
 void LineTraps::checkTableLine(std::uint64_t line, std::string_view text, std::size_t argument) {
   const std::string_view number = text.substr(argument);
-  if (numberEnd(number) > 0 || trimBlanks(number).empty()) return;
+  if (decimalEnd(number) > 0 || trimBlanks(number).empty()) return;
   const std::size_t digit = number.find_first_of("0123456789");
   std::string note = "write \"%table N\" with N from 0 to 19 right after the key";
   Span span = spanOf(argument, text.size());
@@ -416,7 +413,7 @@ void LineTraps::checkElementLine(std::uint64_t line, std::string_view text) {
   std::string printed(text);
   capitalizeWords(printed);
   if (text[0] == '#') {
-    if (const Section* meant = meantSection(text)) {
+    if (const SectionLine* meant = meantSection(text)) {
       facts_->sectionTypos.push_back(FileFacts::SectionTypo{line, std::string(text), meant->table});
       add(line, Severity::Warning,
           check::quoted(text) +
@@ -443,7 +440,7 @@ void LineTraps::checkElementLine(std::uint64_t line, std::string_view text) {
   const std::size_t colon = text.rfind(':');
   if (colon != std::string_view::npos) {
     const std::string_view after = text.substr(colon + 1);
-    const std::size_t end = numberEnd(after);
+    const std::size_t end = decimalEnd(after);
     if (end > 0 && trimBlanks(after.substr(end)).empty()) {
       add(line, Severity::Warning,
           "an element file has no frequencies: " + check::quoted(text) + " is a name, printed " +

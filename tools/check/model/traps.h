@@ -51,8 +51,8 @@ class LineTraps {
 
   // `dropped` is set when the entry line was dropped for a frequency below 1;
   // `chdirFailed` when its "%chdir:" failed.
-  void lineInterpreted(const DataFile& file, LoadObserver::LineKind kind, std::string_view line,
-                       std::size_t argument, bool dropped, bool chdirFailed);
+  void lineInterpreted(const DataFile& file, const ClassifiedLine& read, std::string_view line,
+                       bool dropped, bool chdirFailed);
 
   // Returns why the line being read names a file, for a diagnostic about
   // that file (the directive that started the file list, and what is odd
@@ -66,10 +66,11 @@ class LineTraps {
   // mended by `fix` when `hasFix`; the whole line when those bytes are not
   // all on its first physical line.
   Span spanOf(std::size_t begin, std::size_t end, bool hasFix = false, std::string fix = {}) const;
-  void checkEntry(std::uint64_t line, std::string_view text, bool dropped);
+  void checkEntry(std::uint64_t line, std::string_view text, const ClassifiedLine& read,
+                  bool dropped);
   void checkNumberSign();
-  // `start` is the offset of the entry's first byte that is not blank.
-  void checkColon(std::uint64_t line, std::string_view text, std::size_t start, bool dropped);
+  void checkColon(std::uint64_t line, std::string_view text, const ClassifiedLine& read,
+                  bool dropped);
   void checkDirective(const DataFile& file, LoadObserver::LineKind kind, std::uint64_t line,
                       std::string_view text, std::size_t argument, bool chdirFailed);
   void checkFileListStart(std::uint64_t line, std::string_view text, std::size_t argument);

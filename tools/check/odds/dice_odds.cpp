@@ -26,20 +26,27 @@ struct Die {
 
 Die dieOf(const DiceParts& parts) {
   Die die;
-  if (parts.sides == Dice::kFudge) {
-    die.lowest = -1;  // r mod 3 is 0, 1 or 2 for a face of 0, +1 or -1
-    die.faces = {10922.0 / kDraws, 10923.0 / kDraws, 10923.0 / kDraws};
-  } else if (parts.sides == 0) {
-    die.faces = {1.0};
-  } else {
-    const std::int64_t sides = std::llabs(static_cast<std::int64_t>(parts.sides));
-    const std::int64_t faces = std::min<std::int64_t>(sides, kDraws);
-    die.lowest = 1;
-    for (std::int64_t f = 0; f < faces; ++f) {
-      // The draws r below 32768 with r mod sides == f.
-      const std::int64_t draws = (static_cast<std::int64_t>(kDraws) - 1 - f) / sides + 1;
-      die.faces.push_back(static_cast<double>(draws) / kDraws);
-    }
+  const std::uint64_t modulus = dieModulus(parts.sides);
+  if (modulus == 0) {
+    die.faces = {1.0};  // a die of 0 sides shows 0 whatever is drawn
+    return die;
+  }
+  // A draw r shows the face of its remainder r mod modulus; remainders from
+  // 32768 on are never drawn.
+  const std::uint64_t remainders = std::min(modulus, kDraws);
+  std::int64_t highest = dieFace(parts.sides, 0);
+  die.lowest = highest;
+  for (std::uint64_t f = 1; f < remainders; ++f) {
+    const std::int64_t face = dieFace(parts.sides, static_cast<std::uint32_t>(f));
+    die.lowest = std::min(die.lowest, face);
+    highest = std::max(highest, face);
+  }
+  die.faces.assign(static_cast<std::size_t>(highest - die.lowest + 1), 0.0);
+  for (std::uint64_t f = 0; f < remainders; ++f) {
+    // The draws r below 32768 with r mod modulus == f.
+    const std::uint64_t draws = (kDraws - 1 - f) / modulus + 1;
+    const std::int64_t face = dieFace(parts.sides, static_cast<std::uint32_t>(f));
+    die.faces[static_cast<std::size_t>(face - die.lowest)] += static_cast<double>(draws) / kDraws;
   }
   return die;
 }

@@ -21,18 +21,19 @@ std::uint64_t drawsOfPositions(std::uint64_t size, std::uint64_t first, std::uin
   return below(end) - below(first);
 }
 
-std::vector<DistinctEntry> distinctEntries(const Table& table) {
+std::vector<DistinctEntry> distinctEntries(const Table& table, std::size_t run) {
   std::vector<DistinctEntry> entries;
   std::unordered_map<std::string_view, std::size_t> index;
   std::uint64_t position = 0;
   for (std::size_t i = 0; i < table.runCount(); ++i) {
-    const Table::Run run = table.run(i);
-    auto [it, inserted] = index.emplace(run.text, entries.size());
-    if (inserted) entries.push_back(DistinctEntry{run.text});
+    const Table::Run stored = table.run(i);
+    auto [it, inserted] = index.emplace(stored.text, entries.size());
+    if (inserted) entries.push_back(DistinctEntry{stored.text});
     DistinctEntry& entry = entries[it->second];
-    entry.positions += run.count;
-    entry.draws += drawsOfPositions(table.size(), position, position + run.count);
-    position += run.count;
+    entry.positions += stored.count;
+    entry.draws += drawsOfPositions(table.size(), position, position + stored.count);
+    entry.holdsRun = entry.holdsRun || i == run;
+    position += stored.count;
   }
   return entries;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "datafile/data_file.h"
 #include "datafile/table.h"
 
 namespace weft::check {
@@ -21,9 +22,11 @@ struct DistinctEntry {
   std::string_view text;
   std::uint64_t positions = 0;
   std::uint64_t draws = 0;
+  bool holdsRun = false;  // one of its runs is the run asked about
 };
 
-// Returns the distinct entries of `table` in order of first appearance.
-std::vector<DistinctEntry> distinctEntries(const Table& table);
+// Returns the distinct entries of `table` in order of first appearance; the
+// one that run `run` merges into holds it.
+std::vector<DistinctEntry> distinctEntries(const Table& table, std::size_t run = DataFile::kNoRun);
 
 }  // namespace weft::check

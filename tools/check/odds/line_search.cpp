@@ -377,11 +377,7 @@ class Enumerator {
       odds_.emptyLine += state.probability;
       return;
     }
-    if (file_.isElementFile()) {
-      capitalizeWords(state.text);
-    } else {
-      capitalizeFirst(state.text);
-    }
+    applyCaseRule(state.text, file_.isElementFile());
     auto it = odds_.lines.find(state.text);
     if (it == odds_.lines.end()) {
       if (odds_.lines.size() >= limits_.lines) {
@@ -472,10 +468,7 @@ class Enumerator {
     DiceParts parts{};
     const std::int32_t count = readDiceExpression(expression, parts) ? parts.count : 0;
     if (count <= 0) return takeOrBranch(state, span.open, span.close + 1, *roll.odds);
-    const std::uint64_t modulus =
-        parts.sides == Dice::kFudge
-            ? 3
-            : static_cast<std::uint64_t>(std::llabs(static_cast<std::int64_t>(parts.sides)));
+    const std::uint64_t modulus = dieModulus(parts.sides);
     if (count == 1 && modulus > 0 && !draws.lost) return rollOneDie(state, span, parts, modulus);
     return rollSeveralDice(state, span, parts, roll);
   }
@@ -494,8 +487,8 @@ class Enumerator {
     const std::vector<std::uint64_t>& counts = conditionalCounts(state, constraints, target, faces);
     Odds choices;
     for (std::size_t face = 0; face < faces; ++face) {
-      std::uint32_t value = static_cast<std::uint32_t>(face) + 1;
-      if (parts.sides == Dice::kFudge) value = face == 0 ? 0 : face == 1 ? 1 : 0xFFFFFFFFu;
+      const auto value =
+          static_cast<std::uint32_t>(dieFace(parts.sides, static_cast<std::uint32_t>(face)));
       choices.emplace_back(std::to_string(static_cast<std::int32_t>(withModifier(parts, value))),
                            0.0);
     }

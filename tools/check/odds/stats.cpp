@@ -23,12 +23,13 @@ TableOdds tableOdds(const DataFile& file, int number) {
   odds.number = number;
   odds.positions = table.size();
   std::uint64_t common = kDraws;
-  for (const DistinctEntry& entry : distinctEntries(table)) {
+  const std::size_t builtInRun = number == 0 ? file.builtInRun() : DataFile::kNoRun;
+  for (const DistinctEntry& entry : distinctEntries(table, builtInRun)) {
     EntryOdds e;
     e.text = std::string(entry.text);
     // The element file's own entry comes last; one the author wrote alike
     // merges with it.
-    e.builtIn = file.isElementFile() && number == 0 && e.text == "(table1)(table3)";
+    e.builtIn = entry.holdsRun;
     e.positions = entry.positions;
     e.draws = entry.draws;
     common = std::gcd(common, entry.draws);
