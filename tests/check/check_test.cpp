@@ -9,6 +9,7 @@
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
 #include "model/analysis.h"
+#include "model/parsed_entry.h"
 #include "model/report.h"
 #include "odds/draws.h"
 #include "odds/sampling.h"

@@ -1,0 +1,155 @@
+#include "model/reference_checks.h"
+
+#include <string>
+#include <string_view>
+
+#include "generate/dice.h"
+#include "support/ascii.h"
+
+namespace weft::check {
+
+namespace {
+
+std::string diceNote(std::string_view expression) {
+  std::string_view text = expression;
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  // "3d6" without its sign and modifier.
+  std::size_t i = 0;
+  while (i < text.size() && isDigit(text[i])) ++i;
+  const bool count = i > 0;
+  if (i < text.size() && (text[i] == 'd' || text[i] == 'D')) {
+    std::size_t j = i + 1;
+    while (j < text.size() && (isDigit(text[j]) || text[j] == 'f' || text[j] == 'F')) ++j;
+    if (count && j == text.size() && j > i + 1) {
+      return "the sign and the number after it are required: write (random " + std::string(text) +
+             "+0)";
+    }
+    if (!count) {
+      return "the number of dice is required: write (random 1" + std::string(text) + ")";
+    }
+  }
+  return "write (random NdS+M) or (random NdS-M), such as (random 3d6+0), or (random NdF+M) "
+         "for Fudge dice, with no blank before the \"d\" or the sign";
+}
+
+// A dice expression that does not read, or text after its modifier.
+void checkDice(AnalysedFile& file, const CheckedEntry& entry, const ResolvedReference& r) {
+  const std::string_view inner = r.reference.inner;
+  const std::string_view expression = r.reference.target.dice;
+  DiceParts parts{};
+  const bool listed = file.listedFile(inner) != nullptr;
+  if (!readDiceExpression(expression, parts)) {
+    file.add(entry.line, Severity::Warning,
+             "dice expression \"" + std::string(expression) +
+                 "\" does not read (it needs the form 3d6+1 or 4df+0); weft writes \"Didn't "
+                 "grok\" and rolls 0",
+             listed
+                 ? "a reference holding \"random\" is always a dice roll, so the listed file \"" +
+                       std::string(inner) + "\" can never be referred to: rename it"
+                 : diceNote(expression));
+    return;
+  }
+  // Whatever follows the modifier's digits is ignored.
+  std::string_view rest = expression.substr(parts.end);
+  while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+  while (!rest.empty() && isSpace(rest.back())) rest.remove_suffix(1);
+  if (!rest.empty()) {
+    file.add(entry.line, Severity::Warning,
+             "the text after the dice expression in " + shown(r.reference) +
+                 " is ignored: weft prints only the total, without \"" + std::string(rest) + "\"",
+             "move it out of the parentheses: (random" +
+                 std::string(expression.substr(0, parts.end)) + ") " + std::string(rest));
+  }
+}
+
+void checkEmptyTable(AnalysedFile& file, const CheckedEntry& entry, const ResolvedReference& r) {
+  const std::string name = shown(r.reference);
+  if (entry.builtIn) return;  // reported as a missing section
+  const int table = r.reference.target.table;
+  const std::string& why = file.facts().missedTable[static_cast<std::size_t>(table)];
+  file.add(entry.line, Severity::Error,
+           "reference " + name + " names table " + std::to_string(table) +
+               ", which is empty; weft ends the run when it meets it",
+           why.empty() ? "give table " + std::to_string(table) + " entries after a \"%table " +
+                             std::to_string(table) + "\" line, or refer to a table that has some"
+                       : "table " + std::to_string(table) + " is empty because " + why);
+}
+
+// A name that matches no listed file of this file.
+void checkNoFile(AnalysedFile& file, const CheckedEntry& entry, const ResolvedReference& r) {
+  const std::string name = shown(r.reference);
+  constexpr const char* kRepeats =
+      "weft puts in its place what the reference before it in the line was replaced with, or "
+      "nothing";
+  if (file.listedFile(r.reference.inner) != nullptr) {
+    file.add(entry.line, Severity::Warning,
+             "reference " + name +
+                 " names a file listed by a listed file, which never resolves; it repeats the "
+                 "previous replacement",
+             "list the file in the data file named on the command line, or keep file lists one "
+             "level deep");
+  } else {
+    file.add(entry.line, Severity::Warning,
+             "reference " + name + " matches no listed file; it repeats the previous replacement",
+             std::string(kRepeats) +
+                 ": any \"(\" followed by a \")\" is a reference, so leave parentheses out of "
+                 "ordinary text (use commas)");
+  }
+}
+
+// "(table one)" or "(tables)": no number right after "table" reads as 0.
+void checkTableNumber(AnalysedFile& file, const CheckedEntry& entry, const ResolvedReference& r) {
+  std::string_view after = r.reference.target.number;
+  while (!after.empty() && (after.front() == ' ' || after.front() == '\t')) after.remove_prefix(1);
+  if (after.empty() || isDigit(after.front()) ||
+      ((after.front() == '+' || after.front() == '-') && after.size() > 1 && isDigit(after[1]))) {
+    return;
+  }
+  file.add(entry.line, Severity::Warning,
+           "reference " + shown(r.reference) +
+               " has no number right after \"table\", so it names table 0",
+           "write the number right after the word, such as (table1)");
+}
+
+void checkOutcome(AnalysedFile& file, const CheckedEntry& entry, const ResolvedReference& r) {
+  switch (r.outcome) {
+    case ReferenceOutcome::Dice:
+      checkDice(file, entry, r);
+      break;
+    case ReferenceOutcome::EmptyTable:
+      checkEmptyTable(file, entry, r);
+      break;
+    case ReferenceOutcome::OutOfRange:
+      file.add(entry.line, Severity::Warning,
+               "reference " + shown(r.reference) +
+                   " names a table outside 0 to 19; it repeats the previous replacement",
+               "weft writes \"Invalid table referenced\" and puts in its place what the reference "
+               "before it in the line was replaced with, or nothing");
+      break;
+    case ReferenceOutcome::NoFile:
+      checkNoFile(file, entry, r);
+      break;
+    case ReferenceOutcome::Table:
+      checkTableNumber(file, entry, r);
+      break;
+    case ReferenceOutcome::File:
+      break;
+  }
+}
+
+}  // namespace
+
+void checkReferences(AnalysedFile& file) {
+  for (int t = 0; t < TABLE_COUNT; ++t) {
+    for (const CheckedEntry& entry : file.entries(t)) {
+      for (const ResolvedReference& r : entry.references) {
+        file.pointAt(file.spanOf(entry, r.reference));
+        checkOutcome(file, entry, r);
+        file.pointAt({});
+      }
+    }
+  }
+}
+
+}  // namespace weft::check
