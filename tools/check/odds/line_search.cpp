@@ -26,6 +26,14 @@ constexpr SearchLimits kFileLimits{.work = 20'000'000,
                                    .textBytes = 16384,
                                    .passes = 10'000,
                                    .checks = 400'000'000};
+// The search over each listed file a line references.
+constexpr SearchLimits kListedFileLimits{.work = 5'000'000,
+                                         .states = 5'000,
+                                         .stateBytes = 4u << 20,
+                                         .lines = 5'000,
+                                         .textBytes = 16384,
+                                         .passes = 10'000,
+                                         .checks = 100'000'000};
 // The first draws after a roll of several dice that are marked as one of its
 // dice; a later draw is taken as independent of the roll.
 constexpr std::int32_t kMostDiceNoted = 64;
@@ -34,7 +42,8 @@ constexpr std::int32_t kMostDiceNoted = 64;
 // the same for all of the line's rolls.
 constexpr std::int64_t kLineSecond = 0;
 
-LineOdds searchLines(const DataFile& file, bool subfilesResolve, const SearchLimits& limits);
+// Listed files are generated from copies without sub-files of their own.
+LineOdds searchListedFile(const DataFile& subfile);
 
 // Puts `replacement` in place of the reference at `span` of `state`.
 void splice(PartialLine& state, const ReferenceSpan& span, const std::string& replacement) {
@@ -42,7 +51,9 @@ void splice(PartialLine& state, const ReferenceSpan& span, const std::string& re
 }
 
 // Follows every choice of the expansion of one generate call, most likely
-// partial lines first, until all are finished or a limit is reached.
+// partial lines first, until all are finished or a limit is reached: how
+// each reference of a line resolves, in place or into the choices the line
+// splits into, which the frontier keeps.
 class Enumerator {
  public:
   Enumerator(const DataFile& file, bool subfilesResolve, const SearchLimits& limits)
@@ -50,7 +61,7 @@ class Enumerator {
         subfilesResolve_(subfilesResolve),
         frontier_(limits, file.isElementFile()),
         draws_(file, limits.checks),
-        yields_(searchLines) {}
+        yields_(searchListedFile) {}
 
   LineOdds run() {
     const Table& table = file_.table(0);
@@ -312,14 +323,14 @@ class Enumerator {
   ReferenceYields yields_;
 };
 
-LineOdds searchLines(const DataFile& file, bool subfilesResolve, const SearchLimits& limits) {
-  return Enumerator(file, subfilesResolve, limits).run();
+LineOdds searchListedFile(const DataFile& subfile) {
+  return Enumerator(subfile, false, kListedFileLimits).run();
 }
 
 }  // namespace
 
 LineOdds enumerateLines(const DataFile& file, bool subfilesResolve) {
-  return searchLines(file, subfilesResolve, kFileLimits);
+  return Enumerator(file, subfilesResolve, kFileLimits).run();
 }
 
 }  // namespace weft::check

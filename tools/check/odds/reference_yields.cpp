@@ -12,14 +12,6 @@ namespace {
 
 // Listed files whose lines one search follows; the lines of others are not.
 constexpr std::size_t kMaxListedFilesFollowed = 16;
-// The search over each listed file a line references.
-constexpr SearchLimits kListedFileLimits{.work = 5'000'000,
-                                         .states = 5'000,
-                                         .stateBytes = 4u << 20,
-                                         .lines = 5'000,
-                                         .textBytes = 16384,
-                                         .passes = 10'000,
-                                         .checks = 100'000'000};
 
 }  // namespace
 
@@ -60,8 +52,7 @@ const LineOdds& ReferenceYields::subfileOdds(const DataFile& subfile) {
     return kNotFollowed;
   }
   if (it == subfileOdds_.end()) {
-    // Listed files are generated from copies without sub-files of their own.
-    it = subfileOdds_.emplace(&subfile, search_(subfile, false, kListedFileLimits)).first;
+    it = subfileOdds_.emplace(&subfile, search_(subfile)).first;
   }
   return it->second;
 }

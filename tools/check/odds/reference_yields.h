@@ -25,18 +25,17 @@ struct RollChoices {
 // one search meets.
 class ReferenceYields {
  public:
-  // Follows the lines of `file` within `limits`; `subfilesResolve` as for
-  // enumerateLines().
-  using Search = LineOdds (*)(const DataFile& file, bool subfilesResolve,
-                              const SearchLimits& limits);
+  // Follows the lines of a listed file, generated from a copy without
+  // sub-files of its own.
+  using Search = LineOdds (*)(const DataFile& subfile);
 
   // `search` follows the lines of each listed file.
   explicit ReferenceYields(Search search) : search_(search) {}
 
   const RollChoices& rollsOf(const std::string& expression);
 
-  // Returns the odds of the lines of the listed file `subfile`, searched
-  // within smaller limits; beyond a number of listed files, none followed.
+  // Returns the odds of the lines of the listed file `subfile`; beyond a
+  // number of listed files, none followed.
   const LineOdds& subfileOdds(const DataFile& subfile);
 
   // The lines of subfileOdds(), folded to lower case as a reference brings
