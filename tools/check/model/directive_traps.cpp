@@ -1,5 +1,8 @@
 #include "model/directive_traps.h"
 
+#include <string>
+#include <string_view>
+
 #include "support/ascii.h"
 #include "support/numbers.h"
 #include "text/quoting.h"
