@@ -2,6 +2,7 @@
 // through the corpus under tests/check/cases and cli.t.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <unordered_map>
@@ -358,6 +359,15 @@ TEST(EnumerateLinesTest, WeighsLinesByTheirDraws) {
        "dice, estimated"},
       {"main.dat", "(a.dat) (random 1d2+0)\n%file\na.dat\n",
        " 1 0.5;  2 0.5; empty line 0, empty table 0, unexplored 0, rolls dice"},
+      // The second roll's die shares the first one's draw: half its faces never show.
+      {"main.dat", "(random 1d2+0)-(random 1d4+0)\n",
+       "1-1 0.25; 1-3 0.25; 2-2 0.25; 2-4 0.25; empty line 0, empty table 0, unexplored 0, rolls "
+       "dice"},
+      // The pick after the second roll repeats the one after the first; when
+      // it picks this entry again, the line never ends.
+      {"main.dat", "x\ny\n(random 1d2+0)(table0)(random 1d2+0)(table0)\n",
+       "1x1x 0.0555539; 1y1y 0.0555539; 2x2x 0.0555539; 2y2y 0.0555539; X 0.333344; Y 0.333344; "
+       "empty line 0, empty table 0, unexplored 0.111098, incomplete, rolls dice"},
   };
   writeFile("a.dat", "%table 1\ny\n");
   writeFile("b.dat", "(random 1d2+0)\n");
@@ -480,6 +490,26 @@ TEST(ComputeOddsTest, GivesEachTableOneDenominatorAndShowsTheBuiltInEntry) {
   ASSERT_FALSE(element.tables.empty());
   EXPECT_TRUE(element.tables[0].entries.back().builtIn);
   EXPECT_NE(std::string::npos, describeOdds(element, false).find("prefix + suffix"));
+}
+
+// The variety counts the ways the run ends as outcomes; an incomplete search
+// gives the least that the likeliest outcome allows.
+TEST(ComputeOddsTest, CountsTheEndingsOfTheRunInTheBitsOfVariety) {
+  ScratchDir dir;
+  writeFile("a.dat", "%table 1\ny\n");
+  const struct {
+    const char* content;
+    double bits;
+  } cases[] = {
+      {"a\nb\n", 1},
+      {"a\n(table1)\n", 1},
+      {"a\n(a.dat)\n%file\na.dat\n", 1},
+      {"a:2\n(table1)\n(table2)\n%table 2\n(table2)\n", -std::log2(0.75)},
+  };
+  for (const auto& c : cases) {
+    writeFile("main.dat", c.content);
+    EXPECT_NEAR(c.bits, computeOdds(load("main.dat"), "main.dat").bits, 1e-9) << c.content;
+  }
 }
 
 TEST(ComputeOddsTest, AFudgeDieFallsAsItsDrawsModuloThree) {
