@@ -6,6 +6,7 @@
 
 #include "datafile/data_file.h"
 #include "model/file_facts.h"
+#include "model/parsed_entry.h"
 #include "model/report.h"
 
 namespace weft::check {
