@@ -517,6 +517,7 @@ TEST(ComputeOddsTest, AFudgeDieFallsAsItsDrawsModuloThree) {
   writeFile("main.dat", "(random 1df+0)\n");
   const FileOdds odds = computeOdds(load("main.dat"), "main.dat");
   ASSERT_EQ(1u, odds.dice.size());
+  EXPECT_TRUE(odds.dice[0].exact);  // one die: one draw
   // r mod 3 is 0 for a face of 0, 1 for +1 and 2 for -1; 32768 = 3 * 10922 + 2.
   const std::vector<std::pair<std::int32_t, double>> totals = {
       {-1, 10922.0 / 32768}, {0, 10923.0 / 32768}, {1, 10923.0 / 32768}};
