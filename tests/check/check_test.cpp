@@ -285,6 +285,11 @@ TEST(CheckTest, FindsEachTrapWhereItStands) {
         "prefix and a suffix",
         "names.ele:1: warning: \"#prefix\" is not a section line (only exact lines such as "
         "\"#pre\" and \"#suf\" are), so weft reads it as a name and prints \"#Prefix\""}},
+      // The element file's own entry brings the prefixes in: it has no line.
+      {"names.ele",
+       "#pre\n(gor\n#suf\nnath\n",
+       {"names.ele:2: warning: \"(\" with no \")\" behind it; where a reference to table 1 brings "
+        "this entry in, it pairs with a \")\" that follows the reference"}},
       {"names.ele",
        "#pre\na\n#suf\nb\n# note\n%x\nname:3\n",
        {"names.ele:5: warning: an element file has no comments: \"# note\" is a name, printed \"# "
