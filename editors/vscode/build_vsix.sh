@@ -10,11 +10,22 @@ mkdir -p "$1"
 out=$(cd "$1" && pwd)
 work=$out/extension
 
-rm -rf "$work"
+# The installed packages are kept while package-lock.json stays as it was
+# when they were installed.
+if cmp -s "$source/package-lock.json" "$work/node_modules/.installed-lock.json"; then
+  install=
+else
+  install=yes
+  rm -rf "$work"
+fi
 mkdir -p "$work"
+find "$work" -mindepth 1 -maxdepth 1 ! -name node_modules -exec rm -rf {} +
 (cd "$source" && tar cf - --exclude=node_modules --exclude='*.vsix' .) | (cd "$work" && tar xf -)
 cd "$work"
 export npm_config_cache="$out/npm-cache" npm_config_update_notifier=false
-npm ci --ignore-scripts --no-audit --no-fund --loglevel=error
+if [ -n "$install" ]; then
+  npm ci --prefer-offline --ignore-scripts --no-audit --no-fund --loglevel=error
+  cp package-lock.json node_modules/.installed-lock.json
+fi
 version=$(node -p 'require("./package.json").version')
 npx --no vsce package --allow-missing-repository --no-rewrite-relative-links --out "$out/weft-$version.vsix"

@@ -12,6 +12,7 @@ const path = require('path');
 let client;
 let output;
 let lastRoll;
+let started = false;
 const reported = new Set();
 const detected = new Set();
 
@@ -53,6 +54,15 @@ function reportMissing(name, setting) {
     'Highlighting works without it.', 'Open Settings').then((choice) => {
     if (choice) vscode.commands.executeCommand('workbench.action.openSettings', `weft.${setting}`);
   });
+}
+
+// Starts the language client for the first weft document: the extension
+// also wakes for plain text, to look at .dat files.
+function startForDocument(document) {
+  if (document.languageId === 'weft' && !started) {
+    started = true;
+    startClient();
+  }
 }
 
 async function startClient() {
@@ -186,19 +196,24 @@ async function showOdds() {
   return result && result.text;
 }
 
-async function activate(context) {
+function activate(context) {
   output = vscode.window.createOutputChannel('weft');
   context.subscriptions.push(
     output,
     vscode.commands.registerCommand('weft.roll', roll),
     vscode.commands.registerCommand('weft.explain', explain),
     vscode.commands.registerCommand('weft.showOdds', showOdds),
-    vscode.workspace.onDidOpenTextDocument(detectLanguage),
+    vscode.workspace.onDidOpenTextDocument((document) => {
+      detectLanguage(document);
+      startForDocument(document);
+    }),
     vscode.workspace.onDidChangeConfiguration((event) => {
-      if (event.affectsConfiguration('weft.checkPath')) restartClient();
+      if (started && event.affectsConfiguration('weft.checkPath')) restartClient();
     }));
-  vscode.workspace.textDocuments.forEach(detectLanguage);
-  await startClient();
+  vscode.workspace.textDocuments.forEach((document) => {
+    detectLanguage(document);
+    startForDocument(document);
+  });
 }
 
 function deactivate() {
