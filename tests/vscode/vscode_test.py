@@ -16,10 +16,12 @@ import signal
 import socket
 import subprocess
 import sys
+import tempfile
 import time
 
 ENV = os.environ
 SECOND = "1767225600"
+SOCKETS = tempfile.mkdtemp(prefix="weft-vscode-")
 failures = []
 
 
@@ -71,9 +73,11 @@ def code_server(scratch, *args):
 
 
 def sandbox(scratch, **more):
-    """Keeps code-server's and Chromium's files inside the scratch folder."""
+    """Keeps code-server's and Chromium's files inside the scratch folder, but
+    for their sockets, in a folder of the system's that main() removes (a
+    socket's path is too short for a deep build folder)."""
     home = scratch / "home"
-    return dict(ENV, HOME=str(home), XDG_CONFIG_HOME=str(home / "config"),
+    return dict(ENV, HOME=str(home), XDG_CONFIG_HOME=str(home / "config"), TMPDIR=SOCKETS,
                 XDG_DATA_HOME=str(home / "data"), XDG_CACHE_HOME=str(home / "cache"), **more)
 
 
@@ -149,11 +153,14 @@ def judge(seen, folder, scratch, trusted):
 def main():
     scratch = pathlib.Path(ENV["WEFT_SCRATCH"]).resolve()
     shutil.rmtree(scratch, ignore_errors=True)
-    folder = prepare(scratch)
-    for trusted in (True, False):
-        seen = run_vscode(scratch, folder, trusted)
-        print(json.dumps(seen, indent=2, ensure_ascii=False))
-        judge(seen, folder, scratch, trusted)
+    try:
+        folder = prepare(scratch)
+        for trusted in (True, False):
+            seen = run_vscode(scratch, folder, trusted)
+            print(json.dumps(seen, indent=2, ensure_ascii=False))
+            judge(seen, folder, scratch, trusted)
+    finally:
+        shutil.rmtree(SOCKETS, ignore_errors=True)
     return 1 if failures else 0
 
 
