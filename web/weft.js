@@ -48,7 +48,10 @@
 // carries the output written so far, and the next run gets a new instance.
 //
 // load() fetches and compiles both programs ahead of the first run; after
-// that no run makes a network request.
+// that no run makes a network request. load({wasm: {weft, 'weft-check'}})
+// takes each program's WebAssembly from elsewhere than the engine folder
+// beside this module (a bundler's asset URL, say): a URL, a string resolved
+// against this module's URL, the bytes, or a compiled WebAssembly.Module.
 
 const ROOT = '/files';
 
@@ -59,12 +62,20 @@ const utf8 = new TextEncoder();
 
 const programs = new Map();
 
+// Where load() was told each program's WebAssembly is.
+const wasmSources = new Map();
+
+// The programs of the engine folder, each with the entry that runs it on an
+// argument vector. A program built there by web/CMakeLists.txt is named here
+// as well; the npm package ships every program of the folder.
+const entries = { weft: '_weftRunOnce', 'weft-check': '_weftCheckRunOnce' };
+
 // The program's glue module and its compiled WebAssembly, fetched once.
 function program(name) {
   if (!programs.has(name)) {
     const loading = Promise.all([
       import(`./engine/${name}.mjs`).then((glue) => glue.default),
-      compile(new URL(`./engine/${name}.wasm`, import.meta.url)),
+      compile(wasmSources.get(name) ?? new URL(`./engine/${name}.wasm`, import.meta.url)),
     ]);
     loading.catch(() => programs.delete(name));
     programs.set(name, loading);
@@ -72,9 +83,15 @@ function program(name) {
   return programs.get(name);
 }
 
-async function compile(url) {
-  if (isNode) {
-    const [{ readFile }, { fileURLToPath }] = await Promise.all([import('node:fs/promises'), import('node:url')]);
+// Node's own modules, by a name that bundlers leave alone for the browser.
+const nodeModule = (name) => import(/* webpackIgnore: true */ /* @vite-ignore */ name);
+
+async function compile(source) {
+  if (source instanceof WebAssembly.Module) return source;
+  if (source instanceof ArrayBuffer || ArrayBuffer.isView(source)) return WebAssembly.compile(source);
+  const url = new URL(source, import.meta.url);
+  if (isNode && url.protocol === 'file:') {
+    const [{ readFile }, { fileURLToPath }] = await Promise.all([nodeModule('node:fs/promises'), nodeModule('node:url')]);
     return WebAssembly.compile(await readFile(fileURLToPath(url)));
   }
   const response = await fetch(url, { credentials: 'same-origin' });
@@ -86,8 +103,12 @@ async function compile(url) {
   return WebAssembly.compile(await response.arrayBuffer());
 }
 
-export async function load() {
-  await Promise.all([program('weft'), program('weft-check')]);
+export async function load({ wasm = {} } = {}) {
+  for (const [name, source] of Object.entries(wasm)) {
+    if (!Object.hasOwn(entries, name)) throw new RangeError(`${JSON.stringify(name)} is not one of the programs`);
+    if (!programs.has(name)) wasmSources.set(name, source);
+  }
+  await Promise.all(Object.keys(entries).map(program));
 }
 
 function bytesOf(value, what) {
@@ -306,8 +327,7 @@ async function execute(name, options) {
   current = run;
   let status;
   try {
-    status = name === 'weft' ? engine._weftRunOnce(request.argv.length, pointers)
-                             : engine._weftCheckRunOnce(request.argv.length, pointers);
+    status = engine[entries[name]](request.argv.length, pointers);
   } catch (error) {
     instances.delete(name);
     const failure = new Error(`${name} stopped before its end: ${error && error.message ? error.message : error}`);
