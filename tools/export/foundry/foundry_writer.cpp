@@ -36,9 +36,12 @@ class FoundryWriter {
     files.push_back({"module.json", documentText(manifest())});
     for (std::size_t i = 0; i < model_.tables.size(); ++i) {
       const std::string name = foundryFileName(model_.tables[i].name) + "_" + tableId(i) + ".json";
-      files.push_back(
-          {"src/" + std::string(kFoundryPack) + "/" + name, documentText(tableJson(i, true))});
-      files.push_back({"import/" + name, documentText(tableJson(i, false))});
+      Json table = tableJson(i);
+      files.push_back({"src/" + std::string(kFoundryPack) + "/" + name, documentText(table)});
+      // "Import Data" takes the document without the keys of the tool's database.
+      table.erase("_key");
+      for (Json& result : table["results"]) result.erase("_key");
+      files.push_back({"import/" + name, documentText(table)});
     }
     return files;
   }
@@ -85,7 +88,7 @@ class FoundryWriter {
     return out;
   }
 
-  Json result(std::size_t table, std::size_t index, std::uint64_t low, bool withKey) {
+  Json result(std::size_t table, std::size_t index, std::uint64_t low) {
     const ExportEntry& entry = model_.tables[table].entries[index];
     const std::string id = foundryId(model_.tables[table].key + "\n" + std::to_string(index));
     const std::optional<std::size_t> target = entry.soleTable();
@@ -115,11 +118,13 @@ class FoundryWriter {
     json["range"] = Json::array({low, low + entry.weight - 1});
     json["drawn"] = false;
     json["flags"] = Json::object();
-    if (withKey) json["_key"] = "!tables.results!" + tableId(table) + "." + id;
+    json["_key"] = "!tables.results!" + tableId(table) + "." + id;
     return json;
   }
 
-  Json tableJson(std::size_t index, bool withKey) {
+  // Returns the table as a source of the command-line tool, with the keys
+  // under which it and its results go into the pack's database.
+  Json tableJson(std::size_t index) {
     const ExportTable& table = model_.tables[index];
     const ExportFile& file = model_.files[table.file];
     Json json;
@@ -133,7 +138,7 @@ class FoundryWriter {
     Json results = Json::array();
     std::uint64_t low = 1;
     for (std::size_t i = 0; i < table.entries.size(); ++i) {
-      results.push_back(result(index, i, low, withKey));
+      results.push_back(result(index, i, low));
       low += table.entries[i].weight;
     }
     json["results"] = std::move(results);
@@ -142,7 +147,7 @@ class FoundryWriter {
     json["replacement"] = true;
     json["displayRoll"] = true;
     json["flags"] = Json::object();
-    if (withKey) json["_key"] = "!tables!" + tableId(index);
+    json["_key"] = "!tables!" + tableId(index);
     return json;
   }
 
