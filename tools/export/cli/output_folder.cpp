@@ -81,6 +81,12 @@ std::string writeOutputFolder(const std::string& folder, const OutputFiles& file
   const fs::path target = fs::path(folder).lexically_normal();
   const fs::path path = target.filename().empty() ? target.parent_path() : target;
   if (std::string why = checkReplaceable(path); !why.empty()) return why;
+  const fs::path parent = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+  std::error_code missing;
+  if (!fs::is_directory(parent, missing)) {
+    return "there is no folder " + parent.string() + " to write " + path.filename().string() +
+           " in";
+  }
   TemporaryFolder fresh(path);
   if (fresh.path().empty()) return path.string() + ": cannot make a folder beside it";
   OutputFiles all = files;

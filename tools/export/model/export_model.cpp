@@ -139,7 +139,8 @@ class ModelBuilder {
     out.stem = unique(toUtf8(stemOf(file.filename()), changed), stems_, "-");
     std::string name =
         file.title() == kNoTitle || file.title().empty() ? stemOf(file.filename()) : file.title();
-    if (const auto title = options_.titles.find(file.filename()); title != options_.titles.end()) {
+    if (const auto title = options_.titles.find(file.filename());
+        title != options_.titles.end() && !title->second.empty()) {
       name = title->second;
     }
     out.name = unique(toUtf8(name, changed), names_, " ");
