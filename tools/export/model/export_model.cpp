@@ -144,6 +144,7 @@ class ModelBuilder {
       name = title->second;
     }
     out.name = unique(toUtf8(name, changed), names_, " ");
+    if (changed) model_.notes.add(kNotUtf8, kNotUtf8Text);
     out.elementFile = file.isElementFile();
     tableIndex_.emplace_back();
     for (int number = 0; number < TABLE_COUNT; ++number) {
