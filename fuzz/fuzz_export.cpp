@@ -14,8 +14,8 @@
 
 #include "cli/export_run.h"
 #include "fuzz_support.h"
-#include "json.h"
 #include "support/console.h"
+#include "text/utf8.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "model/checker_facts.h"
 
-#include "analysis.h"
-#include "json.h"
+#include "model/analysis.h"
+#include "text/utf8.h"
 
 namespace weft::exporter {
 
