@@ -304,10 +304,13 @@ async function execute(name, options) {
   const run = { stdout: new ByteSink(), stderr: new ByteSink(), combined: new ByteSink() };
   const written = () => ({ stdout: run.stdout.result(), stderr: run.stderr.result(), combined: run.combined.result() });
   current = run;
+  // With `keepCase`, weft's run in the author's case, where the build has it.
+  const entry = name === 'weft-check' ? engine._weftCheckRunOnce
+              : options.keepCase ? engine._weftRollKeepCase : engine._weftRunOnce;
+  if (typeof entry !== 'function') throw new TypeError('this build of weft cannot keep the author\'s case');
   let status;
   try {
-    status = name === 'weft' ? engine._weftRunOnce(request.argv.length, pointers)
-                             : engine._weftCheckRunOnce(request.argv.length, pointers);
+    status = entry(request.argv.length, pointers);
   } catch (error) {
     instances.delete(name);
     const failure = new Error(`${name} stopped before its end: ${error && error.message ? error.message : error}`);
@@ -434,5 +437,50 @@ export async function languageServer() {
   };
 }
 
-const weft = { run, check, explain, languageServer, load, spreadSeconds, splitOperand, joinOperand, uris };
+// What this build of weft can do beyond weft's own runs: `keepCase`, runs
+// whose lines keep the author's capitals (run({keepCase: true})), and
+// `reroll`, the search of reroll().
+export async function capabilities() {
+  const engine = await instance('weft');
+  return { keepCase: typeof engine._weftRollKeepCase === 'function', reroll: typeof engine._weftReroll === 'function' };
+}
+
+// The nearest second to `time` at which weft, run with `args` (one line),
+// prints a line that keeps every step of the line it prints at `time` but
+// the part that begins at step `part` (numbered as explain() numbers the
+// line's steps), and rolls that part again: {second, tried}, `second` null
+// when none is found within `milliseconds`. Lines in `avoid` are passed
+// over. The line itself comes from run() at that second.
+export async function reroll({ files = {}, args = [], time, cwd = '', part, avoid = [], milliseconds = 250 } = {}) {
+  if (!Number.isSafeInteger(part) || part < 0) throw new RangeError('part must be a step number');
+  const request = runRequest('weft', { files, args, time, cwd });
+  const engine = await instance('weft');
+  if (typeof engine._weftReroll !== 'function') throw new TypeError('this build of weft cannot roll a part again');
+  setUp(engine, 'weft', request);
+  const { pointers, blocks } = placeArguments(engine, request.argv);
+  try {
+    const wanted = utf8.encode(JSON.stringify({ part, avoid, milliseconds }));
+    const at = place(engine, wanted);
+    blocks.push(at);
+    const reply = engine._weftReroll(request.argv.length, pointers, at, wanted.length);
+    return JSON.parse(decoder.decode(engine.HEAPU8.subarray(reply, reply + engine._weftRollReplySize())));
+  } finally {
+    for (const at of blocks) engine._free(at);
+  }
+}
+
+// The files that loading the data file `name` (in the folder `cwd`) reads,
+// as weft-check's loading finds them: the file itself first, then each file
+// that a file list names, as deep as the lists go, each once, as
+// {path, listedBy, line} with paths from `cwd` ('/' between folders).
+export async function loadedFiles({ files = {}, name, cwd = '' } = {}) {
+  const engine = await instance('weft-check');
+  setUp(engine, 'weft-check', runRequest('weft-check', { files, cwd }));
+  return JSON.parse(callWithTexts(engine, '_weftLoadedFiles', '_weftOperandSize', name));
+}
+
+const weft = {
+  run, check, explain, languageServer, load, spreadSeconds, splitOperand, joinOperand, uris,
+  capabilities, reroll, loadedFiles,
+};
 export default weft;
