@@ -29,6 +29,7 @@ export class Editor {
     this.noteBox = note;
     this.hooks = hooks;
     this.path = null;
+    this.touched = 0;  // when the screen was last touched
     this.docs = new Map();  // path -> CodeMirror document
     this.opened = new Map();  // uri -> {version, text} the server holds
     this.diagnostics = new Map();  // uri -> the server's diagnostics
@@ -116,6 +117,8 @@ export class Editor {
     wrapper.addEventListener('mousemove', (event) => {
       clearTimeout(this.hoverTimer);
       if (this.hoverBox && this.hoverBox.contains(event.target)) return;
+      // The mouse events a browser makes of a touch leave the tap's box be.
+      if (Date.now() - this.touched < 1500) return;
       if (event.target.closest('.CodeMirror-gutters, .CodeMirror-gutter-wrapper')) return this.hideHover();
       this.hoverTimer = setTimeout(() => {
         const pos = cm.coordsChar({left: event.clientX, top: event.clientY}, 'window');
@@ -125,6 +128,7 @@ export class Editor {
     });
     wrapper.addEventListener('mouseleave', () => {
       clearTimeout(this.hoverTimer);
+      if (Date.now() - this.touched < 1500) return;
       this.hideHover();
     });
     cm.on('scroll', () => this.hideHover());
@@ -137,6 +141,7 @@ export class Editor {
     let start = null;
     wrapper.addEventListener('touchstart', (event) => {
       const touch = event.touches[0];
+      this.touched = Date.now();
       start = event.touches.length === 1 ? {x: touch.clientX, y: touch.clientY, at: Date.now()} : null;
     }, {passive: true});
     wrapper.addEventListener('touchend', (event) => {
@@ -394,7 +399,7 @@ export class Editor {
     const button = document.createElement('button');
     button.type = 'button';
     const line = target.range.start.line;
-    button.textContent = path === this.path ? `Go to line ${line + 1}` : `Open ${path ?? 'the file'}`;
+    button.textContent = path === this.path ? `Go to line ${line + 1}: ${this.cm.getLine(line)}` : `Open ${path ?? 'the file'}`;
     button.addEventListener('click', () => {
       this.hideHover();
       this.goTo(target);
@@ -449,7 +454,10 @@ export class Editor {
         // table in again, so a line of it may never end: it comes last.
         list.sort((a, b) => a.own - b.own);
         for (const item of list.filter((entry) => entry.own)) item.displayText += ' · this table again';
-        callback(list.length ? {list, from: CM.Pos(cursor.line, open + 1), to: cursor} : null);
+        if (list.length === 0) return callback(null);
+        const data = {list, from: CM.Pos(cursor.line, open + 1), to: cursor};
+        CM.on(data, 'shown', keepHintsInside);
+        callback(data);
       }, () => callback(null));
     };
     hint.async = true;
@@ -539,6 +547,16 @@ export class Editor {
     if (this.cm) this.cm.focus();
     else this.textarea.focus();
   }
+}
+
+// Moves the completion list left until it ends inside the page, whose width
+// leaves out the scroll bar that the add-on counts in.
+function keepHintsInside() {
+  const box = document.querySelector('.CodeMirror-hints');
+  if (!box) return;
+  const room = document.documentElement.clientWidth - 4;
+  const over = box.getBoundingClientRect().right - room;
+  if (over > 0) box.style.left = `${Math.max(4, parseFloat(box.style.left) - over)}px`;
 }
 
 // The label that completes a reference to the table whose lines, in the
