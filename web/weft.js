@@ -31,6 +31,11 @@
 //   await weft.joinOperand('lore', 'kin.dat')    // 'lore\\kin.dat'
 //   const { uriOfPath, pathOfUri } = await weft.uris();  // the server's URIs of `files`
 //
+//   await weft.loadedFiles({ files, name: 'hooks.dat' })  // [{path, listedBy, line}]: the
+//                                    // file and every file its lists name, as loading reads them
+//   await weft.capabilities()        // {keepCase, reroll}: whether this build has
+//                                    // casedLines() and reroll()
+//
 //   const server = await weft.languageServer();  // weft-check --lsp, in this instance
 //   server.handle(message)           // one JSON-RPC message (text or object) in,
 //                                    // its replies out
@@ -304,13 +309,10 @@ async function execute(name, options) {
   const run = { stdout: new ByteSink(), stderr: new ByteSink(), combined: new ByteSink() };
   const written = () => ({ stdout: run.stdout.result(), stderr: run.stderr.result(), combined: run.combined.result() });
   current = run;
-  // With `keepCase`, weft's run in the author's case, where the build has it.
-  const entry = name === 'weft-check' ? engine._weftCheckRunOnce
-              : options.keepCase ? engine._weftRollKeepCase : engine._weftRunOnce;
-  if (typeof entry !== 'function') throw new TypeError('this build of weft cannot keep the author\'s case');
   let status;
   try {
-    status = entry(request.argv.length, pointers);
+    status = name === 'weft' ? engine._weftRunOnce(request.argv.length, pointers)
+                             : engine._weftCheckRunOnce(request.argv.length, pointers);
   } catch (error) {
     instances.delete(name);
     const failure = new Error(`${name} stopped before its end: ${error && error.message ? error.message : error}`);
@@ -437,36 +439,40 @@ export async function languageServer() {
   };
 }
 
-// What this build of weft can do beyond weft's own runs: `keepCase`, runs
-// whose lines keep the author's capitals (run({keepCase: true})), and
-// `reroll`, the search of reroll().
+// What this build of weft can do beyond weft's own runs: `keepCase`, the
+// lines of casedLines(), and `reroll`, the search of reroll().
 export async function capabilities() {
   const engine = await instance('weft');
   return { keepCase: typeof engine._weftRollKeepCase === 'function', reroll: typeof engine._weftReroll === 'function' };
 }
 
-// The nearest second to `time` at which weft, run with `args` (one line),
-// prints a line that keeps every step of the line it prints at `time` but
-// the part that begins at step `part` (numbered as explain() numbers the
-// line's steps), and rolls that part again: {second, tried}, `second` null
-// when none is found within `milliseconds`. Lines in `avoid` are passed
-// over. The line itself comes from run() at that second.
-export async function reroll({ files = {}, args = [], time, cwd = '', part, avoid = [], milliseconds = 250 } = {}) {
-  if (!Number.isSafeInteger(part) || part < 0) throw new RangeError('part must be a step number');
-  const request = runRequest('weft', { files, args, time, cwd });
+// Calls the roll entry `entry` of weft's build with `request` as JSON, on
+// `files` from the folder `cwd`; returns its JSON reply.
+async function rollEntry(entry, { files = {}, cwd = '', ...request }) {
   const engine = await instance('weft');
-  if (typeof engine._weftReroll !== 'function') throw new TypeError('this build of weft cannot roll a part again');
-  setUp(engine, 'weft', request);
-  const { pointers, blocks } = placeArguments(engine, request.argv);
-  try {
-    const wanted = utf8.encode(JSON.stringify({ part, avoid, milliseconds }));
-    const at = place(engine, wanted);
-    blocks.push(at);
-    const reply = engine._weftReroll(request.argv.length, pointers, at, wanted.length);
-    return JSON.parse(decoder.decode(engine.HEAPU8.subarray(reply, reply + engine._weftRollReplySize())));
-  } finally {
-    for (const at of blocks) engine._free(at);
-  }
+  if (typeof engine[entry] !== 'function') throw new TypeError(`this build of weft has no ${entry}`);
+  setUp(engine, 'weft', runRequest('weft', { files, cwd }));
+  return JSON.parse(callWithTexts(engine, entry, '_weftRollReplySize', JSON.stringify(request)));
+}
+
+// The lines that `weft -n 1 operand` (with -m `maxFrequency` and -s
+// `seedOffset`, weft's defaults when left out) prints at each of `seconds`,
+// each beside the same line in the author's case: [{second, line, cased}].
+export function casedLines({ files, cwd, operand, maxFrequency, seedOffset, seconds = [] } = {}) {
+  return rollEntry('_weftRollKeepCase', { files, cwd, operand, maxFrequency, seedOffset, seconds });
+}
+
+// The seconds nearest `second` (one later, one earlier, two later, ...),
+// up to `count` of them, at which `weft -n 1 operand` (with -m and -s as
+// given) prints a line that keeps every step of the line it prints at
+// `second` but the part that begins at step `part` (numbered as explain()
+// numbers the line's steps), and rolls that part again. Resolves to
+// {seconds, tried}: fewer seconds when `milliseconds` run out. The lines
+// themselves come from run() at those seconds.
+export function reroll({ files, cwd, operand, maxFrequency, seedOffset, second, part, count = 1,
+                         milliseconds = 250 } = {}) {
+  if (!Number.isSafeInteger(part) || part < 0) throw new RangeError('part must be a step number');
+  return rollEntry('_weftReroll', { files, cwd, operand, maxFrequency, seedOffset, second, part, count, milliseconds });
 }
 
 // The files that loading the data file `name` (in the folder `cwd`) reads,
@@ -481,6 +487,6 @@ export async function loadedFiles({ files = {}, name, cwd = '' } = {}) {
 
 const weft = {
   run, check, explain, languageServer, load, spreadSeconds, splitOperand, joinOperand, uris,
-  capabilities, reroll, loadedFiles,
+  capabilities, casedLines, reroll, loadedFiles,
 };
 export default weft;

@@ -151,10 +151,11 @@ function roll() {
     const options = readOptions();
     const count = Math.max(1, Math.min(1000, Math.floor(Number($('lines-count').value)) || 1));
     $('lines-count').value = String(count);
+    const named = await operands(options);
     const made = new RolledTable({
       files: fileSet.toObject(), args: await runArgs(options, 1), start: clockSecond(options),
       seedOffset: Number(options.s) || 0, unique: $('no-repeats').checked,
-      keepCase: features.keepCase && $('keep-case').checked});
+      keepCase: features.keepCase && $('keep-case').checked, roller: rollerOf(named, options)});
     const found = await made.fill(count);
     table = made;
     table.jump = await jumpFrom(table.args);
@@ -164,6 +165,14 @@ function roll() {
       ? `weft made only ${found} different lines at the ${made.tried} seconds tried; the file holds no more within that search.`
       : '');
   });
+}
+
+// What the engine's rolling of one data file is told of a run of `named`
+// with `options`; null for a run of several files.
+function rollerOf(named, options) {
+  if (named.length !== 1) return null;
+  const number = (value) => (value === '' ? undefined : Number(value));
+  return {operand: named[0], maxFrequency: number(options.m), seedOffset: number(options.s)};
 }
 
 function showTable() {
@@ -187,7 +196,7 @@ function lineActions(made) {
         linesStatus(`weft made no other line at the ${made.tried} seconds tried.`);
       }
     }, false),
-    reroll: features.reroll ? (index, part) => withBusy(async () => {
+    reroll: features.reroll && made.roller ? (index, part) => withBusy(async () => {
       if (await made.rerollPart(index, part)) {
         views.replaceLine(linesView, made.runs[index], index, actions);
         linesStatus(`Line ${index + 1} keeps the rest and rolls that part again: weft prints it at clock second ` +

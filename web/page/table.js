@@ -4,10 +4,13 @@
 // one part rolled again; and the lines as text or Markdown for one's notes.
 // Every line shown is what weft prints at the second shown beside it.
 
-import {run, reroll} from './weft.js';
+import {run, casedLines, reroll} from './weft.js';
 import {independentSeconds} from './seconds.js';
 import {text} from './views.js';
 
+// The nearest seconds asked for when a part is rolled again, of which the
+// first whose line is not shown is taken.
+const REROLL_SECONDS = 8;
 // How far No repeats looks: seconds of the spread tried for each line asked
 // for (and at least a few hundred), and time.
 const SECONDS_PER_LINE = 20;
@@ -19,9 +22,10 @@ const CHUNK = 64;
 export class RolledTable {
   // `args`: weft's arguments for one line; `start` and `seedOffset`: where
   // the spread starts; `unique`: no line twice; `keepCase`: the author's
-  // capitals.
-  constructor({files, args, start, seedOffset, unique, keepCase}) {
-    Object.assign(this, {files, args, start, seedOffset, unique, keepCase});
+  // capitals. `roller` ({operand, maxFrequency, seedOffset}), when the run
+  // has one data file, is what the engine's rolling of one file is told.
+  constructor({files, args, start, seedOffset, unique, keepCase, roller = null}) {
+    Object.assign(this, {files, args, start, seedOffset, unique, roller, keepCase: keepCase && roller !== null});
     this.runs = [];     // {time, result, line} of each line shown
     this.tried = 0;     // the seconds of the spread used so far
     this.seconds = [];  // the spread's first seconds, as far as asked
@@ -32,9 +36,21 @@ export class RolledTable {
     return text(result.stdout).replace(/\n$/, '');
   }
 
+  // The run at `time`; with `keepCase`, its line is shown in the author's
+  // case (`shown`), which differs from weft's only in its capitals.
   async runAt(time) {
-    const result = await run({files: this.files, args: this.args, time, cwd: '', keepCase: this.keepCase});
-    return {time, result, line: RolledTable.lineOf(result)};
+    const result = await run({files: this.files, args: this.args, time, cwd: ''});
+    const made = {time, result, line: RolledTable.lineOf(result)};
+    if (this.keepCase) {
+      const [{line, cased}] = await casedLines({files: this.files, cwd: '', ...this.roller, seconds: [time]});
+      const printed = text(result.combined);
+      const at = printed.lastIndexOf(line);
+      if (at >= 0) {
+        made.shown = printed.slice(0, at) + cased + printed.slice(at + line.length);
+        made.line = RolledTable.lineOf({stdout: new TextEncoder().encode(made.shown)});
+      }
+    }
+    return made;
   }
 
   async secondAt(index) {
@@ -82,12 +98,16 @@ export class RolledTable {
   // again and the rest kept, at the nearest second weft prints such a line
   // (with `unique`, none shown); false when none is found in time.
   async rerollPart(index, part) {
-    const {time} = this.runs[index];
-    const avoid = this.unique ? this.runs.map((r) => r.line) : [this.runs[index].line];
-    const {second} = await reroll({files: this.files, args: this.args, time, cwd: '', part, avoid});
-    if (second === null || second === undefined) return false;
-    this.runs[index] = await this.runAt(second);
-    return true;
+    const shown = new Set(this.unique ? this.runs.map((r) => r.line) : [this.runs[index].line]);
+    const {seconds} = await reroll({files: this.files, cwd: '', ...this.roller, second: this.runs[index].time,
+                                    part, count: REROLL_SECONDS});
+    for (const second of seconds) {
+      const made = await this.runAt(second);
+      if (shown.has(made.line)) continue;
+      this.runs[index] = made;
+      return true;
+    }
+    return false;
   }
 
   // The lines, one a line.

@@ -113,7 +113,8 @@ function showSteps(box, {part, last, report}, jump, reroll) {
   if (last && report.ending_words) box.append(element('p', 'failed', report.ending_words));
 }
 
-// The lines Roll made, one run each (`runs`: {time, result}); `summary`
+// The lines Roll made, one run each (`runs`: {time, result, shown}, where
+// `shown`, when there, is the text to show for what weft printed); `summary`
 // says how they were made. `actions` for line `index`: renew(index) makes a
 // new line in its place, why(index) gives the explainer of its run,
 // reroll(index, step) rolls a part of it again (or is null), jump(file,
@@ -124,14 +125,14 @@ export function showLines(view, {summary, runs}, actions) {
 }
 
 // The item of line `index` of the Lines view.
-export function lineItem({time, result}, index, {renew, why, reroll, jump}) {
+export function lineItem({time, result, shown}, index, {renew, why, reroll, jump}) {
   const item = element('li');
   const button = element('button', 'second', String(time));
   button.type = 'button';
   button.title = `New line: roll another line in place of this one, which weft prints at clock second ${time}`;
   button.setAttribute('aria-label', `New line in place of line ${index + 1}, which weft prints at clock second ${time}`);
   button.addEventListener('click', () => renew(index));
-  const printed = text(result.combined);
+  const printed = shown ?? text(result.combined);
   const line = element('div', 'line', printed === '' ? '(nothing printed)' : undefined);
   if (printed !== '') explainedLines(line, printed, why(index), jump, reroll && ((step) => reroll(index, step)));
   item.append(line, button);
