@@ -442,16 +442,16 @@ export async function languageServer() {
 // What this build of weft can do beyond weft's own runs: `keepCase`, the
 // lines of casedLines(), and `reroll`, the search of reroll().
 export async function capabilities() {
-  const engine = await instance('weft');
+  const engine = await instance('weft-check');
   return { keepCase: typeof engine._weftRollKeepCase === 'function', reroll: typeof engine._weftReroll === 'function' };
 }
 
-// Calls the roll entry `entry` of weft's build with `request` as JSON, on
+// Calls the roll entry `entry` of weft-check's build with `request` as JSON, on
 // `files` from the folder `cwd`; returns its JSON reply.
 async function rollEntry(entry, { files = {}, cwd = '', ...request }) {
-  const engine = await instance('weft');
+  const engine = await instance('weft-check');
   if (typeof engine[entry] !== 'function') throw new TypeError(`this build of weft has no ${entry}`);
-  setUp(engine, 'weft', runRequest('weft', { files, cwd }));
+  setUp(engine, 'weft-check', runRequest('weft-check', { files, cwd }));
   return JSON.parse(callWithTexts(engine, entry, '_weftRollReplySize', JSON.stringify(request)));
 }
 
