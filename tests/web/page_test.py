@@ -381,6 +381,26 @@ class PageTest(unittest.TestCase):
         self.assertEqual(line, native(WEFT, ["-n", "1", "tavern.dat"], EXAMPLES, clock=second)[0].rstrip("\n"))
         self.assertIn(str(second), page.shown("lines-status"))
 
+        # Keep capitals and Reroll this part, where the build has the
+        # engine's rolling of one data file: lines that differ from weft's at
+        # their seconds only in capitals, and a line with one part rolled again.
+        if page.find("keep-case-field").is_displayed():
+            page.find("keep-case").click()
+            page.click_and_wait("roll", "view-lines")
+        page.driver.find_elements(By.CSS_SELECTOR, "#lines-list summary")[0].click()
+        page.wait_for("#lines-list details.why[open] button.step")
+        reroll = page.driver.find_elements(By.CSS_SELECTOR, "#lines-list button.reroll")
+        self.assertEqual(bool(reroll), page.find("keep-case-field").is_displayed())
+        if reroll:
+            reroll[0].click()
+            page.wait_idle("view-lines")
+            for item in page.driver.find_elements(By.CSS_SELECTOR, "#lines-list > li")[:10]:
+                second, line = item.find_element(By.CSS_SELECTOR, "button.second").text, item.find_element(
+                    By.CSS_SELECTOR, ".line").text
+                printed, _ = native(WEFT, ["-n", "1", "tavern.dat"], EXAMPLES, clock=int(second))
+                self.assertEqual(line.lower(), printed.rstrip("\n").lower())
+            self.assertIn("rolls that part again", page.shown("lines-status"))
+
         # No repeats: a table of three lines gives three, and says so.
         page.add_file("coin.dat", "heads\ntails\nedge\n")
         page.fill("lines-count", 5)
@@ -483,7 +503,7 @@ class PageTest(unittest.TestCase):
         page.find("share").click()
         link, state = shared()  # the file being edited and the file it lists, not the examples
         self.assertEqual(sorted(state["files"]), sorted(files))
-        self.assertIn("lore/kin.dat and the 1 files it reads", page.shown("share-what"))
+        self.assertIn("lore/kin.dat and 1 file it reads", page.shown("share-what"))
         page.find("share-all").click()
         self.assertIn("tavern.dat", shared()[1]["files"])
 

@@ -427,7 +427,7 @@ async function share() {
   box.hidden = false;
   const listed = paths.length - (fileSet.selected === null ? 0 : 1);
   $('share-what').textContent = all || fileSet.selected === null ? `Link to all ${paths.length} files`
-    : `Link to ${fileSet.selected}${listed > 0 ? ` and the ${listed} files it reads` : ''}`;
+    : `Link to ${fileSet.selected}${listed > 0 ? ` and ${listed} ${listed === 1 ? 'file' : 'files'} it reads` : ''}`;
   $('share-link').value = link;
   $('share-link').select();
   let copied = false;

@@ -78,7 +78,7 @@ function explainedLines(container, printed, why, jump, reroll = null) {
 
 // The steps that made one line, in weft-check --explain's words; a click on
 // a step selects the line of the data file it came from. With `reroll`,
-// each reference that picked or rolled offers to roll its part again.
+// each step that made a choice offers to roll its part again.
 function showSteps(box, {part, last, report}, jump, reroll) {
   box.replaceChildren();
   if (!part) {
@@ -100,7 +100,7 @@ function showSteps(box, {part, last, report}, jump, reroll) {
       button.addEventListener('click', () => jump(place.file, place.line));
     }
     item.append(button);
-    if (reroll && step.step === 'reference' && (step.pick || step.roll)) {
+    if (reroll && choice(step)) {
       const again = element('button', 'reroll', 'Reroll this part');
       again.type = 'button';
       again.title = 'A line that keeps the rest of this one and rolls this part again, at the nearest second weft prints it';
@@ -111,6 +111,15 @@ function showSteps(box, {part, last, report}, jump, reroll) {
   });
   box.append(list);
   if (last && report.ending_words) box.append(element('p', 'failed', report.ending_words));
+}
+
+// Whether a step makes a choice that can come out otherwise: a reference
+// that picked, rolled or took a listed file's line, or a listed file's pick,
+// from more than one entry.
+function choice(step) {
+  if (step.pick && step.pick.chance >= 1) return false;  // nothing else to pick
+  return step.step === 'reference' ? Boolean(step.pick || step.roll || step.listed_lines)
+                                   : step.step === 'pick' && step.depth > 1;
 }
 
 // The lines Roll made, one run each (`runs`: {time, result, shown}, where
