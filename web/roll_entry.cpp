@@ -67,6 +67,37 @@ const char* withFile(const char* text, std::size_t size, bool steps, Work work) 
   }
 }
 
+// The line of each of the request's "seconds", as weft prints it and in the
+// author's case.
+Json casedLines(weft::LineRoller& roller, const weft::DataFile& file, const Json& request) {
+  Json lines = Json::array();
+  for (const Json& second : request.value("seconds", Json::array())) {
+    const weft::RolledLine rolled = roller.rollAt(file, second.get<std::int64_t>());
+    if (rolled.ending) {
+      lines.push_back({{"second", rolled.second}, {"ending", rolled.ending->message}});
+    } else {
+      lines.push_back({{"second", rolled.second}, {"line", rolled.line}, {"cased", rolled.cased}});
+    }
+  }
+  return lines;
+}
+
+// The seconds nearest the request's "second" whose line keeps all of that
+// second's line but the part that begins at step "part".
+Json rerolledSeconds(weft::LineRoller& roller, const weft::DataFile& file, const Json& request) {
+  const weft::RolledLine original = roller.rollAt(file, request.at("second").get<std::int64_t>());
+  const auto part = request.at("part").get<std::size_t>();
+  Json seconds = Json::array();
+  if (original.ending || part >= original.steps.size()) return {{"seconds", seconds}, {"tried", 0}};
+  weft::RollBudget budget;
+  budget.time = std::chrono::milliseconds(request.value("milliseconds", std::int64_t{250}));
+  const weft::RolledLines found =
+      weft::rollKeeping(roller, file, original, weft::keptBeside(original.steps, part),
+                        request.value("count", std::size_t{1}), false, budget);
+  for (const weft::RolledLine& line : found.lines) seconds.push_back(line.second);
+  return {{"seconds", seconds}, {"tried", found.secondsTried}};
+}
+
 }  // namespace
 
 // {"operand", "maxFrequency", "seedOffset", "seconds": [...]} -> the line of
@@ -74,43 +105,17 @@ const char* withFile(const char* text, std::size_t size, bool steps, Work work) 
 // "line", "cased"}], or {"second", "ending"} for a second whose run ends.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* weftRollKeepCase(const char* request,
                                                              std::size_t size) {
-  return withFile(request, size, false, [](weft::LineRoller& roller, const weft::DataFile& file,
-                                           const Json& asked) {
-    Json lines = Json::array();
-    for (const Json& second : asked.value("seconds", Json::array())) {
-      const weft::RolledLine rolled = roller.rollAt(file, second.get<std::int64_t>());
-      if (rolled.ending) {
-        lines.push_back({{"second", rolled.second}, {"ending", rolled.ending->message}});
-      } else {
-        lines.push_back({{"second", rolled.second}, {"line", rolled.line}, {"cased", rolled.cased}});
-      }
-    }
-    return lines;
-  });
+  return withFile(request, size, false, casedLines);
 }
 
 // {"operand", "maxFrequency", "seedOffset", "second", "part", "count",
 // "milliseconds"} -> {"seconds": [...], "tried"}: up to `count` seconds
-// nearest `second` whose line keeps every step of that second's line but the
-// part that begins at step `part` (numbered from 0, as the explanation's
-// steps are), and rolls that part again.
+// nearest `second` (one later, one earlier, two later, ...) whose line keeps
+// every step of that second's line but the part that begins at step `part`
+// (numbered from 0, as the explanation's steps are), and rolls that part
+// again, found within `milliseconds`.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* weftReroll(const char* request, std::size_t size) {
-  return withFile(request, size, true, [](weft::LineRoller& roller, const weft::DataFile& file,
-                                          const Json& asked) {
-    const weft::RolledLine original = roller.rollAt(file, asked.at("second").get<std::int64_t>());
-    const auto part = asked.at("part").get<std::size_t>();
-    if (original.ending || part >= original.steps.size()) {
-      return Json{{"seconds", Json::array()}, {"tried", 0}};
-    }
-    weft::RollBudget budget;
-    budget.time = std::chrono::milliseconds(asked.value("milliseconds", std::int64_t{250}));
-    const weft::RolledLines found =
-        weft::rollKeeping(roller, file, original, weft::keptBeside(original.steps, part),
-                          asked.value("count", std::size_t{1}), false, budget);
-    Json seconds = Json::array();
-    for (const weft::RolledLine& line : found.lines) seconds.push_back(line.second);
-    return Json{{"seconds", seconds}, {"tried", found.secondsTried}};
-  });
+  return withFile(request, size, true, rerolledSeconds);
 }
 
 // The size in bytes of the reply of the last call.
