@@ -31,6 +31,11 @@
 //   await weft.joinOperand('lore', 'kin.dat')    // 'lore\\kin.dat'
 //   const { uriOfPath, pathOfUri } = await weft.uris();  // the server's URIs of `files`
 //
+//   await weft.loadedFiles({ files, name: 'hooks.dat' })  // [{path, listedBy, line}]: the
+//                                    // file and every file its lists name, as loading reads them
+//   await weft.capabilities()        // {keepCase, reroll}: whether this build has
+//                                    // casedLines() and reroll()
+//
 //   const server = await weft.languageServer();  // weft-check --lsp, in this instance
 //   server.handle(message)           // one JSON-RPC message (text or object) in,
 //                                    // its replies out
@@ -454,5 +459,54 @@ export async function languageServer() {
   };
 }
 
-const weft = { run, check, explain, languageServer, load, spreadSeconds, splitOperand, joinOperand, uris };
+// What this build of weft can do beyond weft's own runs: `keepCase`, the
+// lines of casedLines(), and `reroll`, the search of reroll().
+export async function capabilities() {
+  const engine = await instance('weft-check');
+  return { keepCase: typeof engine._weftRollKeepCase === 'function', reroll: typeof engine._weftReroll === 'function' };
+}
+
+// Calls the roll entry `entry` of weft-check's build with `request` as JSON, on
+// `files` from the folder `cwd`; returns its JSON reply.
+async function rollEntry(entry, { files = {}, cwd = '', ...request }) {
+  const engine = await instance('weft-check');
+  if (typeof engine[entry] !== 'function') throw new TypeError(`this build of weft has no ${entry}`);
+  setUp(engine, 'weft-check', runRequest('weft-check', { files, cwd }));
+  return JSON.parse(callWithTexts(engine, entry, '_weftRollReplySize', JSON.stringify(request)));
+}
+
+// The lines that `weft -n 1 operand` (with -m `maxFrequency` and -s
+// `seedOffset`, weft's defaults when left out) prints at each of `seconds`,
+// each beside the same line in the author's case: [{second, line, cased}].
+export function casedLines({ files, cwd, operand, maxFrequency, seedOffset, seconds = [] } = {}) {
+  return rollEntry('_weftRollKeepCase', { files, cwd, operand, maxFrequency, seedOffset, seconds });
+}
+
+// The seconds nearest `second` (one later, one earlier, two later, ...),
+// up to `count` of them, at which `weft -n 1 operand` (with -m and -s as
+// given) prints a line that keeps every step of the line it prints at
+// `second` but the part that begins at step `part` (numbered as explain()
+// numbers the line's steps), and rolls that part again. Resolves to
+// {seconds, tried}: fewer seconds when `milliseconds` run out. The lines
+// themselves come from run() at those seconds.
+export function reroll({ files, cwd, operand, maxFrequency, seedOffset, second, part, count = 1,
+                         milliseconds = 250 } = {}) {
+  if (!Number.isSafeInteger(part) || part < 0) throw new RangeError('part must be a step number');
+  return rollEntry('_weftReroll', { files, cwd, operand, maxFrequency, seedOffset, second, part, count, milliseconds });
+}
+
+// The files that loading the data file `name` (in the folder `cwd`) reads,
+// as weft-check's loading finds them: the file itself first, then each file
+// that a file list names, as deep as the lists go, each once, as
+// {path, listedBy, line} with paths from `cwd` ('/' between folders).
+export async function loadedFiles({ files = {}, name, cwd = '' } = {}) {
+  const engine = await instance('weft-check');
+  setUp(engine, 'weft-check', runRequest('weft-check', { files, cwd }));
+  return JSON.parse(callWithTexts(engine, '_weftLoadedFiles', '_weftOperandSize', name));
+}
+
+const weft = {
+  run, check, explain, languageServer, load, spreadSeconds, splitOperand, joinOperand, uris,
+  capabilities, casedLines, reroll, loadedFiles,
+};
 export default weft;
