@@ -1,6 +1,7 @@
 #include "datafile/data_file.h"
 
 #include <cstring>
+#include <functional>
 
 #include "datafile/line_reader.h"
 #include "datafile/load_observer.h"
@@ -59,6 +60,8 @@ DataFile::DataFile(Engine& engine, std::string filename, const DataFile* parent)
   EngineScope scope(engine_, engine);
   // A generation observer is told the line each picked entry stands on.
   keepsLines_ = engine.generationObserver != nullptr;
+  keepsCase_ = engine.settings.keepCase;
+  if (keepsCase_) authorTables_.resize(TABLE_COUNT);
   loadDataFile();
 }
 
@@ -68,6 +71,7 @@ DataFile::DataFile(const DataFile& other)
       parent_(other.parent_),
       isElementFile_(other.isElementFile_),
       tables_(other.tables_),
+      authorTables_(other.authorTables_),
       inFileList_(other.inFileList_),
       currentTable_(other.currentTable_) {}
 
@@ -78,6 +82,7 @@ DataFile& DataFile::operator=(const DataFile& other) {
   parent_ = other.parent_;
   isElementFile_ = other.isElementFile_;
   tables_ = other.tables_;
+  authorTables_ = other.authorTables_;
   inFileList_ = other.inFileList_;
   currentTable_ = other.currentTable_;
   return *this;
@@ -122,13 +127,17 @@ void DataFile::loadDataFile() {
   LoadingScope scope(state, key);
 
   // Every line is read in lower case, so the reader folds the text as it
-  // comes in.
-  LineReader reader(*input, true);
+  // comes in, unless the author's case is kept as well.
+  LineReader reader(*input, !keepsCase_);
   char buffer[kLineBufferSize];
-  while (!reader.atEnd()) {
-    lineNumber_ = reader.lineNumber();
-    const std::string_view line = readLine(reader, buffer, sizeof buffer);
-    if (!line.empty()) parseLine(line);
+  if (keepsCase_) [[unlikely]] {
+    readKeepingCase(reader, buffer, sizeof buffer);
+  } else {
+    while (!reader.atEnd()) {
+      lineNumber_ = reader.lineNumber();
+      const std::string_view line = readLine(reader, buffer, sizeof buffer);
+      if (!line.empty()) parseLine(line);
+    }
   }
   lineNumber_ = 0;
   if (reader.failed()) {
@@ -203,6 +212,22 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
     length += added;
   }
   return std::string_view(buffer, length);
+}
+
+void DataFile::readKeepingCase(LineReader& reader, char* buffer, std::size_t size) {
+  std::string folded;
+  while (!reader.atEnd()) {
+    lineNumber_ = reader.lineNumber();
+    const std::string_view line = readLine(reader, buffer, size);
+    if (line.empty()) continue;
+    folded.assign(line);
+    foldToLower(folded);
+    authorLine_ = line;
+    foldedLine_ = folded;
+    parseLine(folded);
+  }
+  authorLine_ = {};
+  foldedLine_ = {};
 }
 
 // The line comes in lower case already.
@@ -338,16 +363,27 @@ void DataFile::parseEntryLine(std::string_view line) {
   addEntry(line.substr(start), static_cast<std::uint32_t>(frequency));
 }
 
-void DataFile::appendKeepingLine(Table& table, std::string_view text, std::uint32_t count) {
+void DataFile::appendKeeping(Table& table, std::string_view text, std::uint32_t count) {
   table.append(text, count);
-  table.setLastRunLine(lineNumber_);
+  if (keepsLines_) table.setLastRunLine(lineNumber_);
+  if (!keepsCase_) return;
+  // Every entry is a piece of the folded line but the one an element file
+  // adds at the end, which is its own author's text.
+  std::string_view author = text;
+  const std::less_equal<const char*> notAfter;
+  const char* const start = foldedLine_.data();
+  if (!text.empty() && notAfter(start, text.data()) &&
+      notAfter(text.data() + text.size(), start + foldedLine_.size())) {
+    author = authorLine_.substr(static_cast<std::size_t>(text.data() - start), text.size());
+  }
+  authorTables_[static_cast<std::size_t>(currentTable_)].append(author, count);
 }
 
 void DataFile::addEntry(std::string_view text, std::uint32_t count) {
   if (!isTableNumber(currentTable_)) return;
   Table& table = tables_[static_cast<std::size_t>(currentTable_)];
-  if (keepsLines_) [[unlikely]] {
-    appendKeepingLine(table, text, count);
+  if (keepsLines_ || keepsCase_) [[unlikely]] {
+    appendKeeping(table, text, count);
   } else {
     table.append(text, count);
   }

@@ -4,11 +4,13 @@
 #include <charconv>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "datafile/data_file.h"
+#include "generate/author_case.h"
 #include "generate/dice.h"
 #include "generate/generation_observer.h"
 #include "generate/listed_files.h"
@@ -92,8 +94,8 @@ LevelBuffers& levelBuffers(ExpansionState& state) {
 // of the whole text. The front is the caller's output string.
 class WorkingText {
  public:
-  WorkingText(std::string_view text, std::string& front, LevelBuffers& buffers)
-      : front_(front), buffer_(buffers.rest), spare_(buffers.spare) {
+  WorkingText(std::string_view text, std::string& front, std::string& buffer, std::string& spare)
+      : front_(front), buffer_(buffer), spare_(spare) {
     front_.clear();
     // Room in front as large as the text, as a renewal would leave.
     buffer_.resize(2 * text.size());
@@ -107,8 +109,14 @@ class WorkingText {
   // "(", so that the text holds no reference. The inner text stays valid
   // until the next splice.
   bool nextReference(std::string_view& inner) {
+    ReferenceSpan span;
+    return nextReference(inner, span);
+  }
+
+  // The same, setting `span` to where the reference stands in the rest.
+  bool nextReference(std::string_view& inner, ReferenceSpan& span) {
     const std::string_view rest = this->rest();
-    const ReferenceSpan span = findReference(rest);
+    span = findReference(rest);
     front_.append(rest.substr(0, span.open));
     if (span.open == std::string_view::npos) {
       start_ = buffer_.size();
@@ -119,6 +127,20 @@ class WorkingText {
     inner = span.inner(rest);
     referenceLength_ = span.close - span.open + 1;
     return true;
+  }
+
+  // Moves on as a text of the same length, with its parentheses at the same
+  // places, moved when nextReference() found `span`: the line in the
+  // author's case follows the folded line so.
+  void follow(const ReferenceSpan& span) {
+    const std::string_view rest = this->rest();
+    front_.append(rest.substr(0, span.open));
+    if (span.open == std::string_view::npos) {
+      start_ = buffer_.size();
+      return;
+    }
+    start_ += span.open;
+    if (span.found()) referenceLength_ = span.close - span.open + 1;
   }
 
   // Replaces the reference found last, parentheses included, by `replacement`.
@@ -161,17 +183,26 @@ class WorkingText {
   std::size_t referenceLength_ = 0;
 };
 
-// Expands a text that holds a reference. Made twice: with a generation
-// observer, telling it every step, and without one, where nothing of the
-// telling is left. Inlined into its one caller, so that the line without an
-// observer costs what it cost before observers existed.
-template <bool kObserved>
+// The line in the author's case that an expansion carries along: the text
+// it starts from and where it is written.
+struct AuthorText {
+  std::string_view text;
+  std::string& out;
+};
+
+// Expands a text that holds a reference. Made twice: the general form tells a
+// generation observer, if one is installed, every step, and carries the
+// line in the author's case along when `author` is given; in the other form
+// nothing of either is left. Inlined into its callers, so that weft's line
+// costs what it cost before observers existed.
+template <bool kGeneral>
 [[gnu::always_inline]] inline void expandReferencesIn(Engine& engine, const DataFile& file,
-                                                      std::string_view text, std::string& out) {
+                                                      std::string_view text, std::string& out,
+                                                      [[maybe_unused]] AuthorText* author) {
   LineBudgetScope budget(engine.expansion);
   LevelBuffers& buffers = levelBuffers(engine.expansion);
   const std::size_t maxBytes = engine.limits.maxTextBytes;
-  WorkingText working(text, out, buffers);
+  WorkingText working(text, out, buffers.rest, buffers.spare);
   std::string_view inner;
   // Set by every reference that resolves; one that does not repeats it. It
   // shows a table's entry where it is stored, the digits below, or the last
@@ -179,7 +210,19 @@ template <bool kObserved>
   std::string_view replacement;
   char digits[16];
   [[maybe_unused]] GenerationObserver* const observer = engine.generationObserver;
-  while (working.nextReference(inner)) {
+  // The author's working text and replacement, in step with the two above.
+  [[maybe_unused]] std::optional<WorkingText> authorWorking;
+  [[maybe_unused]] std::string_view authorReplacement;
+  [[maybe_unused]] ReferenceSpan span{};
+  if constexpr (kGeneral) {
+    if (author != nullptr) {
+      authorWorking.emplace(author->text, author->out, buffers.authorRest, buffers.authorSpare);
+    }
+  }
+  while (kGeneral ? working.nextReference(inner, span) : working.nextReference(inner)) {
+    if constexpr (kGeneral) {
+      if (authorWorking) authorWorking->follow(span);
+    }
     spendSteps(engine, file, 1);
     spendWork(engine, file, inner.size());
     const ReferenceTarget target = classifyReference(inner);
@@ -190,7 +233,9 @@ template <bool kObserved>
       // ends the run at once instead of after minutes of drawing.
       if (dice.count() > 0) spendSteps(engine, file, static_cast<std::uint64_t>(dice.count()));
       std::int32_t total;
-      if constexpr (!kObserved) {
+      if constexpr (!kGeneral) {
+        total = dice.roll();
+      } else if (observer == nullptr) {
         total = dice.roll();
       } else {
         std::vector<std::int32_t> faces;
@@ -205,6 +250,7 @@ template <bool kObserved>
       }
       const auto written = std::to_chars(digits, digits + sizeof digits, total);
       replacement = std::string_view(digits, static_cast<std::size_t>(written.ptr - digits));
+      if constexpr (kGeneral) authorReplacement = replacement;
     } else if (target.kind == ReferenceTarget::Kind::Table) {
       if (!isTableNumber(target.table)) {
         reportForLine(engine, file, "Invalid table referenced: " + working.whole());
@@ -216,40 +262,62 @@ template <bool kObserved>
         }
         const std::uint64_t position = engine.random.nextRandom() % picked.size();
         replacement = picked.entryAt(position);
-        if constexpr (kObserved) {
-          observer->picked(
-              file, {target.table, position, replacement, picked.runLine(picked.runAt(position))});
+        if constexpr (kGeneral) {
+          if (observer != nullptr) {
+            observer->picked(file, {target.table, position, replacement,
+                                    picked.runLine(picked.runAt(position))});
+          }
+          if (authorWorking) authorReplacement = file.authorTable(target.table).entryAt(position);
         }
       }
     } else {
       // Every listed file of that name generates; the last one's line is kept.
-      const DataFile* const last =
-          visitListedFiles(file, inner, [&engine, &buffers](const DataFile& subfile) {
-            subfile.generateInto(engine, buffers.subfileLine);
-          });
+      const DataFile* const last = visitListedFiles(file, inner, [&](const DataFile& subfile) {
+        if constexpr (kGeneral) {
+          if (authorWorking) {
+            generateKeepingCase(engine, subfile, buffers.subfileLine, buffers.subfileAuthorLine,
+                                AuthorCase::Listed);
+            return;
+          }
+        }
+        subfile.generateInto(engine, buffers.subfileLine);
+      });
       resolved = last != nullptr;
       if (resolved) {
         lowerListedLine(buffers.subfileLine);
         replacement = buffers.subfileLine;
+        if constexpr (kGeneral) authorReplacement = buffers.subfileAuthorLine;
       }
     }
-    if constexpr (kObserved) {
-      observer->replaced(file, {target.kind, inner, replacement, resolved});
+    if constexpr (kGeneral) {
+      if (observer != nullptr)
+        observer->replaced(file, {target.kind, inner, replacement, resolved});
     }
     spendWork(engine, file, replacement.size());
     working.splice(replacement);
+    if constexpr (kGeneral) {
+      if (authorWorking) {
+        // Both texts have the same length by construction; should they not,
+        // the author's text takes weft's rather than lose step.
+        if (authorReplacement.size() != replacement.size()) authorReplacement = replacement;
+        authorWorking->splice(authorReplacement);
+      }
+    }
     if (working.size() > maxBytes) {
       tooLong(file, "the line grew beyond " + std::to_string(maxBytes) + " bytes");
     }
   }
   working.finish();
+  if constexpr (kGeneral) {
+    if (authorWorking) authorWorking->finish();
+  }
 }
 
-// The expansion that tells a generation observer, kept out of the way of the
-// one without.
-[[gnu::noinline, gnu::cold]] void expandObserved(Engine& engine, const DataFile& file,
-                                                 std::string_view text, std::string& out) {
-  expandReferencesIn<true>(engine, file, text, out);
+// The general expansion, kept out of the way of weft's.
+[[gnu::noinline, gnu::cold]] void expandGeneral(Engine& engine, const DataFile& file,
+                                                std::string_view text, std::string& out,
+                                                AuthorText* author) {
+  expandReferencesIn<true>(engine, file, text, out, author);
 }
 
 }  // namespace
@@ -261,10 +329,24 @@ void expandInto(Engine& engine, const DataFile& file, std::string_view text, std
     return;
   }
   if (engine.generationObserver != nullptr) [[unlikely]] {
-    expandObserved(engine, file, text, out);
+    expandGeneral(engine, file, text, out, nullptr);
   } else {
-    expandReferencesIn<false>(engine, file, text, out);
+    expandReferencesIn<false>(engine, file, text, out, nullptr);
   }
+}
+
+void expandKeepingCase(Engine& engine, const DataFile& file, std::string_view text,
+                       std::string_view author, std::string& out, std::string& authorOut) {
+  // The author's text is the same bytes but for case; one of another length
+  // could not follow the splices.
+  if (author.size() != text.size()) author = text;
+  if (!findReference(text).found()) {
+    out.assign(text);
+    authorOut.assign(author);
+    return;
+  }
+  AuthorText work{author, authorOut};
+  expandGeneral(engine, file, text, out, &work);
 }
 
 std::string expandReferences(Engine& engine, const DataFile& file, std::string text) {
