@@ -13,6 +13,8 @@ _weft_flags_weft='-t -d --'
 _weft_valued_weft='-n -s -m'
 _weft_flags_weft_check='-h --help --version -S --stats -v --verbose -j --format=json --format=text --explain= -t -d --'
 _weft_valued_weft_check='-m -n -s'
+_weft_flags_weft_roll='-h --help --version --seconds -u --unique -c --keep-case --steps --format=text --format=markdown --format=csv --format=json --lines= --at= --keep= --tries= --time-limit= --max-frequency= --seed= --'
+_weft_valued_weft_roll='-n -a -k -f -m -s'
 
 # Prints WORD as the shell reads it: quotes and backslash escapes removed.
 _weft_dequote() {
@@ -98,6 +100,15 @@ _weft() {
     return 0
   fi
 
+  # weft-roll's formats, as "--format NAME" or "-f NAME".
+  if [[ ($prev == --format || $prev == -f) && $command == weft_roll ]]; then
+    COMPREPLY=($(compgen -W 'text markdown csv json' -- "$cur"))
+    return 0
+  fi
+  # Its long options that take a number, given as "--at NUMBER".
+  [[ $command == weft_roll && $prev == --@(lines|at|keep|tries|time-limit|max-frequency|seed) ]] &&
+    return 0
+
   # An option that takes a value, alone or ending a group of flags: a number.
   local option
   for option in $valued; do
@@ -120,3 +131,5 @@ _weft() {
 }
 
 complete -o filenames -F _weft weft weft-check
+# weft-roll has options of its own (above) and the same operands.
+complete -o filenames -F _weft weft-roll

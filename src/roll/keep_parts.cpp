@@ -77,6 +77,25 @@ std::vector<std::size_t> keptSteps(const std::vector<LineStep>& steps,
   return {all.begin(), all.end()};
 }
 
+std::vector<std::size_t> keptBeside(const std::vector<LineStep>& steps, std::size_t part) {
+  const std::vector<std::size_t> inside = partOf(steps, part);
+  std::set<std::size_t> dropped(inside.begin(), inside.end());
+  for (std::size_t at = part, hops = 0; at < steps.size() && hops <= steps.size();
+       at = steps[at].parent, ++hops) {
+    if (steps[at].kind != LineStep::Kind::Enter) continue;
+    dropped.insert(at);
+    dropped.insert(steps[at].parent);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      if (steps[i].kind == LineStep::Kind::Leave && steps[i].parent == at) dropped.insert(i);
+    }
+  }
+  std::vector<std::size_t> kept;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    if (!dropped.contains(i)) kept.push_back(i);
+  }
+  return kept;
+}
+
 std::vector<std::size_t> rolledParts(const std::vector<LineStep>& steps,
                                      const std::vector<std::size_t>& kept) {
   const std::vector<std::size_t> keeps = keptSteps(steps, kept);

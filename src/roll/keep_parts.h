@@ -17,6 +17,13 @@ namespace weft {
 std::vector<std::size_t> keptSteps(const std::vector<LineStep>& steps,
                                    const std::vector<std::size_t>& kept);
 
+// Returns the steps to keep for rolling the part that begins at `part`
+// again (partOf()) and keeping the rest: every step outside the part but the
+// references to listed files that hold it, and their entering and leaving,
+// whose lines change with it.
+// REQUIRES: part < steps.size()
+std::vector<std::size_t> keptBeside(const std::vector<LineStep>& steps, std::size_t part);
+
 // Returns the steps that begin the parts rolled again: the choices (picks
 // and rolls) not kept with no choice above them that is not kept either. Empty when every
 // choice is kept, and nothing is left to roll again.

@@ -128,6 +128,11 @@ TEST_F(RollTest, KeptPartsStayAndTheRestRollsAgain) {
       EXPECT_TRUE(lines.insert(line.line).second) << line.line;
     }
   }
+  // Rolling the die inside the listed file again keeps the rest of its line.
+  EXPECT_EQ((std::vector<std::size_t>{0, 1, 2, 3, 5}), keptBeside(original.steps, 6));
+  const RolledLines die = rollKeeping(roller, file, original, keptBeside(original.steps, 6), 1,
+                                      false, {.seconds = 5000});
+  EXPECT_EQ(1u, die.lines.size());
   // Keeping every choice leaves nothing to roll.
   EXPECT_TRUE(rolledParts(original.steps, {2, 3, 6}).empty());
   EXPECT_TRUE(rollKeeping(roller, file, original, {2, 3, 6}, 1, false, {}).lines.empty());

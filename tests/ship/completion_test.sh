@@ -59,5 +59,13 @@ expect '--explain= ' weft-check --e
 expect ' ' weft-check -Sm ''
 expect 'wilderness/ wilderness\encounters.dat ' weft-check -S wil
 
+# weft-roll too, with its formats after -f or --format.
+expect '--keep-case ' weft-roll --keep-
+expect '--at= ' weft-roll --a
+expect 'csv json markdown text ' weft-roll -f ''
+expect 'markdown ' weft-roll --format m
+expect ' ' weft-roll --at ''
+expect 'tavern.dat treasure.dat ' weft-roll -u t
+
 echo "$failures failures"
 [ "$failures" -eq 0 ]
