@@ -190,6 +190,53 @@ struct AuthorText {
   std::string& out;
 };
 
+// The author's working text, moved as weft's is moved, with the author's
+// replacement of each reference spliced where weft splices its own. Holds
+// nothing when no line in the author's case is made.
+class AuthorWorking {
+ public:
+  AuthorWorking(AuthorText* author, LevelBuffers& buffers) {
+    if (author != nullptr) {
+      text_.emplace(author->text, author->out, buffers.authorRest, buffers.authorSpare);
+    }
+  }
+  explicit operator bool() const { return text_.has_value(); }
+  void follow(const ReferenceSpan& span) {
+    if (text_) text_->follow(span);
+  }
+  // Sets the replacement that the next splice puts in.
+  void replaceBy(std::string_view replacement) { replacement_ = replacement; }
+  // Splices it where weft splices `weftReplacement`. Both have the same
+  // length by construction; should they not, weft's takes its place rather
+  // than lose step.
+  void splice(std::string_view weftReplacement) {
+    if (!text_) return;
+    if (replacement_.size() != weftReplacement.size()) replacement_ = weftReplacement;
+    text_->splice(replacement_);
+  }
+  void finish() {
+    if (text_) text_->finish();
+  }
+
+ private:
+  std::optional<WorkingText> text_;
+  std::string_view replacement_;
+};
+
+// Rolls `dice` and tells the observer how.
+std::int32_t rollTelling(GenerationObserver& observer, const DataFile& file, Dice& dice,
+                         std::string_view expression) {
+  std::vector<std::int32_t> faces;
+  const std::int32_t total = dice.rollShowing(faces);
+  DiceParts parts{};
+  const bool read = readDiceExpression(expression, parts);
+  const auto modifier = static_cast<std::uint32_t>(dice.modifier());
+  observer.rolled(file, {expression, read, faces,
+                         static_cast<std::int32_t>(dice.positive() ? modifier : 0u - modifier),
+                         total, dice.seed()});
+  return total;
+}
+
 // Expands a text that holds a reference. Made twice: the general form tells a
 // generation observer, if one is installed, every step, and carries the
 // line in the author's case along when `author` is given; in the other form
@@ -210,19 +257,11 @@ template <bool kGeneral>
   std::string_view replacement;
   char digits[16];
   [[maybe_unused]] GenerationObserver* const observer = engine.generationObserver;
-  // The author's working text and replacement, in step with the two above.
-  [[maybe_unused]] std::optional<WorkingText> authorWorking;
-  [[maybe_unused]] std::string_view authorReplacement;
+  // The line in the author's case, in step with weft's.
+  [[maybe_unused]] AuthorWorking authorWorking(kGeneral ? author : nullptr, buffers);
   [[maybe_unused]] ReferenceSpan span{};
-  if constexpr (kGeneral) {
-    if (author != nullptr) {
-      authorWorking.emplace(author->text, author->out, buffers.authorRest, buffers.authorSpare);
-    }
-  }
   while (kGeneral ? working.nextReference(inner, span) : working.nextReference(inner)) {
-    if constexpr (kGeneral) {
-      if (authorWorking) authorWorking->follow(span);
-    }
+    if constexpr (kGeneral) authorWorking.follow(span);
     spendSteps(engine, file, 1);
     spendWork(engine, file, inner.size());
     const ReferenceTarget target = classifyReference(inner);
@@ -233,24 +272,14 @@ template <bool kGeneral>
       // ends the run at once instead of after minutes of drawing.
       if (dice.count() > 0) spendSteps(engine, file, static_cast<std::uint64_t>(dice.count()));
       std::int32_t total;
-      if constexpr (!kGeneral) {
-        total = dice.roll();
-      } else if (observer == nullptr) {
-        total = dice.roll();
+      if constexpr (kGeneral) {
+        total = observer != nullptr ? rollTelling(*observer, file, dice, target.dice) : dice.roll();
       } else {
-        std::vector<std::int32_t> faces;
-        total = dice.rollShowing(faces);
-        DiceParts parts{};
-        const bool read = readDiceExpression(target.dice, parts);
-        const auto modifier = static_cast<std::uint32_t>(dice.modifier());
-        observer->rolled(
-            file, {target.dice, read, faces,
-                   static_cast<std::int32_t>(dice.positive() ? modifier : 0u - modifier), total,
-                   dice.seed()});
+        total = dice.roll();
       }
       const auto written = std::to_chars(digits, digits + sizeof digits, total);
       replacement = std::string_view(digits, static_cast<std::size_t>(written.ptr - digits));
-      if constexpr (kGeneral) authorReplacement = replacement;
+      if constexpr (kGeneral) authorWorking.replaceBy(replacement);
     } else if (target.kind == ReferenceTarget::Kind::Table) {
       if (!isTableNumber(target.table)) {
         reportForLine(engine, file, "Invalid table referenced: " + working.whole());
@@ -267,7 +296,8 @@ template <bool kGeneral>
             observer->picked(file, {target.table, position, replacement,
                                     picked.runLine(picked.runAt(position))});
           }
-          if (authorWorking) authorReplacement = file.authorTable(target.table).entryAt(position);
+          if (authorWorking)
+            authorWorking.replaceBy(file.authorTable(target.table).entryAt(position));
         }
       }
     } else {
@@ -286,7 +316,7 @@ template <bool kGeneral>
       if (resolved) {
         lowerListedLine(buffers.subfileLine);
         replacement = buffers.subfileLine;
-        if constexpr (kGeneral) authorReplacement = buffers.subfileAuthorLine;
+        if constexpr (kGeneral) authorWorking.replaceBy(buffers.subfileAuthorLine);
       }
     }
     if constexpr (kGeneral) {
@@ -295,22 +325,13 @@ template <bool kGeneral>
     }
     spendWork(engine, file, replacement.size());
     working.splice(replacement);
-    if constexpr (kGeneral) {
-      if (authorWorking) {
-        // Both texts have the same length by construction; should they not,
-        // the author's text takes weft's rather than lose step.
-        if (authorReplacement.size() != replacement.size()) authorReplacement = replacement;
-        authorWorking->splice(authorReplacement);
-      }
-    }
+    if constexpr (kGeneral) authorWorking.splice(replacement);
     if (working.size() > maxBytes) {
       tooLong(file, "the line grew beyond " + std::to_string(maxBytes) + " bytes");
     }
   }
   working.finish();
-  if constexpr (kGeneral) {
-    if (authorWorking) authorWorking->finish();
-  }
+  if constexpr (kGeneral) authorWorking.finish();
 }
 
 // The general expansion, kept out of the way of weft's.
