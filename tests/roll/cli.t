@@ -30,7 +30,7 @@ No line twice; a file that cannot make so many says how many it found.
   $ roll -n 3 --unique --tries=500 coin.dat
   Tails
   Heads
-  /work/wt-roll/build/release/tools/roll/weft-roll: coin.dat: 2 different lines in 500 seconds tried, of the 3 asked for
+  */weft-roll: coin.dat: 2 different lines in 500 seconds tried, of the 3 asked for (glob)
   [1]
 
 Capitals as the author wrote them: weft's own line with the case kept.
@@ -65,10 +65,10 @@ some of them and rolls the rest again, at the nearest second that has one.
   >   [ "$(WEFT_FROZEN_TIME=$second weft dungeon.dat)" = "$line" ] || echo "not weft's at $second"
   > done
   $ roll --keep=1,2,4 --at=1767225600 --tries=1000 dungeon.dat
-  /work/wt-roll/build/release/tools/roll/weft-roll: dungeon.dat: 0 of the 1 lines asked for keep those steps and roll the rest again, in 1000 seconds tried around 1767225600
+  */weft-roll: dungeon.dat: 0 of the 1 lines asked for keep those steps and roll the rest again, in 1000 seconds tried around 1767225600 (glob)
   [1]
   $ roll --keep=9 --at=1767225600 dungeon.dat
-  /work/wt-roll/build/release/tools/roll/weft-roll: dungeon.dat: --keep: the line at 1767225600 has 7 steps, not 9
+  */weft-roll: dungeon.dat: --keep: the line at 1767225600 has 7 steps, not 9 (glob)
   [2]
 
 For notes and scripts: Markdown, CSV and JSON.
@@ -122,27 +122,27 @@ a run that weft ends ends weft-roll with weft's status.
 Options as GNU tools read them; bad usage is status 2.
 
   $ roll --help | head -2
-  usage: /work/wt-roll/build/release/tools/roll/weft-roll [-n N] [--seconds] [--unique] [--keep-case] [--at=SECOND [--keep=STEPS]]
+  usage: */weft-roll [-n N] [--seconds] [--unique] [--keep-case] [--at=SECOND [--keep=STEPS]] (glob)
          [--steps] [--format=text|markdown|csv|json] [-m MAXFREQ] [-s SEED] datafile...
   $ roll --version
   weft-roll 0.1.0
   $ roll --lines=0 coin.dat
-  /work/wt-roll/build/release/tools/roll/weft-roll: -n needs a number of lines from 1 to 1000000
-  Try '/work/wt-roll/build/release/tools/roll/weft-roll --help' for more information.
+  */weft-roll: -n needs a number of lines from 1 to 100000 (glob)
+  Try '*/weft-roll --help' for more information. (glob)
   [2]
   $ roll --colour coin.dat
-  /work/wt-roll/build/release/tools/roll/weft-roll: unrecognized option '--colour'
-  Try '/work/wt-roll/build/release/tools/roll/weft-roll --help' for more information.
+  */weft-roll: unrecognized option '--colour' (glob)
+  Try '*/weft-roll --help' for more information. (glob)
   [2]
   $ roll --s coin.dat
-  /work/wt-roll/build/release/tools/roll/weft-roll: option '--s' is ambiguous
-  Try '/work/wt-roll/build/release/tools/roll/weft-roll --help' for more information.
+  */weft-roll: option '--s' is ambiguous (glob)
+  Try '*/weft-roll --help' for more information. (glob)
   [2]
   $ roll -u
-  /work/wt-roll/build/release/tools/roll/weft-roll: no data file named
-  Try '/work/wt-roll/build/release/tools/roll/weft-roll --help' for more information.
+  */weft-roll: no data file named (glob)
+  Try '*/weft-roll --help' for more information. (glob)
   [2]
   $ roll --keep=1 coin.dat
-  /work/wt-roll/build/release/tools/roll/weft-roll: --keep needs --at=SECOND, the second of the line to keep parts of
-  Try '/work/wt-roll/build/release/tools/roll/weft-roll --help' for more information.
+  */weft-roll: --keep needs --at=SECOND, the second of the line to keep parts of (glob)
+  Try '*/weft-roll --help' for more information. (glob)
   [2]

@@ -10,8 +10,10 @@ namespace weft::roll {
 
 namespace {
 
-constexpr std::size_t kMaxLines = 1'000'000;
+constexpr std::size_t kMaxLines = 100'000;
 constexpr std::size_t kMaxStep = 1'000'000;
+// The seconds of a search are held at once: a million of them take 8 MB.
+constexpr std::uint64_t kMaxTries = 1'000'000;
 
 constexpr const char* kUsage =
     "usage: %s [-n N] [--seconds] [--unique] [--keep-case] [--at=SECOND [--keep=STEPS]]\n"
@@ -147,9 +149,9 @@ std::string readOption(int option, std::string_view value, RollCommand& command)
                  : "unknown format \"" + std::string(value) +
                        "\" (the formats are text, markdown, csv and json)";
     case kTries:
-      return readNumber<std::uint64_t>(value, 1, 1'000'000'000, command.budget.seconds)
+      return readNumber<std::uint64_t>(value, 1, kMaxTries, command.budget.seconds)
                  ? ""
-                 : "--tries needs a number of seconds from 1 to 1000000000";
+                 : "--tries needs a number of seconds from 1 to " + std::to_string(kMaxTries);
     case kTimeLimit: {
       std::int64_t ms = 0;
       if (!readNumber<std::int64_t>(value, 1, 86'400'000, ms)) {
