@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "check_run.h"
+#include "cli/check_run.h"
 #include "fuzz_support.h"
 #include "support/console.h"
 

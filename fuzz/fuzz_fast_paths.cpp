@@ -34,7 +34,8 @@ void checkDice(std::string_view text) {
   weft::DiceParts general{};
   if (!weft::readDiceGeneral(text, general)) std::abort();
   if (plain.count != general.count || plain.sides != general.sides ||
-      plain.positive != general.positive || plain.modifier != general.modifier) {
+      plain.positive != general.positive || plain.modifier != general.modifier ||
+      plain.end != general.end) {
     std::abort();
   }
 }

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lsp_server.h"
+#include "lsp/lsp_server.h"
 
 namespace {
 

@@ -1,9 +1,29 @@
-// The entry of weft-check's WebAssembly build that the page calls, once per
-// check, in one loaded instance.
+// The entries of weft-check's WebAssembly build that the page calls: the
+// checker, once per check, in one loaded instance, and weft's rule for the
+// data-file operands that name a file inside a folder.
 #include <emscripten/emscripten.h>
 
-#include "check_run.h"
+#include <cstddef>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "cli/check_run.h"
 #include "support/console.h"
+#include "support/directory.h"
+
+namespace {
+
+// The text the last operand entry returned, kept until the next call.
+std::string kept;
+
+const char* keep(std::string text) {
+  kept = std::move(text);
+  return kept.c_str();
+}
+
+}  // namespace
 
 // Checks once over `argv` and returns the status, without ending the
 // instance.
@@ -11,3 +31,28 @@ extern "C" EMSCRIPTEN_KEEPALIVE int weftCheckRunOnce(int argc, char** argv) {
   weft::SystemConsole console;
   return weft::check::checkMain(argc, argv, console);
 }
+
+// Splits the operand of `size` bytes at `operand` as weft does; returns
+// {"directory": text or null, "filename": text} as JSON, valid until the
+// next call.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* weftSplitOperand(const char* operand,
+                                                             std::size_t size) {
+  const weft::Operand split = weft::splitOperand(std::string_view(operand, size));
+  const nlohmann::json parts = {
+      {"directory", split.directory ? nlohmann::json(*split.directory) : nlohmann::json(nullptr)},
+      {"filename", split.filename}};
+  return keep(parts.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+// Returns the operand that names `filename` inside `directory`, valid until
+// the next call.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* weftJoinOperand(const char* directory,
+                                                            std::size_t directorySize,
+                                                            const char* filename,
+                                                            std::size_t filenameSize) {
+  return keep(weft::joinOperand(std::string_view(directory, directorySize),
+                                std::string_view(filename, filenameSize)));
+}
+
+// The size in bytes of the text the last operand entry returned.
+extern "C" EMSCRIPTEN_KEEPALIVE std::size_t weftOperandSize() { return kept.size(); }

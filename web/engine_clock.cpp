@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "driver/run.h"
@@ -50,6 +51,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE void weftThawClock() { pageClock.thaw(); }
 extern "C" EMSCRIPTEN_KEEPALIVE int weftRunOnce(int argc, char** argv) {
   weft::SystemConsole console;
   return weft::weftMain(argc, argv, console, pageClock);
+}
+
+// Returns what a run that ended with `status` did, in words, valid until
+// the next call.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* weftStatusText(int status) {
+  static std::string text;
+  text = weft::exitStatusText(status);
+  return text.c_str();
 }
 
 // Returns `count` seconds for independent lines from `start`, with the run's

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lsp_server.h"
+#include "lsp/lsp_server.h"
 
 namespace {
 
@@ -18,7 +18,8 @@ weft::check::lsp::LanguageServer& server() {
   return instance;
 }
 
-// The messages of the last call, as one JSON array, kept until the next.
+// The messages of the last call, as one JSON array (or the text of the last
+// URI or path), kept until the next.
 std::string replies;
 
 const char* keep(const std::vector<std::string>& messages) {
@@ -45,11 +46,24 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* weftServerHandle(const char* message
 // diagnostics to publish as a JSON array, valid until the next call.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* weftServerIdle() { return keep(server().idle()); }
 
+// The URI the server gives the file at the absolute path of `size` bytes at
+// `path`, and the absolute path of a "file:" URI (empty for another scheme);
+// each valid until the next call.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* weftServerUriOfPath(const char* path,
+                                                                std::size_t size) {
+  replies = weft::check::lsp::uriOfPath(std::string_view(path, size));
+  return replies.c_str();
+}
+extern "C" EMSCRIPTEN_KEEPALIVE const char* weftServerPathOfUri(const char* uri, std::size_t size) {
+  replies = weft::check::lsp::pathOfUri(std::string_view(uri, size));
+  return replies.c_str();
+}
+
 // Whether work is left for idle(): now, and after a longer pause.
 extern "C" EMSCRIPTEN_KEEPALIVE int weftServerHasIdleWork() { return server().hasIdleWork(); }
 extern "C" EMSCRIPTEN_KEEPALIVE int weftServerHasDeferredWork() {
   return server().hasDeferredWork();
 }
 
-// The size in bytes of the array the last call returned.
+// The size in bytes of the text the last call returned.
 extern "C" EMSCRIPTEN_KEEPALIVE std::size_t weftServerReplySize() { return replies.size(); }

@@ -14,6 +14,7 @@
 //   r.stdout, r.stderr, r.combined   // Uint8Array, byte for byte as written;
 //                                    // combined holds both streams in the order written
 //   r.status                         // the value passed to exit: 1 at a normal end, -2, ...
+//   r.statusWords                    // what it means, in weft's words
 //
 //   const c = await weft.check({ files, args: ['--stats', 'tavern.dat'], cwd, env });
 //   c.diagnostics, c.stats, c.summary  // from weft-check's JSON report, unchanged
@@ -22,9 +23,13 @@
 //
 //   const e = await weft.explain({ files, args: ['-n', '3', 'tavern.dat'], time: 1767225600 });
 //   e.output                         // weft-check --explain's JSON parts: what weft wrote,
-//                                    // cut after each line, with the steps that made it;
-//                                    // each part's `words` are its steps in the text form's words
-//   e.status, e.ending, e.text       // weft's status, a run's ending, the whole text form
+//                                    // cut after each line, with the steps that made it,
+//                                    // each step with its `words` in the text form
+//   e.status, e.status_words, e.ending, e.ending_words  // how weft's run ended
+//
+//   await weft.splitOperand('lore\\kin.dat')    // {directory: 'lore', filename: 'kin.dat'}
+//   await weft.joinOperand('lore', 'kin.dat')    // 'lore\\kin.dat'
+//   const { uriOfPath, pathOfUri } = await weft.uris();  // the server's URIs of `files`
 //
 //   const server = await weft.languageServer();  // weft-check --lsp, in this instance
 //   server.handle(message)           // one JSON-RPC message (text or object) in,
@@ -43,7 +48,10 @@
 // carries the output written so far, and the next run gets a new instance.
 //
 // load() fetches and compiles both programs ahead of the first run; after
-// that no run makes a network request.
+// that no run makes a network request. load({wasm: {weft, 'weft-check'}})
+// takes each program's WebAssembly from elsewhere than the engine folder
+// beside this module (a bundler's asset URL, say): a URL, a string resolved
+// against this module's URL, the bytes, or a compiled WebAssembly.Module.
 
 const ROOT = '/files';
 
@@ -54,12 +62,20 @@ const utf8 = new TextEncoder();
 
 const programs = new Map();
 
+// Where load() was told each program's WebAssembly is.
+const wasmSources = new Map();
+
+// The programs of the engine folder, each with the entry that runs it on an
+// argument vector. A program built there by web/CMakeLists.txt is named here
+// as well; the npm package ships every program of the folder.
+const entries = { weft: '_weftRunOnce', 'weft-check': '_weftCheckRunOnce' };
+
 // The program's glue module and its compiled WebAssembly, fetched once.
 function program(name) {
   if (!programs.has(name)) {
     const loading = Promise.all([
       import(`./engine/${name}.mjs`).then((glue) => glue.default),
-      compile(new URL(`./engine/${name}.wasm`, import.meta.url)),
+      compile(wasmSources.get(name) ?? new URL(`./engine/${name}.wasm`, import.meta.url)),
     ]);
     loading.catch(() => programs.delete(name));
     programs.set(name, loading);
@@ -67,9 +83,15 @@ function program(name) {
   return programs.get(name);
 }
 
-async function compile(url) {
-  if (isNode) {
-    const [{ readFile }, { fileURLToPath }] = await Promise.all([import('node:fs/promises'), import('node:url')]);
+// Node's own modules, by a name that bundlers leave alone for the browser.
+const nodeModule = (name) => import(/* webpackIgnore: true */ /* @vite-ignore */ name);
+
+async function compile(source) {
+  if (source instanceof WebAssembly.Module) return source;
+  if (source instanceof ArrayBuffer || ArrayBuffer.isView(source)) return WebAssembly.compile(source);
+  const url = new URL(source, import.meta.url);
+  if (isNode && url.protocol === 'file:') {
+    const [{ readFile }, { fileURLToPath }] = await Promise.all([nodeModule('node:fs/promises'), nodeModule('node:url')]);
     return WebAssembly.compile(await readFile(fileURLToPath(url)));
   }
   const response = await fetch(url, { credentials: 'same-origin' });
@@ -81,8 +103,12 @@ async function compile(url) {
   return WebAssembly.compile(await response.arrayBuffer());
 }
 
-export async function load() {
-  await Promise.all([program('weft'), program('weft-check')]);
+export async function load({ wasm = {} } = {}) {
+  for (const [name, source] of Object.entries(wasm)) {
+    if (!Object.hasOwn(entries, name)) throw new RangeError(`${JSON.stringify(name)} is not one of the programs`);
+    if (!programs.has(name)) wasmSources.set(name, source);
+  }
+  await Promise.all(Object.keys(entries).map(program));
 }
 
 function bytesOf(value, what) {
@@ -168,10 +194,11 @@ let current = null;
 
 // One loaded instance per program, kept for every run after the first. An
 // instance that fails (its stack overflowing) is dropped for a new one.
+// `key` names another instance of the same program, kept apart from runs.
 const instances = new Map();
 
-function instance(name) {
-  if (!instances.has(name)) {
+function instance(name, key = name) {
+  if (!instances.has(key)) {
     const creating = program(name).then(([createEngine, wasm]) => createEngine({
       noInitialRun: true,
       instantiateWasm(imports, receive) {
@@ -190,10 +217,10 @@ function instance(name) {
       print: () => {},
       printErr: () => {},
     }));
-    creating.catch(() => instances.delete(name));
-    instances.set(name, creating);
+    creating.catch(() => instances.delete(key));
+    instances.set(key, creating);
   }
-  return instances.get(name);
+  return instances.get(key);
 }
 
 // Removes the folder at `path` with everything in it.
@@ -218,9 +245,25 @@ function place(engine, bytes) {
   return at;
 }
 
-// Runs one program in its loaded instance, with a fresh engine, on a fresh
-// copy of the files, and collects what it writes.
-async function execute(name, { files = {}, args = [], time, cwd = '', env = {}, program: argument0 = name } = {}) {
+const decoder = new TextDecoder();
+
+// Calls `entry` of the engine with each of `texts` as its bytes and their
+// size; returns the text it returns, whose size `sizeEntry` gives.
+function callWithTexts(engine, entry, sizeEntry, ...texts) {
+  const blocks = texts.map((text) => {
+    const bytes = bytesOf(text, 'a text');
+    return [place(engine, bytes), bytes.length];
+  });
+  try {
+    const at = engine[entry](...blocks.flat());
+    return decoder.decode(engine.HEAPU8.subarray(at, at + engine[sizeEntry]()));
+  } finally {
+    for (const [at] of blocks) engine._free(at);
+  }
+}
+
+// Checks the options of a run and turns them into the bytes it is given.
+function runRequest(name, { files = {}, args = [], time, cwd = '', env = {}, program: argument0 = name } = {}) {
   if (!Array.isArray(args)) throw new TypeError('args must be an array');
   const argv = [bytesOf(argument0, 'program'), ...args.map((arg, i) => bytesOf(arg, `args[${i}]`))];
   const variables = Object.entries(env || {}).map(([key, value]) => {
@@ -231,8 +274,11 @@ async function execute(name, { files = {}, args = [], time, cwd = '', env = {}, 
   });
   const folder = pathParts(cwd, 'cwd');
   const clock = time === undefined || time === null ? null : clockHalves(time);
+  return { files, argv, variables, folder, clock };
+}
 
-  const engine = await instance(name);
+// Gives the instance the run's files, folder, clock and environment.
+function setUp(engine, name, { files, variables, folder, clock }) {
   const { FS } = engine;
   FS.chdir('/');
   if (FS.analyzePath(ROOT).exists) removeTree(FS, ROOT);
@@ -245,8 +291,6 @@ async function execute(name, { files = {}, args = [], time, cwd = '', env = {}, 
       engine._weftThawClock();
     }
   }
-
-  const blocks = [];
   engine._weftClearEnvironment();
   for (const [key, value] of variables) {
     const keyAt = place(engine, key);
@@ -255,49 +299,62 @@ async function execute(name, { files = {}, args = [], time, cwd = '', env = {}, 
     engine._free(keyAt);
     engine._free(valueAt);
   }
-  // The argument vector is built in the program's memory so that every byte
-  // arrives as given.
+}
+
+// Builds the argument vector in the program's memory, so that every byte
+// arrives as given; returns where it is and the blocks to free after.
+function placeArguments(engine, argv) {
   const pointers = engine._malloc(4 * (argv.length + 1));
+  const blocks = [pointers];
   argv.forEach((arg, i) => {
     const at = place(engine, arg);
     blocks.push(at);
     engine.HEAPU32[(pointers >> 2) + i] = at;
   });
   engine.HEAPU32[(pointers >> 2) + argv.length] = 0;
+  return { pointers, blocks };
+}
 
+// Runs one program in its loaded instance, with a fresh engine, on a fresh
+// copy of the files, and collects what it writes.
+async function execute(name, options) {
+  const request = runRequest(name, options);
+  const engine = await instance(name);
+  setUp(engine, name, request);
+  const { pointers, blocks } = placeArguments(engine, request.argv);
   const run = { stdout: new ByteSink(), stderr: new ByteSink(), combined: new ByteSink() };
+  const written = () => ({ stdout: run.stdout.result(), stderr: run.stderr.result(), combined: run.combined.result() });
   current = run;
   let status;
   try {
-    status = name === 'weft' ? engine._weftRunOnce(argv.length, pointers)
-                             : engine._weftCheckRunOnce(argv.length, pointers);
+    status = engine[entries[name]](request.argv.length, pointers);
   } catch (error) {
     instances.delete(name);
     const failure = new Error(`${name} stopped before its end: ${error && error.message ? error.message : error}`);
-    Object.assign(failure, { stdout: run.stdout.result(), stderr: run.stderr.result(), combined: run.combined.result() });
-    throw failure;
+    throw Object.assign(failure, written());
   } finally {
     current = null;
   }
   for (const at of blocks) engine._free(at);
-  engine._free(pointers);
-  return { stdout: run.stdout.result(), stderr: run.stderr.result(), combined: run.combined.result(), status };
+  return { ...written(), status, engine };
 }
 
-export function run(options = {}) {
-  return execute('weft', options);
+export async function run(options = {}) {
+  const { engine, ...result } = await execute('weft', options);
+  const at = engine._weftStatusText(result.status);
+  return { ...result, statusWords: decoder.decode(engine.HEAPU8.subarray(at, engine.HEAPU8.indexOf(0, at))) };
 }
 
 export async function check({ files = {}, args = [], cwd = '', env = {} } = {}) {
   const result = await execute('weft-check', { files, args: ['--format=json', ...args], cwd, env, program: 'weft-check' });
-  const text = new TextDecoder().decode(result.stdout);
+  const text = decoder.decode(result.stdout);
   let report;
   try {
     report = JSON.parse(text);
   } catch (error) {
-    const failure = new Error(`weft-check wrote no JSON report: ${new TextDecoder().decode(result.stderr)}`);
-    Object.assign(failure, result);
-    throw failure;
+    const failure = new Error(`weft-check wrote no JSON report: ${decoder.decode(result.stderr)}`);
+    const { engine, ...written } = result;
+    throw Object.assign(failure, written);
   }
   return {
     diagnostics: report.diagnostics,
@@ -328,35 +385,48 @@ export async function spreadSeconds(count, { start = Math.floor(Date.now() / 100
 }
 
 // weft-check --explain at `time` for weft's arguments `args`: its JSON
-// report, with the words of the text form beside each part's steps.
+// report, which holds each step in the words of the text form.
 export async function explain({ files = {}, args = [], time = 0, cwd = '', env = {} } = {}) {
   const second = BigInt.asIntN(64, BigInt(time));
-  const options = { files, cwd, env, program: 'weft-check' };
-  const textRun = await execute('weft-check', { ...options, args: [`--explain=${second}`, ...args] });
-  const jsonRun = await execute('weft-check', { ...options, args: [`--explain=${second}`, '--format=json', ...args] });
-  const decoder = new TextDecoder();
-  let report;
+  const { engine, ...result } = await execute('weft-check', {
+    files, cwd, env, program: 'weft-check', args: [`--explain=${second}`, '--format=json', ...args],
+  });
   try {
-    report = JSON.parse(decoder.decode(jsonRun.stdout));
+    return { ...JSON.parse(decoder.decode(result.stdout)), stderr: result.stderr };
   } catch (error) {
-    const failure = new Error(`weft-check wrote no explanation: ${decoder.decode(jsonRun.stderr)}`);
-    Object.assign(failure, jsonRun);
-    throw failure;
+    const failure = new Error(`weft-check wrote no explanation: ${decoder.decode(result.stderr)}`);
+    throw Object.assign(failure, result);
   }
-  // The text form is each part's written text, then one line per step.
-  const text = decoder.decode(textRun.stdout);
-  let at = 0;
-  for (const part of report.output) {
-    const written = text.startsWith(part.written, at) ? part.written.length : 0;
-    at += written;
-    part.words = [];
-    for (let i = 0; i < part.steps.length; ++i) {
-      const end = text.indexOf('\n', at);
-      part.words.push(text.slice(at, end < 0 ? text.length : end).trim());
-      at = end < 0 ? text.length : end + 1;
-    }
-  }
-  return { ...report, text, stderr: jsonRun.stderr };
+}
+
+// weft's own split of a data-file operand at its last backslash: the folder
+// weft runs the file in (null without one) and the file's name.
+export async function splitOperand(operand) {
+  const engine = await instance('weft-check');
+  return JSON.parse(callWithTexts(engine, '_weftSplitOperand', '_weftOperandSize', operand));
+}
+
+// The operand that names `filename` inside `directory` ('' for none), which
+// splitOperand takes apart again.
+export async function joinOperand(directory, filename) {
+  const engine = await instance('weft-check');
+  return callWithTexts(engine, '_weftJoinOperand', '_weftOperandSize', directory, filename);
+}
+
+// The language server's URIs of the files: uriOfPath(path) for a path of
+// `files` (relative, '/' between folders), and pathOfUri(uri) back (null for
+// a URI of no such path). The functions answer at once; they run in an
+// instance of their own, which no run can leave broken.
+export async function uris() {
+  const engine = await instance('weft-check', 'uris');
+  const call = (entry, text) => callWithTexts(engine, entry, '_weftServerReplySize', text);
+  return {
+    uriOfPath: (path) => call('_weftServerUriOfPath', `${ROOT}/${path}`),
+    pathOfUri(uri) {
+      const path = call('_weftServerPathOfUri', uri);
+      return path.startsWith(`${ROOT}/`) ? path.slice(ROOT.length + 1) : null;
+    },
+  };
 }
 
 // weft-check's language server, in the loaded instance of weft-check: one
@@ -364,7 +434,6 @@ export async function explain({ files = {}, args = [], time = 0, cwd = '', env =
 // it (the page has no disk).
 export async function languageServer() {
   const engine = await instance('weft-check');
-  const decoder = new TextDecoder();
   const replies = (at) => JSON.parse(decoder.decode(engine.HEAPU8.subarray(at, at + engine._weftServerReplySize())));
   return {
     handle(message) {
@@ -385,5 +454,5 @@ export async function languageServer() {
   };
 }
 
-const weft = { run, check, explain, languageServer, load, spreadSeconds };
+const weft = { run, check, explain, languageServer, load, spreadSeconds, splitOperand, joinOperand, uris };
 export default weft;

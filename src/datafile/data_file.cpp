@@ -1,8 +1,8 @@
 #include "datafile/data_file.h"
 
 #include <cstring>
-#include <functional>
 
+#include "datafile/line_kind.h"
 #include "datafile/line_reader.h"
 #include "datafile/load_observer.h"
 #include "support/ascii.h"
@@ -56,7 +56,7 @@ class EngineScope {
 DataFile::DataFile(Engine& engine, std::string filename, const DataFile* parent)
     : filename_(std::move(filename)),
       parent_(parent),
-      isElementFile_(filename_.find(".ele") != std::string::npos) {
+      isElementFile_(isElementFileName(filename_)) {
   EngineScope scope(engine_, engine);
   // A generation observer is told the line each picked entry stands on.
   keepsLines_ = engine.generationObserver != nullptr;
@@ -72,6 +72,7 @@ DataFile::DataFile(const DataFile& other)
       isElementFile_(other.isElementFile_),
       tables_(other.tables_),
       authorTables_(other.authorTables_),
+      builtInRun_(other.builtInRun_),
       inFileList_(other.inFileList_),
       currentTable_(other.currentTable_) {}
 
@@ -83,6 +84,7 @@ DataFile& DataFile::operator=(const DataFile& other) {
   isElementFile_ = other.isElementFile_;
   tables_ = other.tables_;
   authorTables_ = other.authorTables_;
+  builtInRun_ = other.builtInRun_;
   inFileList_ = other.inFileList_;
   currentTable_ = other.currentTable_;
   return *this;
@@ -145,7 +147,11 @@ void DataFile::loadDataFile() {
   }
   currentTable_ = 0;
   // An element file's main table also makes a prefix joined to a suffix.
-  if (isElementFile_) addEntry("(table1)(table3)");
+  if (isElementFile_) {
+    authorEntry_ = kElementPairEntry;
+    addEntry(kElementPairEntry);
+    builtInRun_ = tables_[0].runCount() - 1;
+  }
   if (LoadObserver* observer = engine.loadObserver) observer->loaded(*this);
 }
 
@@ -173,11 +179,7 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
   const auto cutComment = [this](const char* text, std::size_t& length, std::uint64_t line,
                                  bool continued) {
     const std::size_t read = length;
-    if (!isElementFile_) {
-      if (const void* hash = std::memchr(text, '#', length)) {
-        length = static_cast<std::size_t>(static_cast<const char*>(hash) - text);
-      }
-    }
+    length = keptLength(std::string_view(text, length), isElementFile_);
     if (LoadObserver* observer = engine_->loadObserver) {
       observer->pieceRead(*this, line, std::string_view(text, read), length, continued);
     }
@@ -187,7 +189,7 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
   // backslash: they are used where they lie, without a copy.
   if (char* line = nullptr; reader.takeLine(capacity, line, length)) {
     cutComment(line, length, lineNumber_, false);
-    if (length == 0 || line[length - 1] != '\\') return std::string_view(line, length);
+    if (!continuesLine(std::string_view(line, length))) return std::string_view(line, length);
     std::memcpy(buffer, line, length);
   } else {
     length = reader.readPiece(buffer, capacity);
@@ -199,7 +201,7 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
   // A trailing backslash joins the next physical line in its place. The
   // joined line never exceeds size - 2 bytes: with no room left the
   // backslash is only removed.
-  while (length > 0 && buffer[length - 1] == '\\') {
+  while (continuesLine(std::string_view(buffer, length))) {
     const std::size_t room = capacity - length;
     --length;
     const std::uint64_t pieceLine = reader.lineNumber();
@@ -223,106 +225,66 @@ void DataFile::readKeepingCase(LineReader& reader, char* buffer, std::size_t siz
     folded.assign(line);
     foldToLower(folded);
     authorLine_ = line;
-    foldedLine_ = folded;
     parseLine(folded);
   }
   authorLine_ = {};
-  foldedLine_ = {};
+  authorEntry_ = {};
 }
 
 // The line comes in lower case already.
 void DataFile::parseLine(std::string_view line) {
-  using Kind = LoadObserver::LineKind;
-  Kind kind = Kind::Entry;
-  std::size_t argument = line.size();
-  if (isElementFile_) {
-    kind = parseElementLine(line) ? Kind::ElementSection : Kind::ElementEntry;
-  } else if (line[0] == '%') {
-    kind = parseDirective(std::string(line), argument);
-  } else if (inFileList_) {
-    kind = Kind::FileListName;
-    loadSubfile(std::string(line));
-  } else {
-    parseEntryLine(line);
+  const ClassifiedLine read =
+      classifyLine(line, {isElementFile_, inFileList_, engine_->settings.maxFrequency});
+  // Folding keeps every byte in place: the same offsets give the author's text.
+  if (keepsCase_) [[unlikely]] {
+    authorEntry_ = read.text(authorLine_);
   }
-  if (LoadObserver* observer = engine_->loadObserver) {
-    observer->lineInterpreted(*this, kind, line, argument);
+  switch (read.kind) {
+    case LineKind::Blank:
+      return;
+    case LineKind::ElementSection:
+      currentTable_ = read.table;
+      if (!read.section->notice.empty()) {
+        notice({LoadProblem::Event::UnsupportedSection}, read.section->notice);
+      }
+      break;
+    case LineKind::ElementEntry:
+      addEntry(line);
+      break;
+    case LineKind::FileListName:
+      loadSubfile(std::string(line));
+      break;
+    case LineKind::Entry:
+      parseEntryLine(read, line);
+      break;
+    default:  // a directive
+      parseDirective(read, line);
+      break;
   }
+  if (LoadObserver* observer = engine_->loadObserver) observer->lineInterpreted(*this, read, line);
 }
 
-// An element file has no comments, directives, file lists or frequencies. A
-// line that is exactly one of the section names chooses the table for the
-// lines after it; every other line is stored whole, blanks, colons and "#"
-// included. The adjective and noun sections are reported (each time) but
-// still loaded, so a table reference can reach them.
-bool DataFile::parseElementLine(std::string_view line) {
-  struct Section {
-    std::string_view line;
-    int table;
-    std::string_view message;
-  };
-  static constexpr Section kSections[] = {
-      {"#pre", 1, ""},
-      {"#suf", 3, ""},
-      {"#end", 0, ""},
-      {"#adj", 6, "Detected unsupported 'ADJ' section"},
-      {"#nadj", 5, "Detected unsupported 'NADJ' section"},
-      {"#noun", 4, "Detected unsupported 'NOUN' section"},
-  };
-  for (const Section& section : kSections) {
-    if (line == section.line) {
-      currentTable_ = section.table;
-      if (!section.message.empty())
-        notice({LoadProblem::Event::UnsupportedSection}, section.message);
-      return true;
-    }
-  }
-  addEntry(line);
-  return false;
-}
-
-// The first of the keys "file", "%title:", "%table", "%chdir:" that occurs
-// anywhere in the line decides, in that order: "%title: profile names" starts
-// a file list. The text after a key runs to the end of the line, untrimmed.
-LoadObserver::LineKind DataFile::parseDirective(const std::string& line, std::size_t& argument) {
-  using Kind = LoadObserver::LineKind;
-  const auto after = [&line, &argument](std::size_t keyPos, std::string_view key) {
-    argument = keyPos + key.size();
-    return line.substr(argument);
-  };
-  if (const std::size_t pos = line.find("file"); pos != std::string::npos) {
-    inFileList_ = true;
-    argument = pos;
-    return Kind::FileList;
-  }
-  inFileList_ = false;
-  if (const std::size_t pos = line.find("%title:"); pos != std::string::npos) {
-    // An empty title stays empty: there is no first letter to raise.
-    title_ = after(pos, "%title:");
-    if (!title_.empty()) title_[0] = toUpper(title_[0]);
-    return Kind::Title;
-  }
-  if (const std::size_t pos = line.find("%table"); pos != std::string::npos) {
-    const std::int32_t number = readDecimal(after(pos, "%table"));
-    if (isTableNumber(number)) {
-      currentTable_ = number;
+// Every directive but a file list's start ends a file list.
+void DataFile::parseDirective(const ClassifiedLine& read, std::string_view line) {
+  inFileList_ = read.kind == LineKind::FileList;
+  if (read.kind == LineKind::Title) {
+    title_ = titleText(read.text(line));
+  } else if (read.kind == LineKind::Table) {
+    if (isTableNumber(read.table)) {
+      currentTable_ = read.table;
     } else {
       currentTable_ = kNoTable;
       notice({LoadProblem::Event::TableOutOfRange},
              "Invalid table id; must be in the range from 0 to " + std::to_string(TABLE_COUNT - 1) +
                  " in file " + filename_);
     }
-    return Kind::Table;
-  }
-  if (const std::size_t pos = line.find("%chdir:"); pos != std::string::npos) {
-    const std::string directory = after(pos, "%chdir:");
+  } else if (read.kind == LineKind::ChangeDirectory) {
+    const std::string directory(read.text(line));
     if (!engine_->files.changeDirectory(directory)) {
       failLoading({.event = LoadProblem::Event::CantChangeDirectory, .directory = directory},
                   ExitStatus::CantChangeDirectory, "Can't change directory to " + directory);
     }
-    return Kind::ChangeDirectory;
   }
-  return Kind::NoKey;
 }
 
 void DataFile::loadSubfile(const std::string& line) {
@@ -340,42 +302,27 @@ void DataFile::loadSubfile(const std::string& line) {
   subfiles_.push_back(std::move(subfile));
 }
 
-void DataFile::parseEntryLine(std::string_view line) {
-  std::int32_t frequency = 1;
-  if (const void* colon = std::memchr(line.data(), ':', line.size())) {
-    const auto at = static_cast<std::size_t>(static_cast<const char*>(colon) - line.data());
-    frequency = readShortDecimal(line.substr(at + 1));
+void DataFile::parseEntryLine(const ClassifiedLine& read, std::string_view line) {
+  if (read.capped()) {
     const RunSettings& settings = engine_->settings;
-    if (frequency > settings.maxFrequency) {
-      // The note is written only at debug level 2 and above.
-      notice({.event = LoadProblem::Event::FrequencyCapped, .limit = settings.maxFrequency},
-             settings.debugLevel >= 2 ? "freq too high; adjusting" : "");
-      frequency = settings.maxFrequency;
-    }
-    line = line.substr(0, at);
+    // The note is written only at debug level 2 and above.
+    notice({.event = LoadProblem::Event::FrequencyCapped, .limit = settings.maxFrequency},
+           settings.debugLevel >= 2 ? "freq too high; adjusting" : "");
   }
-  if (frequency < 1) {
+  if (read.frequency < 1) {
     if (engine_->loadObserver != nullptr) notice({LoadProblem::Event::EntryDropped}, "");
     return;
   }
-  std::size_t start = 0;
-  while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
-  addEntry(line.substr(start), static_cast<std::uint32_t>(frequency));
+  addEntry(read.text(line), static_cast<std::uint32_t>(read.frequency));
 }
 
 void DataFile::appendKeeping(Table& table, std::string_view text, std::uint32_t count) {
   table.append(text, count);
   if (keepsLines_) table.setLastRunLine(lineNumber_);
   if (!keepsCase_) return;
-  // Every entry is a piece of the folded line but the one an element file
-  // adds at the end, which is its own author's text.
-  std::string_view author = text;
-  const std::less_equal<const char*> notAfter;
-  const char* const start = foldedLine_.data();
-  if (!text.empty() && notAfter(start, text.data()) &&
-      notAfter(text.data() + text.size(), start + foldedLine_.size())) {
-    author = authorLine_.substr(static_cast<std::size_t>(text.data() - start), text.size());
-  }
+  // The author's bytes of the entry, set with it; should they differ in
+  // length, weft's own text keeps the tables in step.
+  const std::string_view author = authorEntry_.size() == text.size() ? authorEntry_ : text;
   authorTables_[static_cast<std::size_t>(currentTable_)].append(author, count);
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "datafile/line_kind.h"
 #include "datafile/load_observer.h"
 #include "datafile/table.h"
 #include "support/console.h"
@@ -74,6 +75,12 @@ class DataFile {
   // Sentinel of currentTable() while entries have no valid table to go to.
   static constexpr int kNoTable = -1;
 
+  // The run of table 0 that loading appended itself, an element file's
+  // prefix joined to a suffix (kElementPairEntry); kNoRun in other files. An
+  // entry the author wrote alike is a run of its own.
+  std::size_t builtInRun() const { return builtInRun_; }
+  static constexpr std::size_t kNoRun = static_cast<std::size_t>(-1);
+
  private:
   void loadDataFile();
   // Reads one logical line: comment cut, continuation lines joined. The
@@ -84,12 +91,8 @@ class DataFile {
   // bytes of every entry (RunSettings::keepCase).
   [[gnu::noinline, gnu::cold]] void readKeepingCase(LineReader& reader, char* buffer,
                                                     std::size_t size);
-  // Returns true for a section line.
-  bool parseElementLine(std::string_view line);
-  // Returns the key that decided; `argument` becomes the offset of the text
-  // after it.
-  LoadObserver::LineKind parseDirective(const std::string& line, std::size_t& argument);
-  void parseEntryLine(std::string_view line);
+  void parseDirective(const ClassifiedLine& read, std::string_view line);
+  void parseEntryLine(const ClassifiedLine& read, std::string_view line);
   void loadSubfile(const std::string& line);
   void addEntry(std::string_view text, std::uint32_t count = 1);
   // Appends to `table` and records the line the entry stands on, or the
@@ -108,10 +111,11 @@ class DataFile {
   // (loading only).
   bool keepsLines_ = false;
   bool keepsCase_ = false;
-  // While a line is parsed with its case kept: the line as written and its
-  // folded copy, which parseLine reads, byte for byte.
+  // While a line is parsed with its case kept: the line as written, and the
+  // author's bytes of the entry it gives (at the classifier's offsets, which
+  // hold in the folded line and in the line as written alike).
   std::string_view authorLine_;
-  std::string_view foldedLine_;
+  std::string_view authorEntry_;
   std::string filename_;
   std::string title_ = "No Title";
   std::vector<DataFile> subfiles_;
@@ -120,6 +124,7 @@ class DataFile {
   std::array<Table, TABLE_COUNT> tables_;
   // The entries as written, table for table (empty unless keepCase).
   std::vector<Table> authorTables_;
+  std::size_t builtInRun_ = kNoRun;
   bool inFileList_ = false;
   // The table entry lines go to; kNoTable after an out-of-range "%table",
   // whose entries are dropped until a valid "%table" comes.

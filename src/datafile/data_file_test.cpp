@@ -1,4 +1,5 @@
 #include "datafile/data_file.h"
+#include "datafile/line_kind.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -71,6 +72,76 @@ TEST(DataFileTest, EntryLines) {
       {"\xc3\x89LAN\n", "0:[\xc3\x89lan]"},  // only ASCII letters fold
   };
   for (const auto& c : cases) EXPECT_EQ(c.expected, load(c.content)) << c.content;
+}
+
+// Renders what one logical line reads as: its kind, where its text starts,
+// the text, then a frequency ("x2", "x50 of 80" when capped) or a table.
+std::string classified(std::string_view line, LineContext context) {
+  static constexpr const char* kKinds[] = {"entry", "name",  "list",    "title",   "table",
+                                           "chdir", "nokey", "section", "element", "blank"};
+  const ClassifiedLine read = classifyLine(line, context);
+  std::string out = kKinds[static_cast<int>(read.kind)];
+  if (read.kind == LineKind::Blank) return out;
+  out += ' ' + std::to_string(read.begin) + '[' + std::string(read.text(line)) + ']';
+  if (read.colon != std::string_view::npos) out += " x" + std::to_string(read.frequency);
+  if (read.capped()) out += " of " + std::to_string(read.written);
+  if (read.kind == LineKind::Table || read.kind == LineKind::ElementSection) {
+    out += ' ' + std::to_string(read.table);
+  }
+  return out;
+}
+
+TEST(LineKindTest, ClassifiesOneLogicalLine) {
+  constexpr LineContext kPlain{};
+  constexpr LineContext kList{.inFileList = true};
+  constexpr LineContext kElement{.elementFile = true};
+  const struct {
+    std::string_view line;
+    LineContext context;
+    std::string expected;
+  } cases[] = {
+      {"", kPlain, "blank"},
+      {"orc chieftain:3", kPlain, "entry 0[orc chieftain] x3"},
+      {"   orc :2", kPlain, "entry 3[orc ] x2"},
+      {"\t gob\t", kPlain, "entry 2[gob\t]"},
+      {"   ", kPlain, "entry 3[]"},
+      {"orc:80", kPlain, "entry 0[orc] x50 of 80"},
+      {"orc:5", {.maxFrequency = 0}, "entry 0[orc] x0 of 5"},
+      {"a:b:3", kPlain, "entry 0[a] x0"},
+      {"ratio 1:2:3", kPlain, "entry 0[ratio 1] x2"},
+      {" %table 2", kPlain, "entry 1[%table 2]"},
+      {"%title:orc names", kPlain, "title 7[orc names]"},
+      {"%title: profile names", kPlain, "list 11[file]"},
+      {"%table3", kPlain, "table 6[3] 3"},
+      {"%tables", kPlain, "table 6[s] 0"},
+      {"%table -1", kPlain, "table 6[ -1] -1"},
+      {"%chdir: orcs", kPlain, "chdir 7[ orcs]"},
+      {"%", kPlain, "nokey 1[]"},
+      {"orcs:3", kList, "name 0[orcs:3]"},
+      {" %end", kList, "name 0[ %end]"},
+      {"%end", kList, "nokey 4[]"},
+      {"#noun", kElement, "section 0[#noun] 4"},
+      {"#pre ", kElement, "element 0[#pre ]"},
+      {"orc:3", kElement, "element 0[orc:3]"},
+      {"%table 2", kElement, "element 0[%table 2]"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, classified(c.line, c.context)) << c.line;
+}
+
+TEST(LineKindTest, CommentsAreCutBeforeTheBackslashIsSeen) {
+  const struct {
+    std::string_view piece;
+    bool elementFile;
+    std::size_t kept;
+    bool continues;
+  } cases[] = {
+      {"orc # big", false, 4, false}, {"gar # rok", true, 9, false}, {"orc \\# c", false, 5, true},
+      {"a # b \\", false, 2, false},  {"\\", false, 1, true},        {"", false, 0, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.kept, keptLength(c.piece, c.elementFile)) << c.piece;
+    EXPECT_EQ(c.continues, continuesLine(c.piece.substr(0, c.kept))) << c.piece;
+  }
 }
 
 TEST(DataFileTest, CommentsContinuationAndLineEnds) {

@@ -67,6 +67,7 @@ TEST(ElementFileTest, SectionsChooseTables) {
   EXPECT_EQ((Entries{"gor", "thra"}), entriesOf(file, 1));
   EXPECT_EQ((Entries{"nath"}), entriesOf(file, 3));
   EXPECT_EQ((std::vector<int>{0, 1, 3}), filledTables(file));
+  EXPECT_EQ(2u, file.builtInRun());
   EXPECT_EQ("", loaded.errors);
   EXPECT_EQ(0, file.currentTable());
   EXPECT_EQ("No Title", file.title());
@@ -167,6 +168,13 @@ TEST(ElementFileTest, FilesWithoutEntriesHoldOnlyThePair) {
     EXPECT_EQ((Entries{kPair}), entriesOf(loaded.file, 0)) << '"' << content << '"';
     EXPECT_EQ((std::vector<int>{0}), filledTables(loaded.file)) << '"' << content << '"';
   }
+}
+
+TEST(ElementFileTest, TheBuiltInEntryIsItsOwnRunWhateverTheAuthorWrote) {
+  testing::ScratchDir dir;
+  const Loaded loaded = loadElementFile(kPair + "\n" + kPair + "\n");
+  EXPECT_EQ(2u, loaded.file.builtInRun());
+  EXPECT_EQ(2u, DataFile(loaded.file).builtInRun());
 }
 
 TEST(ElementFileTest, NameMustContainLowerCaseDotEle) {

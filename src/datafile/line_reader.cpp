@@ -26,12 +26,8 @@ bool LineReader::fill() {
     // afterwards would cost as much as reading it).
     char* raw = buffer_.get() + (pendingReturn_ ? 1 : 0);
     const std::ptrdiff_t got = file_.read(raw, kChunkSize);
-    if (got < 0) {
-      failed_ = true;
-      sourceDone_ = true;
-      break;
-    }
-    if (got == 0) {
+    if (got <= 0) {
+      if (got < 0) failed_ = true;
       sourceDone_ = true;
       break;
     }
@@ -45,26 +41,7 @@ bool LineReader::fill() {
         ++n;
       }
     }
-    // Most files hold neither byte; only then is the chunk rewritten.
-    if (std::memchr(start, '\r', n) != nullptr || std::memchr(start, kEndOfFile, n) != nullptr) {
-      std::size_t out = 0;
-      for (std::size_t i = 0; i < n; ++i) {
-        const char c = start[i];
-        if (c == kEndOfFile) {
-          sourceDone_ = true;
-          break;
-        }
-        if (c == '\r') {
-          if (i + 1 == n) {
-            pendingReturn_ = true;  // decided by the next chunk's first byte
-            break;
-          }
-          if (start[i + 1] == '\n') continue;
-        }
-        start[out++] = c;
-      }
-      n = out;
-    }
+    n = translate(start, n);
     if (start != buffer_.get()) std::memmove(buffer_.get(), start, n);
     // Folding a whole chunk at once is one tight pass, where folding each
     // line on its own would cost a call and a loop set-up per line.
@@ -78,6 +55,30 @@ bool LineReader::fill() {
     end_ = 1;
   }
   return end_ > 0;
+}
+
+std::size_t LineReader::translate(char* chunk, std::size_t n) {
+  // Most files hold neither byte; only then is the chunk rewritten.
+  if (std::memchr(chunk, '\r', n) == nullptr && std::memchr(chunk, kEndOfFile, n) == nullptr) {
+    return n;
+  }
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = chunk[i];
+    if (c == kEndOfFile) {
+      sourceDone_ = true;
+      break;
+    }
+    if (c == '\r') {
+      if (i + 1 == n) {
+        pendingReturn_ = true;  // decided by the next chunk's first byte
+        break;
+      }
+      if (chunk[i + 1] == '\n') continue;
+    }
+    chunk[out++] = c;
+  }
+  return out;
 }
 
 std::size_t LineReader::readPiece(char* out, std::size_t limit) {

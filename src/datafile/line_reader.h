@@ -61,6 +61,11 @@ class LineReader {
   // Makes more translated bytes available; returns false at the end of the
   // file (or on a read error).
   bool fill();
+  // Translates the `n` bytes of `chunk` in place: drops each carriage return
+  // just before a line feed and ends the file at a byte of value 26. A
+  // carriage return that ends the chunk is held back for the next one.
+  // Returns the bytes left.
+  std::size_t translate(char* chunk, std::size_t n);
 
   InputFile& file_;
   bool foldCase_;

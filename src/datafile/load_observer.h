@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "datafile/line_kind.h"
+
 namespace weft {
 
 class DataFile;
@@ -47,17 +49,7 @@ class LoadObserver {
   using Event = LoadProblem::Event;
 
   // How a logical line was read, and for a directive the key that decided.
-  enum class LineKind {
-    Entry,            // an entry line of an ordinary data file
-    FileListName,     // a line of a file list, naming a sub-file
-    FileList,         // a directive holding "file": a file list starts
-    Title,            // "%title:"
-    Table,            // "%table"
-    ChangeDirectory,  // "%chdir:"
-    NoKey,            // a directive holding none of the keys
-    ElementSection,   // a section line of an element file
-    ElementEntry,     // any other line of an element file
-  };
+  using LineKind = weft::LineKind;
 
   virtual ~LoadObserver() = default;
 
@@ -84,12 +76,11 @@ class LoadObserver {
   }
 
   // Called after a logical line of `file` has been interpreted (at
-  // file.lineNumber()), with its text and kind. For a directive, `argument`
-  // is the offset of the text after the deciding key, or of the word "file"
-  // itself (the line's size for other lines).
-  virtual void lineInterpreted(const DataFile& file, LineKind kind, std::string_view line,
-                               std::size_t argument) {
-    (void)file, (void)kind, (void)line, (void)argument;
+  // file.lineNumber()), with its text and what it read as; an empty line
+  // is not interpreted.
+  virtual void lineInterpreted(const DataFile& file, const ClassifiedLine& read,
+                               std::string_view line) {
+    (void)file, (void)read, (void)line;
   }
 
   // Called when `file` (a data file or a listed one) has finished loading,

@@ -13,4 +13,14 @@ void capitalizeFirst(std::string& line);
 // and its other letters lowered. Bytes 128 to 255 end a word and start none.
 void capitalizeWords(std::string& line);
 
+// Applies the case rule of a line generated from a data file: in an element
+// file every word is capitalised, in any other the first letter is raised.
+inline void applyCaseRule(std::string& line, bool elementFile) {
+  if (elementFile) {
+    capitalizeWords(line);
+  } else {
+    capitalizeFirst(line);
+  }
+}
+
 }  // namespace weft

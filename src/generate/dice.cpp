@@ -28,6 +28,9 @@ class ExpressionReader {
 
   // One sign character. A second sign behind it belongs to the integer that
   // follows, so "3d6+-2" adds -2.
+  // Returns how much of `whole`, the text the reader was made with, is read.
+  std::size_t taken(std::string_view whole) const { return whole.size() - rest_.size(); }
+
   bool sign(bool& positive) {
     if (rest_.empty() || (rest_[0] != '+' && rest_[0] != '-')) return false;
     positive = rest_[0] == '+';
@@ -70,6 +73,7 @@ bool readPlainDice(std::string_view text, DiceParts& parts) {
   read.positive = text[i] == '+';
   ++i;
   if (!number(read.modifier)) return false;
+  read.end = i;
   parts = read;
   return true;
 }
@@ -87,14 +91,14 @@ bool readDiceGeneral(std::string_view expression, DiceParts& parts) {
     ExpressionReader reader(expression);
     if (reader.integer(number) && reader.run("dD") && reader.integer(sides) &&
         reader.sign(positive) && reader.integer(modifier)) {
-      parts = DiceParts{number, sides, positive, modifier};
+      parts = DiceParts{number, sides, positive, modifier, reader.taken(expression)};
       return true;
     }
   }
   ExpressionReader reader(expression);
   if (reader.integer(number) && reader.run("dD") && reader.run("fF") && reader.sign(positive) &&
       reader.integer(modifier)) {
-    parts = DiceParts{number, Dice::kFudge, positive, modifier};
+    parts = DiceParts{number, Dice::kFudge, positive, modifier, reader.taken(expression)};
     return true;
   }
   return false;
@@ -129,14 +133,7 @@ std::int32_t Dice::rollEach(Show show) {
   std::uint32_t total = 0;
   RandomSource& random = engine_.random;
   for (std::int32_t i = 0; i < count_; ++i) {
-    const std::uint32_t r = random.nextRandom();
-    std::int32_t face = 0;
-    if (sides_ == kFudge) {
-      face = static_cast<std::int32_t>(r % 3 == 2 ? -1 : r % 3);
-    } else if (sides_ != 0) {
-      // r is never negative, so the remainder lies in 0 to |sides| - 1.
-      face = static_cast<std::int32_t>(static_cast<std::int64_t>(r) % sides_) + (oneBased_ ? 1 : 0);
-    }
+    const std::int32_t face = dieFace(sides_, random.nextRandom(), oneBased_);
     total += static_cast<std::uint32_t>(face);
     show(face);
   }

@@ -2,6 +2,7 @@
 // "4df+0" (four Fudge dice, whose faces are -1, 0 and +1).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -11,12 +12,15 @@
 namespace weft {
 
 // The parts of a dice expression that reads: `count` dice of `sides` faces
-// (kFudge for Fudge dice), then the modifier added or subtracted.
+// (kFudge for Fudge dice), then the modifier added or subtracted. The
+// expression ends at `end`, just behind the modifier's last digit; what
+// follows is ignored.
 struct DiceParts {
   std::int32_t count;
   std::int32_t sides;
   bool positive;
   std::int32_t modifier;
+  std::size_t end = 0;
 };
 
 // Reads `expression` as an ordinary or a Fudge dice expression, without
@@ -81,5 +85,24 @@ class Dice {
   bool positive_ = true;
   std::int32_t modifier_ = 0;
 };
+
+// Returns the number that a die's draw is taken the remainder of: 3 for
+// Fudge dice, the number of sides (without its sign) for other dice, 0 for a
+// die of 0 sides.
+constexpr std::uint64_t dieModulus(std::int32_t sides) {
+  if (sides == Dice::kFudge) return 3;
+  const std::int64_t wide = sides;
+  return static_cast<std::uint64_t>(wide < 0 ? -wide : wide);
+}
+
+// Returns the face a die of `sides` (Dice::kFudge for Fudge dice) shows for
+// the draw `draw`: a Fudge die shows 0, +1 or -1 for a remainder by 3 of 0,
+// 1 or 2; another die the remainder by its sides, plus 1 when `oneBased`
+// (a plain remainder: its bias is weft's); a die of 0 sides shows 0.
+constexpr std::int32_t dieFace(std::int32_t sides, std::uint32_t draw, bool oneBased = true) {
+  if (sides == Dice::kFudge) return draw % 3 == 2 ? -1 : static_cast<std::int32_t>(draw % 3);
+  if (sides == 0) return 0;
+  return static_cast<std::int32_t>(draw % dieModulus(sides)) + (oneBased ? 1 : 0);
+}
 
 }  // namespace weft

@@ -81,6 +81,43 @@ TEST(DiceReadTest, ExpressionsThatRead) {
   }
 }
 
+TEST(DiceReadTest, AnExpressionEndsBehindTheModifiersDigits) {
+  const struct {
+    const char* text;
+    std::size_t end;
+  } cases[] = {
+      {"3d6+1", 5},   {" 3d6+1 x2", 6},    {"3d6+1)", 5},   {"3d\t6+\n1", 7},
+      {"3d6+-2d", 6}, {" 4df+0 table", 6}, {"3d6+ 10x", 7}, {"9999999999d6+0 ", 14},
+  };
+  for (const auto& c : cases) {
+    DiceParts parts{};
+    ASSERT_TRUE(readDiceExpression(c.text, parts)) << c.text;
+    EXPECT_EQ(c.end, parts.end) << c.text;
+  }
+}
+
+TEST(DiceRollTest, FaceOfADraw) {
+  const struct {
+    std::int32_t sides;
+    std::uint32_t draw;
+    std::int32_t face;
+  } cases[] = {
+      {6, 0, 1},
+      {6, 5, 6},
+      {6, 6, 1},
+      {-6, 7, 2},
+      {Dice::kFudge, 0, 0},
+      {Dice::kFudge, 4, 1},
+      {Dice::kFudge, 5, -1},
+      {0, 9, 0},
+      {kMin, 32767, 32768},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.face, dieFace(c.sides, c.draw)) << c.sides << " " << c.draw;
+  EXPECT_EQ(3u, dieModulus(Dice::kFudge));
+  EXPECT_EQ(2147483648u, dieModulus(kMin));
+}
+
 TEST(DiceReadTest, ExpressionsThatDoNotRead) {
   const std::vector<std::string> cases = {
       "",      "   ",   "3d6",     "3d6+",    "3d6+ ",  "3 d6+1",  "3d6 +1",  "3d6+x",  "d6+1",

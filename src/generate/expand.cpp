@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -79,7 +80,7 @@ void reportForLine(Engine& engine, const DataFile& file, const std::string& mess
 
 using LevelBuffers = ExpansionState::Level;
 
-LevelBuffers& levelBuffers(ExpansionState& state) {
+[[gnu::always_inline]] inline LevelBuffers& levelBuffers(ExpansionState& state) {
   const auto index = static_cast<std::size_t>(state.depth);
   while (state.levels.size() <= index) state.levels.push_back(std::make_unique<LevelBuffers>());
   return *state.levels[index];
@@ -223,122 +224,158 @@ class AuthorWorking {
   std::string_view replacement_;
 };
 
-// Rolls `dice` and tells the observer how.
-std::int32_t rollTelling(GenerationObserver& observer, const DataFile& file, Dice& dice,
-                         std::string_view expression) {
-  std::vector<std::int32_t> faces;
-  const std::int32_t total = dice.rollShowing(faces);
-  DiceParts parts{};
-  const bool read = readDiceExpression(expression, parts);
-  const auto modifier = static_cast<std::uint32_t>(dice.modifier());
-  observer.rolled(file, {expression, read, faces,
-                         static_cast<std::int32_t>(dice.positive() ? modifier : 0u - modifier),
-                         total, dice.seed()});
-  return total;
-}
+// What weft's own expansion holds in place of the author's working text.
+struct NoAuthor {
+  NoAuthor(AuthorText* /*author*/, LevelBuffers& /*buffers*/) {}
+};
 
-// Expands a text that holds a reference. Made twice: the general form tells a
-// generation observer, if one is installed, every step, and carries the
-// line in the author's case along when `author` is given; in the other form
-// nothing of either is left. Inlined into its callers, so that weft's line
-// costs what it cost before observers existed.
+// The expansion of one text that holds a reference. Made twice: the general
+// form tells a generation observer, if one is installed, every step, and
+// carries the line in the author's case along when `author` is given; in the
+// other form nothing of either is left. Everything is inlined into its
+// callers, so that weft's line costs what it cost before observers existed.
 template <bool kGeneral>
-[[gnu::always_inline]] inline void expandReferencesIn(Engine& engine, const DataFile& file,
-                                                      std::string_view text, std::string& out,
-                                                      [[maybe_unused]] AuthorText* author) {
-  LineBudgetScope budget(engine.expansion);
-  LevelBuffers& buffers = levelBuffers(engine.expansion);
-  const std::size_t maxBytes = engine.limits.maxTextBytes;
-  WorkingText working(text, out, buffers.rest, buffers.spare);
-  std::string_view inner;
+class Expansion {
+ public:
+  Expansion(Engine& engine, const DataFile& file, AuthorText* author = nullptr)
+      : engine_(engine),
+        file_(file),
+        budget_(engine.expansion),
+        buffers_(levelBuffers(engine.expansion)),
+        author_(author, buffers_) {}
+
+  // Replaces the references of `text`, leftmost first, and writes the result
+  // to `out` (and the author's line in step with it).
+  [[gnu::always_inline]] void run(std::string_view text, std::string& out) {
+    const std::size_t maxBytes = engine_.limits.maxTextBytes;
+    WorkingText working(text, out, buffers_.rest, buffers_.spare);
+    std::string_view inner;
+    [[maybe_unused]] ReferenceSpan span{};
+    while (kGeneral ? working.nextReference(inner, span) : working.nextReference(inner)) {
+      if constexpr (kGeneral) author_.follow(span);
+      spendSteps(engine_, file_, 1);
+      spendWork(engine_, file_, inner.size());
+      const ReferenceTarget target = classifyReference(inner);
+      [[maybe_unused]] bool resolved = true;
+      if (target.kind == ReferenceTarget::Kind::Dice) {
+        roll(target.dice);
+      } else if (target.kind == ReferenceTarget::Kind::Table) {
+        resolved = pick(target.table, working);
+      } else {
+        resolved = generateListed(inner);
+      }
+      if constexpr (kGeneral) {
+        if (GenerationObserver* const observer = engine_.generationObserver) {
+          observer->replaced(file_, {target.kind, inner, replacement_, resolved});
+        }
+      }
+      spendWork(engine_, file_, replacement_.size());
+      working.splice(replacement_);
+      if constexpr (kGeneral) author_.splice(replacement_);
+      if (working.size() > maxBytes) {
+        tooLong(file_, "the line grew beyond " + std::to_string(maxBytes) + " bytes");
+      }
+    }
+    working.finish();
+    if constexpr (kGeneral) author_.finish();
+  }
+
+ private:
+  // Rolls the dice of `expression`; their total, in digits, replaces.
+  [[gnu::always_inline]] void roll(std::string_view expression) {
+    Dice dice(engine_, expression);
+    // Count the dice before rolling them, so that a count of two billion
+    // ends the run at once instead of after minutes of drawing.
+    if (dice.count() > 0) spendSteps(engine_, file_, static_cast<std::uint64_t>(dice.count()));
+    std::int32_t total;
+    if constexpr (kGeneral) {
+      total = engine_.generationObserver != nullptr ? rollTelling(dice, expression) : dice.roll();
+    } else {
+      total = dice.roll();
+    }
+    const auto written = std::to_chars(digits_, digits_ + sizeof digits_, total);
+    replacement_ = std::string_view(digits_, static_cast<std::size_t>(written.ptr - digits_));
+    if constexpr (kGeneral) author_.replaceBy(replacement_);
+  }
+
+  std::int32_t rollTelling(Dice& dice, std::string_view expression) {
+    std::vector<std::int32_t> faces;
+    const std::int32_t total = dice.rollShowing(faces);
+    DiceParts parts{};
+    const bool read = readDiceExpression(expression, parts);
+    const auto modifier = static_cast<std::uint32_t>(dice.modifier());
+    engine_.generationObserver->rolled(
+        file_, {expression, read, faces,
+                static_cast<std::int32_t>(dice.positive() ? modifier : 0u - modifier), total,
+                dice.seed()});
+    return total;
+  }
+
+  // Picks an entry of table `number`, which replaces. Returns false for a
+  // number out of range, which keeps the replacement as it was; an empty
+  // table ends the run.
+  [[gnu::always_inline]] bool pick(std::int32_t number, const WorkingText& working) {
+    if (!isTableNumber(number)) {
+      reportForLine(engine_, file_, "Invalid table referenced: " + working.whole());
+      return false;
+    }
+    const Table& picked = file_.table(number);
+    if (picked.empty()) {
+      fatal(ExitStatus::ZeroLengthTable, "Zero length table referenced: " + working.whole());
+    }
+    const std::uint64_t position = engine_.random.nextRandom() % picked.size();
+    replacement_ = picked.entryAt(position);
+    if constexpr (kGeneral) {
+      if (GenerationObserver* const observer = engine_.generationObserver) {
+        observer->picked(file_,
+                         {number, position, replacement_, picked.runLine(picked.runAt(position))});
+      }
+      if (author_) author_.replaceBy(file_.authorTable(number).entryAt(position));
+    }
+    return true;
+  }
+
+  // Every listed file named `name` generates; the last one's line, in lower
+  // case, replaces. Returns false when none is named so.
+  [[gnu::always_inline]] bool generateListed(std::string_view name) {
+    const DataFile* const last = visitListedFiles(
+        file_, name, [this](const DataFile& subfile) { generateSubfile(subfile); });
+    if (last == nullptr) return false;
+    lowerListedLine(buffers_.subfileLine);
+    replacement_ = buffers_.subfileLine;
+    if constexpr (kGeneral) author_.replaceBy(buffers_.subfileAuthorLine);
+    return true;
+  }
+
+  [[gnu::always_inline]] void generateSubfile(const DataFile& subfile) {
+    if constexpr (kGeneral) {
+      if (author_) {
+        generateKeepingCase(engine_, subfile, buffers_.subfileLine, buffers_.subfileAuthorLine,
+                            AuthorCase::Listed);
+        return;
+      }
+    }
+    subfile.generateInto(engine_, buffers_.subfileLine);
+  }
+
+  Engine& engine_;
+  const DataFile& file_;
+  LineBudgetScope budget_;
+  LevelBuffers& buffers_;
+  // The line in the author's case, in step with weft's (general form only).
+  [[no_unique_address]] std::conditional_t<kGeneral, AuthorWorking, NoAuthor> author_;
   // Set by every reference that resolves; one that does not repeats it. It
   // shows a table's entry where it is stored, the digits below, or the last
   // listed file's line, each of which stays put until the next resolve.
-  std::string_view replacement;
-  char digits[16];
-  [[maybe_unused]] GenerationObserver* const observer = engine.generationObserver;
-  // The line in the author's case, in step with weft's.
-  [[maybe_unused]] AuthorWorking authorWorking(kGeneral ? author : nullptr, buffers);
-  [[maybe_unused]] ReferenceSpan span{};
-  while (kGeneral ? working.nextReference(inner, span) : working.nextReference(inner)) {
-    if constexpr (kGeneral) authorWorking.follow(span);
-    spendSteps(engine, file, 1);
-    spendWork(engine, file, inner.size());
-    const ReferenceTarget target = classifyReference(inner);
-    [[maybe_unused]] bool resolved = true;
-    if (target.kind == ReferenceTarget::Kind::Dice) {
-      Dice dice(engine, target.dice);
-      // Count the dice before rolling them, so that a count of two billion
-      // ends the run at once instead of after minutes of drawing.
-      if (dice.count() > 0) spendSteps(engine, file, static_cast<std::uint64_t>(dice.count()));
-      std::int32_t total;
-      if constexpr (kGeneral) {
-        total = observer != nullptr ? rollTelling(*observer, file, dice, target.dice) : dice.roll();
-      } else {
-        total = dice.roll();
-      }
-      const auto written = std::to_chars(digits, digits + sizeof digits, total);
-      replacement = std::string_view(digits, static_cast<std::size_t>(written.ptr - digits));
-      if constexpr (kGeneral) authorWorking.replaceBy(replacement);
-    } else if (target.kind == ReferenceTarget::Kind::Table) {
-      if (!isTableNumber(target.table)) {
-        reportForLine(engine, file, "Invalid table referenced: " + working.whole());
-        resolved = false;
-      } else {
-        const Table& picked = file.table(target.table);
-        if (picked.empty()) {
-          fatal(ExitStatus::ZeroLengthTable, "Zero length table referenced: " + working.whole());
-        }
-        const std::uint64_t position = engine.random.nextRandom() % picked.size();
-        replacement = picked.entryAt(position);
-        if constexpr (kGeneral) {
-          if (observer != nullptr) {
-            observer->picked(file, {target.table, position, replacement,
-                                    picked.runLine(picked.runAt(position))});
-          }
-          if (authorWorking)
-            authorWorking.replaceBy(file.authorTable(target.table).entryAt(position));
-        }
-      }
-    } else {
-      // Every listed file of that name generates; the last one's line is kept.
-      const DataFile* const last = visitListedFiles(file, inner, [&](const DataFile& subfile) {
-        if constexpr (kGeneral) {
-          if (authorWorking) {
-            generateKeepingCase(engine, subfile, buffers.subfileLine, buffers.subfileAuthorLine,
-                                AuthorCase::Listed);
-            return;
-          }
-        }
-        subfile.generateInto(engine, buffers.subfileLine);
-      });
-      resolved = last != nullptr;
-      if (resolved) {
-        lowerListedLine(buffers.subfileLine);
-        replacement = buffers.subfileLine;
-        if constexpr (kGeneral) authorWorking.replaceBy(buffers.subfileAuthorLine);
-      }
-    }
-    if constexpr (kGeneral) {
-      if (observer != nullptr)
-        observer->replaced(file, {target.kind, inner, replacement, resolved});
-    }
-    spendWork(engine, file, replacement.size());
-    working.splice(replacement);
-    if constexpr (kGeneral) authorWorking.splice(replacement);
-    if (working.size() > maxBytes) {
-      tooLong(file, "the line grew beyond " + std::to_string(maxBytes) + " bytes");
-    }
-  }
-  working.finish();
-  if constexpr (kGeneral) authorWorking.finish();
-}
+  std::string_view replacement_;
+  char digits_[16];
+};
 
 // The general expansion, kept out of the way of weft's.
 [[gnu::noinline, gnu::cold]] void expandGeneral(Engine& engine, const DataFile& file,
                                                 std::string_view text, std::string& out,
                                                 AuthorText* author) {
-  expandReferencesIn<true>(engine, file, text, out, author);
+  Expansion<true>(engine, file, author).run(text, out);
 }
 
 }  // namespace
@@ -352,7 +389,7 @@ void expandInto(Engine& engine, const DataFile& file, std::string_view text, std
   if (engine.generationObserver != nullptr) [[unlikely]] {
     expandGeneral(engine, file, text, out, nullptr);
   } else {
-    expandReferencesIn<false>(engine, file, text, out, nullptr);
+    Expansion<false>(engine, file).run(text, out);
   }
 }
 

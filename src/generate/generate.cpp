@@ -53,15 +53,12 @@ template <bool kGeneral>
       expandInto(engine, file, entry, line);
     }
     if (line.empty()) fatal(ExitStatus::ZeroLengthString, "Zero length string");
-    if (file.isElementFile()) {
-      capitalizeWords(line);
-      if constexpr (kGeneral) {
-        if (cased != nullptr) capitalizeWords(*cased);
-      }
-    } else {
-      capitalizeFirst(line);
-      if constexpr (kGeneral) {
-        if (cased != nullptr && rule == AuthorCase::Printed) capitalizeFirst(*cased);
+    applyCaseRule(line, file.isElementFile());
+    if constexpr (kGeneral) {
+      // A listed file's line keeps its first letter as the author wrote it;
+      // an element file's words are raised all the same.
+      if (cased != nullptr && (file.isElementFile() || rule == AuthorCase::Printed)) {
+        applyCaseRule(*cased, file.isElementFile());
       }
     }
   }

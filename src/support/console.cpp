@@ -27,6 +27,31 @@ int writeAll(int fd, std::string_view text) {
 
 }  // namespace
 
+std::string exitStatusText(int status) {
+  static constexpr std::pair<ExitStatus, const char*> kWords[] = {
+      {ExitStatus::Normal, "ended normally"},
+      {ExitStatus::CantRead, "stopped: a data file could not be read"},
+      {ExitStatus::ZeroLengthString, "stopped: a generated line came out empty"},
+      {ExitStatus::CantChangeDirectory, "stopped: a %chdir: failed"},
+      {ExitStatus::NoStartDirectory, "stopped: the starting folder could not be read"},
+      {ExitStatus::ZeroLengthTable, "stopped: a table reference named an empty table"},
+      {ExitStatus::InvalidInput, "stopped: a bad -n, or a file-list line containing \"table\""},
+      {ExitStatus::FileListLoop, "stopped: a file list leads back to a file being loaded"},
+      {ExitStatus::FileListTooDeep, "stopped: file lists nested too deep, or too many files"},
+      {ExitStatus::ExpansionTooLong, "stopped: a line's expansion never ends"},
+      {ExitStatus::WriteError, "stopped: standard output could not be written"},
+      {ExitStatus::OutOfMemory, "stopped: the data files asked for more memory than there is"},
+  };
+  std::string text = "weft ended";
+  for (const auto& [named, words] : kWords) {
+    if (static_cast<int>(named) == status) text = std::string("weft ") + words;
+  }
+  text += " (exit status " + std::to_string(status);
+  // A shell sees only the low 8 bits of the status.
+  if (status < 0) text += ", shown by a shell as " + std::to_string(status & 0xFF);
+  return text + ").";
+}
+
 void fatal(ExitStatus status, std::string message) { throw Ending{status, std::move(message)}; }
 
 bool Console::tryFlushOut() {

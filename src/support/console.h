@@ -26,6 +26,11 @@ enum class ExitStatus : int {
   OutOfMemory = -12,         // data files asked for more memory than there is
 };
 
+// Returns what a run that ended with `status` did, in words, with the status
+// as a shell shows it: "weft ended normally (exit status 1)." or "weft
+// stopped: a bad -n, ... (exit status -7, shown by a shell as 249)."
+std::string exitStatusText(int status);
+
 // A problem that ends the run: its status and the diagnostic that reports it
 // (empty when it has been reported already). Loading and generation throw it
 // from fatal(); only a front end catches it, and turns it into its own

@@ -99,5 +99,17 @@ TEST(ConsoleTest, AnEndingKeepsItsOwnStatusWhenOutputFails) {
   EXPECT_EQ(-11, finishRun(console, ExitStatus::Normal));
 }
 
+TEST(ConsoleTest, StatusesAreNamedWithTheLowByteAShellShows) {
+  EXPECT_EQ("weft ended normally (exit status 1).", exitStatusText(1));
+  EXPECT_EQ(
+      "weft stopped: a data file could not be read (exit status -2, shown by a shell as 254).",
+      exitStatusText(-2));
+  EXPECT_EQ(
+      "weft stopped: the data files asked for more memory than there is (exit status -12, "
+      "shown by a shell as 244).",
+      exitStatusText(-12));
+  EXPECT_EQ("weft ended (exit status 7).", exitStatusText(7));
+}
+
 }  // namespace
 }  // namespace weft

@@ -17,4 +17,9 @@ struct Operand {
 
 Operand splitOperand(std::string_view operand);
 
+// Returns the operand that splitOperand takes apart into `directory` and
+// `filename`: the name alone when `directory` is empty.
+// REQUIRES: `filename` holds no backslash
+std::string joinOperand(std::string_view directory, std::string_view filename);
+
 }  // namespace weft

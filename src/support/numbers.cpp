@@ -49,6 +49,11 @@ std::int32_t readDecimal(std::string_view text) {
   return value;
 }
 
+std::size_t decimalEnd(std::string_view text) {
+  std::int32_t value = 0;
+  return scanInteger(text, true, value);
+}
+
 std::size_t scanInteger(std::string_view text, bool skip, std::int32_t& value) {
   const std::size_t start = skip ? skipSpace(text, 0) : 0;
   const std::size_t end = readSignedDigits(text, start, value);

@@ -2,6 +2,7 @@
 // numbers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -13,6 +14,10 @@ namespace weft {
 // INT32_MIN or INT32_MAX, so a number too large to hold never wraps round into
 // a small one.
 std::int32_t readDecimal(std::string_view text);
+
+// Returns the offset just behind the number readDecimal reads from `text`
+// (white space, a sign, digits), or 0 when it reads no digit.
+std::size_t decimalEnd(std::string_view text);
 
 // The same as readDecimal, for the usual form of a frequency: one to nine
 // digits and nothing else are read directly, every other text by readDecimal.

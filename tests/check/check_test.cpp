@@ -6,13 +6,16 @@
 #include <unordered_map>
 #include <vector>
 
-#include "analysis.h"
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
-#include "json.h"
-#include "report.h"
-#include "sampling.h"
-#include "stats.h"
+#include "model/analysis.h"
+#include "model/report.h"
+#include "odds/draws.h"
+#include "odds/sampling.h"
+#include "odds/stats.h"
+#include "output/json.h"
+#include "output/odds_text.h"
+#include "output/report_text.h"
 #include "support/file_system.h"
 #include "testing/test_support.h"
 
@@ -160,6 +163,15 @@ TEST(AnalyzeTest, AFirstUnresolvedReferenceEndsOnlyWhenPickedDirectly) {
           "main.dat:2: error: expansion can never end when a table reference brings this entry in: "
           "its first reference (note) does not resolve, so it repeats the entry itself"}),
       check("x\n(note) (table0)\n"));
+}
+
+TEST(AnalyzeTest, TextBehindADiceExpressionIsIgnoredEvenWhenItEndsInDigits) {
+  ScratchDir dir;
+  const std::string ignored = "main.dat:1: warning: the text after the dice expression in ";
+  const std::string total = " is ignored: weft prints only the total, without ";
+  EXPECT_EQ((std::vector<std::string>{ignored + "(random 3d6+1 x2)" + total + "\"x2\"",
+                                      ignored + "(random 1d6+0gold)" + total + "\"gold\""}),
+            check("(random 3d6+1 x2) (random 1d6+0gold) (random 2d4-1 )\n"));
 }
 
 TEST(AnalyzeTest, ATableNumberOutOfRangeEitherWayRepeats) {

@@ -6,7 +6,8 @@ without --stats, runs the checker twice (text and --format=json) and checks
 that the JSON is valid and says what the text says: each diagnostic's file,
 line, severity, message and note; the summary and status; and for --stats
 each table's entries (text, fraction, percentage, "1 in N"), each dice
-expression's range and the number of different lines. A file holding bytes
+expression's range and the number of different lines, and the words of each
+heading and of the lines on table 0's lines as the text writes them. A file holding bytes
 that are not UTF-8 and control characters checks that the JSON stays valid.
 
 Usage: json_test.py WEFT_CHECK CASES_DIR EXAMPLES_DIR
@@ -73,8 +74,13 @@ ROW = re.compile(r"^    +(\S+)  (1 in \S+|never) +(\d+)/(\d+) +[#. ]+  (.*)$")
 def compare_stats(block, odds, where):
     failures = []
     head = block[0]
-    if not head.startswith(printable(odds["file"]) + ": title "):
+    if not head.startswith(printable(odds["file"]) + ": title ") or odds["shown"] != head:
         failures.append("%s: heading %r for file %r" % (where, head, odds["file"]))
+    # The words on table 0's lines close the block.
+    ending = [line.strip() for line in block if re.match(r"^  lines[ :]", line)]
+    at = [line.strip() for line in block].index(ending[0]) if ending else len(block)
+    if [line.strip() for line in block[at:]] != odds["lines"]["shown"]:
+        failures.append("%s: the words on lines differ: %r" % (where, odds["lines"]["shown"]))
     tables = iter(odds["tables"])
     table = None
     entries = None
@@ -83,7 +89,7 @@ def compare_stats(block, odds, where):
             table = next(tables)
             entries = iter(table["entries"])
             number = int(line.split()[1].rstrip(":"))
-            if number != table["table"]:
+            if number != table["table"] or table["shown"] != line.strip():
                 failures.append("%s: table %d in text, %d in JSON" % (where, number, table["table"]))
             count = int(line.split()[2])
             if count != len(table["entries"]):
@@ -102,6 +108,7 @@ def compare_stats(block, odds, where):
                 (entry["denominator"], int(denominator), "denominator"),
                 (table["denominator"], int(denominator), "table denominator"),
                 (expected_text, shown, "text"),
+                (entry["shown_text"], shown, "shown_text"),
                 (entry["draws"] * entry["denominator"], entry["numerator"] * 32768, "draws"),
             ]
             for want, got, name in checks:
@@ -113,7 +120,7 @@ def compare_stats(block, odds, where):
             entries = None
             expression, number, lowest, highest = dice.groups()
             match = [d for d in odds["dice"] if printable(d["expression"]) == expression]
-            if not match:
+            if not match or match[0]["shown"] != line.strip():
                 failures.append("%s: dice %r not in JSON" % (where, expression))
             elif lowest is not None and (int(lowest), int(highest)) != (
                     match[0]["lowest"], match[0]["highest"]):

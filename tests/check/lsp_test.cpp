@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "lsp_server.h"
+#include "lsp/lsp_server.h"
 
 namespace weft::check::lsp {
 namespace {

@@ -76,6 +76,8 @@ const first = await weft.run({ files: { 'a.dat': 'orc\n' }, args: ['a.dat'], tim
 const second = await weft.run({ args: ['a.dat'], time: 1 });
 assert.deepEqual([first.status, new TextDecoder().decode(first.stdout)], [1, 'Orc\n']);
 assert.deepEqual([second.status, new TextDecoder().decode(second.stderr)], [-2, "Can't read a.dat\n"]);
+assert.deepEqual([first.statusWords, second.statusWords], ['weft ended normally (exit status 1).',
+  'weft stopped: a data file could not be read (exit status -2, shown by a shell as 254).']);
 // Arguments and files arrive byte for byte (Node hands a child process its
 // arguments as UTF-8, so this one is compared with a fixed text).
 const exact = await weft.run({ files: { 'a.dat': bytes('caf\xe9 \xff\n') }, args: [bytes('-\xe9'), 'a.dat'] });
@@ -105,15 +107,25 @@ const nativeOdds = spawnSync(env.WEFT_CHECK, ['--format=json', '--stats', 'hooks
 assert.deepEqual(odds.report, JSON.parse(nativeOdds.stdout));
 assert.equal(odds.status, nativeOdds.status);
 
-// weft.explain gives weft-check --explain's report, and each step in the
-// words of its text form.
-const explainArgs = ['-n', '4', 'treasure.dat', 'npc.dat'];
-const why = await weft.explain({ files: examples, args: explainArgs, time: 77 });
-const nativeWhy = (format) => spawnSync(env.WEFT_CHECK, ['--explain=77', ...format, ...explainArgs],
-                                        { cwd: env.WEFT_EXAMPLES }).stdout.toString();
-assert.deepEqual(why.output.map(({ words, ...part }) => part), JSON.parse(nativeWhy(['--format=json'])).output);
-assert.equal(why.output.map((part) => part.written + part.steps.map((step, i) =>
-  `${'  '.repeat(step.depth)}${part.words[i]}\n`).join('')).join(''), nativeWhy([]));
+// weft.explain gives weft-check --explain's report, whose words are those
+// of its text form, a run that ends on a problem included.
+for (const explainArgs of [['-n', '4', 'treasure.dat', 'npc.dat'], ['-n', '2', 'missing.dat']]) {
+  const { stderr, ...why } = await weft.explain({ files: examples, args: explainArgs, time: 77 });
+  const nativeWhy = (format) => spawnSync(env.WEFT_CHECK, ['--explain=77', ...format, ...explainArgs],
+                                          { cwd: env.WEFT_EXAMPLES }).stdout.toString();
+  assert.deepEqual(why, JSON.parse(nativeWhy(['--format=json'])));
+  assert.equal(why.output.map((part) => part.written + part.steps.map((step) =>
+    `${'  '.repeat(step.depth)}${step.words}\n`).join('')).join('') +
+    (why.ending_words ? `  ${why.ending_words}\n` : ''), nativeWhy([]));
+}
+
+// weft's operand rule and the server's URIs, from the WebAssembly build.
+assert.deepEqual(await weft.splitOperand('a/b\\c\\d.dat'), { directory: 'a/b\\c', filename: 'd.dat' });
+assert.deepEqual(await weft.splitOperand('d.dat'), { directory: null, filename: 'd.dat' });
+assert.equal(await weft.joinOperand('lore/deep', 'kin.dat'), 'lore/deep\\kin.dat');
+const { uriOfPath, pathOfUri } = await weft.uris();
+assert.equal(uriOfPath('lore/a b(1).dat'), 'file:///files/lore/a%20b%281%29.dat');
+assert.deepEqual([pathOfUri(uriOfPath('lore/a b(1).dat')), pathOfUri('file:///t.dat')], ['lore/a b(1).dat', null]);
 
 // The language server answers as the native one does over standard input.
 const server = await weft.languageServer();

@@ -1,9 +1,10 @@
 // The one file of weft-roll that includes weft-check's headers.
 #include "check_words.h"
 
-#include "explain.h"
-#include "json.h"
-#include "stats.h"
+#include "explain/explain.h"
+#include "generate/pick_draws.h"
+#include "output/explain_text.h"
+#include "output/json.h"
 
 namespace weft::roll {
 
@@ -52,7 +53,7 @@ std::vector<std::string> stepWords(const std::vector<LineStep>& steps) {
 }
 
 std::uint64_t pickDraws(const StepPick& pick) {
-  return check::drawsOfPositions(pick.tableSize, pick.runFirst, pick.runFirst + pick.runCount);
+  return drawsOfPositions(pick.tableSize, pick.runFirst, pick.runFirst + pick.runCount);
 }
 
 std::string jsonString(std::string_view bytes) { return check::jsonString(bytes); }

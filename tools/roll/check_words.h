@@ -1,5 +1,5 @@
 // What weft-roll takes from weft-check: the words of its explanation, and
-// its rule for bytes in JSON strings.
+// its rule for bytes in JSON strings (the layers explain and output).
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,7 @@ namespace weft::roll {
 std::vector<std::string> stepWords(const std::vector<LineStep>& steps);
 
 // Returns how many of the 32768 equally likely draws pick the entry line of
-// `pick`.
+// `pick`, by the engine's rule of a pick.
 std::uint64_t pickDraws(const StepPick& pick);
 
 // Returns `bytes` as a JSON string, quotes included, as weft-check writes

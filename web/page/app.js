@@ -1,7 +1,8 @@
 // The playground page: wires the file set, the options form and the result
-// views to weft and weft-check, which run in the page through ./weft.js.
+// views to weft and weft-check, which run in the page through ./weft.js and
+// say everything shown of weft's: its output, its words and its rules.
 
-import {run, check, explain, load} from './weft.js';
+import {run, check, explain, load, splitOperand, joinOperand} from './weft.js';
 import {independentSeconds} from './seconds.js';
 import {FileSet, renderFileList, showProblems} from './files.js';
 import {Editor} from './editor.js';
@@ -55,11 +56,12 @@ function saveOptions() {
   }
 }
 
-// The operand that names a file of the set: weft reads `dir\file` inside
-// dir, so the folder part goes before the last backslash.
+// The operand that names a file of the set (a path with '/' between
+// folders) so that weft reads it inside its folder, as weft's own rule
+// joins them.
 function operandOf(path) {
   const slash = path.lastIndexOf('/');
-  return slash < 0 ? path : `${path.slice(0, slash)}\\${path.slice(slash + 1)}`;
+  return joinOperand(slash < 0 ? '' : path.slice(0, slash), path.slice(slash + 1));
 }
 
 // Splits the data-files field into operands at blanks; "..." or '...'
@@ -71,26 +73,26 @@ function splitOperands(textValue) {
   return operands;
 }
 
-function operands(options) {
+async function operands(options) {
   const named = splitOperands(options.files);
   if (named.length > 0) return named;
-  return fileSet.selected ? [operandOf(fileSet.selected)] : [];
+  return fileSet.selected ? [await operandOf(fileSet.selected)] : [];
 }
 
-function runArgs(options, lines = options.n) {
+async function runArgs(options, lines = options.n) {
   const args = [];
   if (options.t) args.push('-t');
   for (let i = 0; i < Number(options.d); ++i) args.push('-d');
   if (lines !== '') args.push('-n', String(lines));
   if (options.s !== '') args.push('-s', options.s);
   if (options.m !== '') args.push('-m', options.m);
-  return [...args, ...operands(options)];
+  return [...args, ...await operands(options)];
 }
 
-function checkArgs(options, extra) {
+async function checkArgs(options, extra) {
   const args = [...extra];
   if (options.m !== '') args.push('-m', options.m);
-  return [...args, ...operands(options)];
+  return [...args, ...await operands(options)];
 }
 
 function clockSecond(options) {
@@ -120,12 +122,12 @@ async function withBusy(work) {
 function roll() {
   return withBusy(async () => {
     const options = readOptions();
-    const args = runArgs(options);
+    const args = await runArgs(options);
     const time = clockSecond(options);
     const files = fileSet.toObject();
     const result = await run({files, args, time, cwd: ''});
     views.showView('output');
-    views.showOutput(outputView, {args, time, result}, explainer(files, args, time), jumpFrom(args));
+    views.showOutput(outputView, {args, time, result}, explainer(files, args, time), await jumpFrom(args));
   });
 }
 
@@ -134,7 +136,7 @@ function rollLines() {
     const options = readOptions();
     const count = Math.max(1, Math.min(1000, Math.floor(Number($('lines-count').value)) || 1));
     $('lines-count').value = String(count);
-    const args = runArgs(options, 1);
+    const args = await runArgs(options, 1);
     const files = fileSet.toObject();
     const runs = [];
     const seconds = await independentSeconds(count, {start: clockSecond(options), seedOffset: Number(options.s) || 0});
@@ -143,7 +145,7 @@ function rollLines() {
     }
     views.showView('lines');
     views.showLines(linesView, {args, runs}, repeatLine, (index) => explainer(files, args, runs[index].time),
-                    jumpFrom(args));
+                    await jumpFrom(args));
   });
 }
 
@@ -166,10 +168,11 @@ function explainer(files, args, time) {
   };
 }
 
-// Opens a file named by weft as it ran with `args`: from the folder of a
-// `dir\file` operand, which weft runs inside, else from the top folder.
-function jumpFrom(args) {
-  const folders = args.filter((arg) => arg.includes('\\')).map((arg) => arg.slice(0, arg.lastIndexOf('\\')));
+// Opens a file named by weft as it ran with `args`: from the folder of an
+// operand that weft runs inside, else from the top folder.
+async function jumpFrom(args) {
+  const split = await Promise.all(args.map(splitOperand));
+  const folders = split.map(({directory}) => directory).filter((directory) => directory !== null);
   return (file, line) => {
     for (const folder of [...folders, '']) {
       const path = resolvePath(folder === '' ? file : `${folder}/${file}`);
@@ -188,7 +191,7 @@ function repeatLine(second) {
 function runCheck() {
   return withBusy(async () => {
     const options = readOptions();
-    const args = checkArgs(options, []);
+    const args = await checkArgs(options, []);
     const result = await check({files: fileSet.toObject(), args, cwd: ''});
     views.showView('check');
     views.showDiagnostics(checkView, {args, ...result}, jumpTo);
@@ -198,21 +201,21 @@ function runCheck() {
 function runOdds() {
   return withBusy(async () => {
     const options = readOptions();
-    const args = checkArgs(options, ['--stats']);
+    const args = await checkArgs(options, ['--stats']);
     const result = await check({files: fileSet.toObject(), args, cwd: ''});
     views.showView('odds');
     views.showOdds(oddsView, {args, stats: result.stats});
     if (result.diagnostics?.length) {
-      views.showDiagnostics(checkView, {args: checkArgs(options, []), ...result}, jumpTo);
+      views.showDiagnostics(checkView, {args: await checkArgs(options, []), ...result}, jumpTo);
     }
   });
 }
 
-// Resolves a file named by weft-check (from the top folder, with / or \
-// between folders, perhaps through ..) to a path of the set.
+// Resolves a file named by weft-check (from the top folder, with / between
+// folders, perhaps through ..) to a path of the set.
 function resolvePath(name) {
   const parts = [];
-  for (const part of name.split(/[\\/]/)) {
+  for (const part of name.split('/')) {
     if (part === '' || part === '.') continue;
     if (part === '..') parts.pop();
     else parts.push(part);
@@ -249,7 +252,13 @@ function showFiles() {
     editor.show(shownPath, contents);
   }
   $('editor-name').textContent = shownPath ?? '(no file)';
-  $('opt-files').placeholder = shownPath ? operandOf(shownPath) : 'tables.dat';
+  $('opt-files').placeholder = 'tables.dat';
+  const path = shownPath;
+  if (path !== null) {
+    operandOf(path).then((operand) => {
+      if (shownPath === path) $('opt-files').placeholder = operand;
+    });
+  }
   $('file-path').value = shownPath ?? '';
   showCaret();
 }
@@ -330,7 +339,8 @@ async function openFragment() {
 
 // ---- Start ------------------------------------------------------------
 
-function connect() {
+// The file list and its form.
+function connectFiles() {
   fileSet.onChange(showFiles);
   fileSet.onStoreResult((error) => {
     if (error) {
@@ -362,7 +372,9 @@ function connect() {
     if (path === null) return fileError('Choose a file to delete.');
     if (confirm(`Delete ${path}?`)) fileSet.remove(path);
   });
+}
 
+function makeEditor() {
   editor = new Editor($('editor'), {outline: $('outline'), fixes: $('fixes'), note: $('editor-note')}, {
     edit(text) {
       if (shownPath !== null) fileSet.edit(shownPath, text);
@@ -377,7 +389,10 @@ function connect() {
       showProblems($('file-list'), problems);
     },
   });
+}
 
+// The options form, the actions and their keys.
+function connectActions() {
   $('options').addEventListener('input', saveOptions);
   $('options').addEventListener('submit', (event) => {
     event.preventDefault();
@@ -407,7 +422,10 @@ function connect() {
       roll();
     }
   });
+}
 
+// The tabs of the result views, with the arrow keys between them.
+function connectTabs() {
   const tabs = [...document.querySelectorAll('[role="tab"]')];
   tabs.forEach((tab, index) => {
     tab.addEventListener('click', () => views.showView(tab.id.slice('tab-'.length)));
@@ -423,7 +441,10 @@ function connect() {
 }
 
 async function start() {
-  connect();
+  connectFiles();
+  makeEditor();
+  connectActions();
+  connectTabs();
   // Both programs are fetched and compiled now, so that no roll waits for
   // the network.
   const loading = load().catch((error) => {

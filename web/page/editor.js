@@ -3,12 +3,13 @@
 // highlighting from its semantic tokens, its diagnostics as they change
 // (CodeMirror's lint add-on), hover, go to definition (F12 or Ctrl+click),
 // completion after "(" (the show-hint add-on), quick fixes and an outline.
+// The names of the token types and the URIs of the files are the server's.
 // Without CodeMirror the text area stays a plain editor.
 
-import {LanguageClient, uriOfPath, pathOfUri} from './server.js';
+import {LanguageClient} from './server.js';
+import {uris} from './weft.js';
 
 const CM = globalThis.CodeMirror;
-const TOKEN_TYPES = ['comment', 'keyword', 'number', 'variable', 'function', 'string'];
 // Lines around the visible ones that are painted ahead of scrolling.
 const PAINT_MARGIN = 60;
 
@@ -27,7 +28,10 @@ export class Editor {
     this.opened = new Map();  // uri -> {version, text} the server holds
     this.diagnostics = new Map();  // uri -> the server's diagnostics
     this.tokens = null;
+    this.tokenTypes = [];
     this.painted = [];
+    this.files = {};
+    this.names = null;  // the server's URIs of the files, once loaded
     if (!CM) {
       this.cm = null;
       textarea.addEventListener('input', () => this.hooks.edit(textarea.value));
@@ -57,11 +61,27 @@ export class Editor {
     this.cm.getWrapperElement().setAttribute('aria-label', textarea.getAttribute('aria-label') ?? 'Editor');
     this.cm.getInputField().setAttribute('aria-labelledby', textarea.getAttribute('aria-labelledby') ?? '');
     this.cm.getInputField().setAttribute('aria-describedby', textarea.getAttribute('aria-describedby') ?? '');
+    this.connectServer();
+    this.connectEvents();
+  }
+
+  // Starts the language server; once it has answered, the names of its
+  // token types and its URIs of the files are known, and the files go to it.
+  connectServer() {
     this.client = new LanguageClient(new URL('./server_worker.js', import.meta.url));
     this.client.on('textDocument/publishDiagnostics', (params) => this.published(params));
     this.client.on('weft/failed', ({message}) => this.showNote(`The language server stopped (${message}); rolling still works.`));
-    this.ready = this.client.ready.catch(() => {});
-    this.connectEvents();
+    this.ready = Promise.all([this.client.ready, uris()]).then(([initialized, names]) => {
+      this.tokenTypes = initialized?.capabilities?.semanticTokensProvider?.legend?.tokenTypes ?? [];
+      this.names = names;
+      this.sync(this.files);
+      this.refreshFromServer();
+    }).catch(() => {});
+  }
+
+  // The server's URI of a file of the set; null until the names are loaded.
+  uriOf(path) {
+    return this.names === null ? null : this.names.uriOfPath(path);
   }
 
   connectEvents() {
@@ -147,11 +167,12 @@ export class Editor {
 
   // Tells the server the files of the set: opened, changed and closed.
   sync(files) {
-    if (!this.cm) return;
-    const uris = new Set();
+    this.files = files;
+    if (!this.cm || this.names === null) return;
+    const known = new Set();
     for (const [path, text] of Object.entries(files)) {
-      const uri = uriOfPath(path);
-      uris.add(uri);
+      const uri = this.uriOf(path);
+      known.add(uri);
       const contents = typeof text === 'string' ? text : new TextDecoder().decode(text);
       const open = this.opened.get(uri);
       if (!open) {
@@ -165,7 +186,7 @@ export class Editor {
       }
     }
     for (const uri of [...this.opened.keys()]) {
-      if (uris.has(uri)) continue;
+      if (known.has(uri)) continue;
       this.opened.delete(uri);
       this.diagnostics.delete(uri);
       this.client.notify('textDocument/didClose', {textDocument: {uri}});
@@ -183,8 +204,8 @@ export class Editor {
   // that a request about a position sees the text the person sees.
   flush() {
     clearTimeout(this.syncTimer);
-    if (this.path === null) return;
-    const uri = uriOfPath(this.path);
+    if (this.path === null || this.names === null) return;
+    const uri = this.uriOf(this.path);
     const open = this.opened.get(uri);
     const text = this.cm.getValue();
     if (!open || open.text === text) return;
@@ -197,18 +218,18 @@ export class Editor {
 
   // The shown file's text is what the server last analysed.
   current() {
-    const open = this.path === null ? null : this.opened.get(uriOfPath(this.path));
+    const open = this.path === null ? null : this.opened.get(this.uriOf(this.path));
     return open !== undefined && open !== null && open.text === this.cm.getValue();
   }
 
   published({uri, diagnostics}) {
     this.diagnostics.set(uri, diagnostics);
-    const path = pathOfUri(uri);
+    const path = this.names.pathOfUri(uri);
     if (path !== null) {
       const errors = diagnostics.filter((d) => d.severity === 1).length;
       this.hooks.problems(path, {errors, warnings: diagnostics.length - errors});
     }
-    if (this.path !== null && uri === uriOfPath(this.path) && this.current()) {
+    if (this.path !== null && uri === this.uriOf(this.path) && this.current()) {
       this.cm.performLint();
       this.refreshFromServer();
     }
@@ -217,7 +238,7 @@ export class Editor {
   // The lint add-on's marks: the server's diagnostics of the shown file.
   annotations() {
     if (this.path === null) return [];
-    const found = this.diagnostics.get(uriOfPath(this.path)) ?? [];
+    const found = this.diagnostics.get(this.uriOf(this.path)) ?? [];
     return found.map((d) => ({
       from: CM.Pos(d.range.start.line, d.range.start.character),
       to: CM.Pos(d.range.end.line, Math.max(d.range.end.character, d.range.start.character + 1)),
@@ -229,15 +250,15 @@ export class Editor {
   // The parameters of a request about `pos` of the shown file.
   at(pos) {
     this.flush();
-    return {textDocument: {uri: uriOfPath(this.path)}, position: {line: pos.line, character: pos.ch}};
+    return {textDocument: {uri: this.uriOf(this.path)}, position: {line: pos.line, character: pos.ch}};
   }
 
   // Asks for the tokens and the outline of the shown file.
   async refreshFromServer() {
-    if (this.path === null) return;
+    if (this.path === null || this.names === null) return;
     const path = this.path;
     const generation = this.cm.getDoc().changeGeneration();
-    const textDocument = {uri: uriOfPath(path)};
+    const textDocument = {uri: this.uriOf(path)};
     try {
       const [tokens, symbols] = await Promise.all([
         this.client.request('textDocument/semanticTokens/full', {textDocument}),
@@ -265,7 +286,7 @@ export class Editor {
       for (let line = from; line < to; ++line) {
         for (const [start, length, type] of this.tokens.get(line) ?? []) {
           this.painted.push(cm.markText(CM.Pos(line, start), CM.Pos(line, start + length),
-                                        {className: `weft-${TOKEN_TYPES[type] ?? 'other'}`}));
+                                        {className: `weft-${this.tokenTypes[type] ?? 'other'}`}));
         }
       }
     });
@@ -334,7 +355,7 @@ export class Editor {
     }
     const location = Array.isArray(result) ? result[0] : result;
     if (!location) return;
-    const path = pathOfUri(location.uri);
+    const path = this.names.pathOfUri(location.uri);
     if (path === null) return;
     if (path !== this.path) this.hooks.open(path);
     if (path === this.path) this.selectRange(location.range);
@@ -366,7 +387,7 @@ export class Editor {
     this.fixesBox.replaceChildren();
     if (this.path === null || !this.current()) return;
     const line = this.cm.getCursor().line;
-    const uri = uriOfPath(this.path);
+    const uri = this.uriOf(this.path);
     const here = (this.diagnostics.get(uri) ?? []).filter((d) => d.range.start.line === line);
     if (here.length === 0) return;
     let actions;
@@ -379,7 +400,7 @@ export class Editor {
     } catch (error) {
       return;
     }
-    if (uriOfPath(this.path) !== uri) return;
+    if (this.uriOf(this.path) !== uri) return;
     for (const action of actions ?? []) {
       const edits = action.edit?.changes?.[uri];
       if (!edits) continue;

@@ -2,22 +2,6 @@
 // Web Worker (server_worker.js), spoken to with the JSON-RPC messages of the
 // Language Server Protocol, as an editor speaks to the native server.
 
-// The URI of a file of the set: the page's files stand in a folder "/files".
-export function uriOfPath(path) {
-  return 'file:///files/' + path.split('/').map(encodeURIComponent).join('/');
-}
-
-// The path of the set a URI names, or null for another.
-export function pathOfUri(uri) {
-  const prefix = 'file:///files/';
-  if (!uri.startsWith(prefix)) return null;
-  try {
-    return uri.slice(prefix.length).split('/').map(decodeURIComponent).join('/');
-  } catch (error) {
-    return null;
-  }
-}
-
 export class LanguageClient {
   constructor(workerUrl) {
     this.worker = new Worker(workerUrl, {type: 'module'});
@@ -26,10 +10,11 @@ export class LanguageClient {
     this.handlers = new Map();
     this.worker.onmessage = ({data}) => this.receive(data);
     this.worker.onerror = (event) => this.fail(event.message || 'the worker could not start');
-    // Every file is an open buffer; the positions are UTF-16, as JavaScript's.
+    // Every file is an open buffer, so no root is needed; the positions are
+    // UTF-16, as JavaScript's.
     this.ready = this.request('initialize', {
       processId: null,
-      rootUri: 'file:///files',
+      rootUri: null,
       capabilities: {textDocument: {hover: {contentFormat: ['plaintext', 'markdown']}}},
     }).then((result) => {
       this.notify('initialized', {});

@@ -1,0 +1,36 @@
+#include "model/report.h"
+
+#include <algorithm>
+#include <set>
+#include <tuple>
+
+namespace weft::check {
+
+void Report::add(std::string file, std::uint64_t line, Severity severity, std::string message,
+                 std::string note, Span span) {
+  diagnostics_.push_back(Diagnostic{std::move(file), line, severity, std::move(message),
+                                    std::move(note), span.column, span.endColumn, span.hasFix,
+                                    std::move(span.fix)});
+}
+
+std::vector<Diagnostic> Report::sorted() const {
+  std::vector<Diagnostic> result;
+  result.reserve(diagnostics_.size());
+  std::set<std::tuple<std::string_view, std::uint64_t, Severity, std::string_view>> seen;
+  for (const Diagnostic& d : diagnostics_) {
+    if (seen.emplace(d.file, d.line, d.severity, d.message).second) result.push_back(d);
+  }
+  std::stable_sort(result.begin(), result.end(), [](const Diagnostic& a, const Diagnostic& b) {
+    return std::tie(a.file, a.line) < std::tie(b.file, b.line);
+  });
+  return result;
+}
+
+int Report::status() const {
+  int status = 0;
+  for (const Diagnostic& d : diagnostics_)
+    status = std::max(status, d.severity == Severity::Error ? 2 : 1);
+  return status;
+}
+
+}  // namespace weft::check

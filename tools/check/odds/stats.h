@@ -1,0 +1,70 @@
+// The odds of a data file: how likely each entry of each table is, how its
+// dice fall, and what lines the file can make.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "datafile/data_file.h"
+#include "model/traps.h"
+#include "odds/dice_odds.h"
+#include "odds/line_search.h"
+#include "odds/sampling.h"
+
+namespace weft::check {
+
+// One distinct entry of a table.
+struct EntryOdds {
+  std::string text;
+  bool builtIn = false;  // an element file's prefix joined to a suffix
+  std::uint64_t positions = 0;
+  std::uint64_t draws = 0;  // of the 32768 equally likely draws that pick it
+
+  bool operator==(const EntryOdds&) const = default;
+};
+
+struct TableOdds {
+  int number = 0;
+  std::uint64_t positions = 0;
+  // The one denominator of the table's fractions: 32768 over the largest
+  // power of two that divides every entry's draws.
+  std::uint64_t denominator = 1;
+  std::vector<EntryOdds> entries;
+
+  bool operator==(const TableOdds&) const = default;
+};
+
+struct FileOdds {
+  std::string path;
+  std::string title;
+  bool elementFile = false;
+  std::vector<TableOdds> tables;
+  std::vector<DiceOdds> dice;
+  LineOdds lines;
+  double bits = 0;     // the entropy of table 0's lines (a lower bound when incomplete)
+  double variety = 1;  // 2 to the power of bits: as varied as that many equally likely lines
+  // Where the search gives no exact odds: what weft itself made at spread
+  // clock seconds.
+  std::optional<SampledLines> sampled;
+
+  bool operator==(const FileOdds&) const = default;
+};
+
+// Returns true when the search gave the exact odds of table 0's lines.
+inline bool exactLines(const FileOdds& odds) {
+  return odds.lines.complete && !odds.lines.estimated;
+}
+
+// Works out the odds of a loaded data file shown as `path`; `lines` gives
+// the lines its entries stand on, when known. Without `searchLines` the
+// lines of table 0 are not searched (the costly part): `lines`, `bits` and
+// `variety` of the result stay as they start.
+FileOdds computeOdds(const DataFile& file, const std::string& path,
+                     const EntryLines* lines = nullptr, bool searchLines = true);
+
+}  // namespace weft::check

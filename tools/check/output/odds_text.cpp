@@ -1,0 +1,243 @@
+#include "output/odds_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/random_source.h"
+#include "text/quoting.h"
+
+namespace weft::check {
+
+namespace {
+
+constexpr std::uint64_t kDraws = kDrawRange;  // equally likely values of one draw
+
+std::string bar(double p, std::size_t width) {
+  const auto filled =
+      std::min<std::size_t>(static_cast<std::size_t>(std::lround(p * width)), width);
+  // A chance too small for one sign still shows as one thin mark.
+  if (filled == 0 && p > 0) return "." + std::string(width - 1, ' ');
+  return std::string(filled, '#') + std::string(width - filled, ' ');
+}
+
+std::string padded(std::string text, std::size_t width) {
+  if (text.size() < width) text.resize(width, ' ');
+  return text;
+}
+
+std::string rightAligned(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+void describeTable(const TableOdds& table, const FileOdds& file, std::string& out) {
+  out += "  " + tableHeading(table) + "\n";
+  if (table.positions > kDraws) {
+    out += "    (" + std::to_string(table.positions) +
+           " positions: those from 32768 on are never picked)\n";
+  }
+  for (const EntryOdds& entry : table.entries) {
+    const double p = static_cast<double>(entry.draws) / kDraws;
+    const std::uint64_t scale = kDraws / table.denominator;
+    const std::string fraction =
+        std::to_string(entry.draws / scale) + "/" + std::to_string(table.denominator);
+    out += "    " + rightAligned(percentText(p), 7) + "  " + padded(oneInText(p), 12) + " " +
+           padded(fraction, 12) + " " + bar(p, 20) + "  " + entryShown(entry) + "\n";
+  }
+  (void)file;
+}
+
+void describeDice(const DiceOdds& dice, std::string& out) {
+  out += "  " + diceHeading(dice) + "\n";
+  if (!dice.reads) return;
+  if (dice.totals.empty()) {
+    out += "    too many totals to show\n";
+    return;
+  }
+  // Up to 20 rows: totals are grouped into bands when there are more.
+  const std::size_t rows = std::min<std::size_t>(dice.totals.size(), 20);
+  const std::size_t perRow = (dice.totals.size() + rows - 1) / rows;
+  std::vector<std::pair<std::string, double>> bands;
+  double largest = 0;
+  for (std::size_t i = 0; i < dice.totals.size(); i += perRow) {
+    const std::size_t last = std::min(dice.totals.size(), i + perRow) - 1;
+    double p = 0;
+    for (std::size_t j = i; j <= last; ++j) p += dice.totals[j].second;
+    std::string label = std::to_string(dice.totals[i].first);
+    if (last != i) label += " to " + std::to_string(dice.totals[last].first);
+    bands.emplace_back(label, p);
+    largest = std::max(largest, p);
+  }
+  std::size_t labelWidth = 0;
+  for (const auto& band : bands) labelWidth = std::max(labelWidth, band.first.size());
+  for (const auto& [label, p] : bands) {
+    out += "    " + rightAligned(label, labelWidth) + "  " + rightAligned(percentText(p), 7) +
+           "  " + bar(largest > 0 ? p / largest : 0, 20) + "\n";
+  }
+}
+
+std::string variety(double value) {
+  char text[32];
+  if (value < 10) {
+    std::snprintf(text, sizeof text, "%.1f", value);
+  } else {
+    std::snprintf(text, sizeof text, "%.0f", value);
+  }
+  return text;
+}
+
+// Returns `n` with its thousands set apart by commas ("20,000").
+std::string countText(std::uint64_t n) {
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+std::string sampledText(const SampledLines& sampled) {
+  std::uint64_t ended = 0;
+  for (const SampledEnding& ending : sampled.endings) ended += ending.rolls;
+  std::string out = "in " + countText(sampled.rolls) + " rolls, " + countText(sampled.distinct) +
+                    (sampled.distinct == 1 ? " line" : " different lines");
+  if (sampled.mostRepeats == 1) {
+    out += "; none came up twice";
+  } else if (sampled.mostRepeats > 1) {
+    out += "; none came up more than " + countText(sampled.mostRepeats) + " times";
+  }
+  if (ended > 0) out += "; " + countText(ended) + " ended the run (see the warnings)";
+  return out;
+}
+
+void describeLines(const FileOdds& file, bool verbose, std::string& out) {
+  for (const std::string& line : linesText(file, verbose)) out += "  " + line + "\n";
+}
+
+}  // namespace
+
+std::string fileHeading(const FileOdds& odds) {
+  return printable(odds.path) + ": title \"" + printable(odds.title) + "\"" +
+         (odds.elementFile ? " (element file)" : "");
+}
+
+std::string tableHeading(const TableOdds& table) {
+  std::string out = "table " + std::to_string(table.number) + ": " +
+                    std::to_string(table.entries.size()) +
+                    (table.entries.size() == 1 ? " entry" : " entries");
+  if (table.denominator == kDraws)
+    return out + ", chances out of the 32768 equally likely draws of a pick";
+  return out + ", chances out of " + std::to_string(table.denominator);
+}
+
+std::string entryShown(const EntryOdds& entry) {
+  if (entry.builtIn) return "prefix + suffix (a prefix joined to a suffix)";
+  return '"' + printable(entry.text) + '"';
+}
+
+std::string diceHeading(const DiceOdds& dice) {
+  std::string out = "dice (random" + printable(dice.expression) + ")";
+  if (dice.line > 0) out += ", line " + std::to_string(dice.line);
+  if (!dice.reads) return out + ": does not read, weft rolls 0";
+  out += ": totals " + std::to_string(dice.lowest) + " to " + std::to_string(dice.highest);
+  if (!dice.exact) out += " (the dice taken as independent)";
+  return out;
+}
+
+std::vector<std::string> linesText(const FileOdds& file, bool verbose) {
+  std::vector<std::string> out;
+  const LineOdds& odds = file.lines;
+  const std::size_t count = odds.lines.size();
+  const std::string lines = std::to_string(count) + (count == 1 ? " line" : " different lines");
+  if (odds.complete && !odds.estimated) {
+    out.push_back("lines: " + lines + ", about as varied as " + variety(file.variety) +
+                  " equally likely lines");
+  } else if (odds.complete) {
+    out.push_back("lines (estimated, see the note on dice below): " + lines +
+                  ", about as varied as " + variety(file.variety) + " equally likely lines");
+  } else {
+    out.push_back("lines: at least " + lines +
+                  " (too many choices to follow them all), at least as varied as " +
+                  variety(file.variety) + " equally likely lines" +
+                  (odds.estimated ? " (estimated, see the note on dice below)" : ""));
+  }
+  if (file.sampled) out.push_back("weft's own lines: " + sampledText(*file.sampled));
+  if (verbose) {
+    char bits[64];
+    std::snprintf(bits, sizeof bits, "%.3f", file.bits);
+    out.push_back(std::string("entropy: ") + (odds.complete ? "" : "at least ") + bits + " bits");
+  }
+  if (odds.emptyLine > 0 || odds.emptyTable > 0) {
+    std::string causes;
+    if (odds.emptyLine > 0) causes += "an empty line " + percentText(odds.emptyLine);
+    if (odds.emptyLine > 0 && odds.emptyTable > 0) causes += ", ";
+    if (odds.emptyTable > 0) causes += "an empty table referenced " + percentText(odds.emptyTable);
+    out.push_back("the run ends on " + percentText(odds.emptyLine + odds.emptyTable) +
+                  " of lines (" + causes + ")");
+  }
+  if (odds.rollsDice) {
+    out.push_back(
+        std::string("note: every dice roll restarts weft's random numbers from the clock's second, "
+                    "so the lines made after a roll repeat within the same second, and later rolls "
+                    "in a line repeat its first roll's draws") +
+        (odds.estimated ? "; odds that this ties together are estimates" : ""));
+  }
+  return out;
+}
+
+std::string describeOdds(const FileOdds& odds, bool verbose) {
+  std::string out = fileHeading(odds) + "\n";
+  for (const TableOdds& table : odds.tables) describeTable(table, odds, out);
+  if (odds.tables.empty()) out += "  no entries: every line is empty\n";
+  for (const DiceOdds& dice : odds.dice) describeDice(dice, out);
+  describeLines(odds, verbose, out);
+  return out;
+}
+
+std::string describeDiceOdds(const DiceOdds& dice) {
+  std::string out;
+  describeDice(dice, out);
+  return out;
+}
+
+std::string varietyText(double value) { return variety(value); }
+
+std::string describeOdds(const DataFile& file, const std::string& path) {
+  return describeOdds(computeOdds(file, path), false);
+}
+
+std::string percentText(double p) {
+  char text[32];
+  const double percent = 100 * p;
+  if (p <= 0) return "0%";
+  if (percent >= 9.995) {
+    std::snprintf(text, sizeof text, "%.1f%%", percent);
+  } else if (percent >= 0.995) {
+    std::snprintf(text, sizeof text, "%.2f%%", percent);
+  } else if (percent >= 0.0005) {
+    std::snprintf(text, sizeof text, "%.3f%%", percent);
+  } else {
+    return "<0.001%";
+  }
+  return text;
+}
+
+std::string oneInText(double p) {
+  if (p <= 0) return "never";
+  const double n = 1 / p;
+  char text[48];
+  if (n < 9.95) {
+    std::snprintf(text, sizeof text, "%.1f", n);
+    std::string shown = text;
+    if (shown.size() > 2 && shown.substr(shown.size() - 2) == ".0") shown.resize(shown.size() - 2);
+    return "1 in " + shown;
+  }
+  std::snprintf(text, sizeof text, "%.0f", n);
+  return std::string("1 in ") + text;
+}
+
+}  // namespace weft::check

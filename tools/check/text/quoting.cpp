@@ -1,0 +1,32 @@
+#include "text/quoting.h"
+
+#include <cstdio>
+
+namespace weft::check {
+
+std::string printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 32 || byte == 127) {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string quoted(std::string_view text) {
+  std::string result;
+  result.reserve(text.size() + 2);
+  result += '"';
+  result += text;
+  result += '"';
+  return result;
+}
+
+}  // namespace weft::check
