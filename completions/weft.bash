@@ -13,6 +13,8 @@ _weft_flags_weft='-t -d --'
 _weft_valued_weft='-n -s -m'
 _weft_flags_weft_check='-h --help --version -S --stats -v --verbose -j --format=json --format=text --explain= -t -d --'
 _weft_valued_weft_check='-m -n -s'
+_weft_flags_weft_roll='-h --help --version --seconds -u --unique -c --keep-case --steps --format=text --format=markdown --format=csv --format=json --lines= --at= --keep= --tries= --time-limit= --max-frequency= --seed= --'
+_weft_valued_weft_roll='-n -a -k -f -m -s'
 _weft_flags_weft_export='-h --help --version --to=foundry --to=obsidian --to=roll20 --foundry=12 --foundry=13 --exact -o --output= --title= --'
 _weft_valued_weft_export='-m'
 
@@ -100,6 +102,14 @@ _weft() {
     return 0
   fi
 
+  # weft-roll's formats, as "--format NAME" or "-f NAME".
+  if [[ ($prev == --format || $prev == -f) && $command == weft_roll ]]; then
+    COMPREPLY=($(compgen -W 'text markdown csv json' -- "$cur"))
+    return 0
+  fi
+  # Its long options that take a number, given as "--at NUMBER".
+  [[ $command == weft_roll && $prev == --@(lines|at|keep|tries|time-limit|max-frequency|seed) ]] &&
+    return 0
   # weft-export's target and layout as "--to NAME" (also "--to=NAME" split at
   # the "="), and its folder to write.
   if [[ $command == weft_export ]]; then
@@ -134,4 +144,6 @@ _weft() {
 }
 
 complete -o filenames -F _weft weft weft-check
+# weft-roll has options of its own (above) and the same operands.
+complete -o filenames -F _weft weft-roll
 complete -o filenames -F _weft weft-export

@@ -21,6 +21,8 @@ for path in bin/weft bin/weft-check share/man/man1/weft.1.gz share/man/man1/weft
   share/doc/weft/copyright \
   share/weft/examples/tavern.dat share/weft/examples/wilderness/encounters.dat \
   share/weft/examples/wilderness/forest/forest.dat share/doc/weft/README.md \
+  bin/weft-roll share/man/man1/weft-roll.1.gz share/bash-completion/completions/weft-roll \
+  share/fish/vendor_completions.d/weft-roll.fish \
   share/doc/weft/format.md; do
   [ -e "$prefix/$path" ] || { echo "FAIL: $path is not installed"; failures=$((failures + 1)); }
 done
