@@ -13,6 +13,8 @@ _weft_flags_weft='-t -d --'
 _weft_valued_weft='-n -s -m'
 _weft_flags_weft_check='-h --help --version -S --stats -v --verbose -j --format=json --format=text --explain= -t -d --'
 _weft_valued_weft_check='-m -n -s'
+_weft_flags_weft_export='-h --help --version --to=foundry --to=obsidian --to=roll20 --foundry=12 --foundry=13 --exact -o --output= --title= --'
+_weft_valued_weft_export='-m'
 
 # Prints WORD as the shell reads it: quotes and backslash escapes removed.
 _weft_dequote() {
@@ -98,6 +100,18 @@ _weft() {
     return 0
   fi
 
+  # weft-export's target and layout as "--to NAME" (also "--to=NAME" split at
+  # the "="), and its folder to write.
+  if [[ $command == weft_export ]]; then
+    local option=$prev
+    [[ $prev == = ]] && option=${COMP_WORDS[COMP_CWORD - 2]}
+    case $option in
+      --to) COMPREPLY=($(compgen -W 'foundry obsidian roll20' -- "$cur")); return 0 ;;
+      --foundry) COMPREPLY=($(compgen -W '12 13' -- "$cur")); return 0 ;;
+      -o | --output) COMPREPLY=($(compgen -d -- "$cur")); return 0 ;;
+    esac
+  fi
+
   # An option that takes a value, alone or ending a group of flags: a number.
   local option
   for option in $valued; do
@@ -120,3 +134,4 @@ _weft() {
 }
 
 complete -o filenames -F _weft weft weft-check
+complete -o filenames -F _weft weft-export

@@ -59,5 +59,12 @@ expect '--explain= ' weft-check --e
 expect ' ' weft-check -Sm ''
 expect 'wilderness/ wilderness\encounters.dat ' weft-check -S wil
 
+# weft-export: its targets, its folder to write, and the same operands.
+expect '--to=foundry --to=obsidian --to=roll20 ' weft-export --to
+expect 'obsidian ' weft-export --to o
+expect '12 13 ' weft-export --foundry = ''
+expect 'wilderness ' weft-export -o w
+expect 'wilderness\encounters.dat ' weft-export --to=roll20 'wilderness\\e'
+
 echo "$failures failures"
 [ "$failures" -eq 0 ]

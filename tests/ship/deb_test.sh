@@ -53,6 +53,8 @@ fi
 root=$work/root
 dpkg -x "$deb" "$root"
 for path in usr/bin/weft usr/bin/weft-check usr/share/man/man1/weft.1.gz \
+  usr/bin/weft-export usr/share/man/man1/weft-export.1.gz \
+  usr/share/bash-completion/completions/weft-export usr/share/fish/vendor_completions.d/weft-export.fish \
   usr/share/man/man1/weft-check.1.gz usr/share/doc/weft/copyright usr/share/doc/weft/changelog.gz \
   usr/share/bash-completion/completions/weft usr/share/bash-completion/completions/weft-check \
   usr/share/zsh/vendor-completions/_weft usr/share/fish/vendor_completions.d/weft.fish \

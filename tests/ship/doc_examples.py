@@ -207,6 +207,10 @@ def main():
         if variable in env:
             env[variable] = os.path.abspath(env[variable])
             os.symlink(env[variable], os.path.join(shims, name))
+    # weft-export, when set, is on the PATH under its own name too.
+    if env.get("WEFT_EXPORT"):
+        env["WEFT_EXPORT"] = os.path.abspath(env["WEFT_EXPORT"])
+        os.symlink(env["WEFT_EXPORT"], os.path.join(shims, "weft-export"))
     env["PATH"] = shims + os.pathsep + env.get("PATH", "")
     cwd = os.path.abspath(args.cwd) if args.cwd else None
     only = set(args.only.split(",")) if args.only else None

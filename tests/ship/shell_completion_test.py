@@ -36,6 +36,9 @@ CASES = [
     ("weft-check -S wilderness/forest\\\\f", "weft-check -S wilderness/forest\\\\forest.dat ",
      "zsh fish"),
     ("weft-check -S wilderness/forest/", "weft-check -S wilderness/forest\\\\forest.dat ", "zsh"),
+    ("weft-export --to=ro", "weft-export --to=roll20 ", "zsh fish"),
+    ("weft-export --to=obsidian wilderness\\\\e", "weft-export --to=obsidian wilderness\\\\encounters.dat ",
+     "zsh fish"),
 ]
 
 
@@ -53,6 +56,7 @@ def start_command(shell, shell_path, completions, dump):
                  f"_dump() {{ print -r -- \"$BUFFER\" > {dump}; }}; zle -N _dump; bindkey '^G' _dump\n")
         return [shell_path, "-f", "-i"], setup
     setup = (f"source {completions}/weft.fish; source {completions}/weft-check.fish; "
+             f"source {completions}/weft-export.fish; "
              f"bind \\cg 'commandline > {dump}'\n")
     return [shell_path, "--no-config", "-i"], setup
 
