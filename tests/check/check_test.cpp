@@ -166,8 +166,9 @@ TEST(AnalyzeTest, TextBehindADiceExpressionIsIgnoredEvenWhenItEndsInDigits) {
   const std::string ignored = "main.dat:1: warning: the text after the dice expression in ";
   const std::string total = " is ignored: weft prints only the total, without ";
   EXPECT_EQ((std::vector<std::string>{ignored + "(random 3d6+1 x2)" + total + "\"x2\" [0,17)",
-                                      ignored + "(random 1d6+0gold)" + total + "\"gold\" [18,36)"}),
-            check("(random 3d6+1 x2) (random 1d6+0gold) (random 2d4-1 )\n"));
+                                      "main.dat:2" + ignored.substr(10) + "(random 1d6+0gold)" +
+                                          total + "\"gold\" [2,20)"}),
+            check("(random 3d6+1 x2)\na (random 1d6+0gold)\n(random 2d4-1 )\n"));
 }
 
 TEST(AnalyzeTest, ATableNumberOutOfRangeEitherWayRepeats) {
@@ -300,8 +301,23 @@ TEST(CheckTest, FindsEachTrapWhereItStands) {
         "4df+0); weft writes \"Didn't grok\" and rolls 0 [0,13)"}},
       {"main.dat",
        "x\na (tables)\n",
-       {"main.dat:2: warning: reference (tables) has no number right after \"table\", so it names "
+       {"main.dat:2: warning: weft takes (tables) for a table reference, because \"tables\" holds "
+        "\"table\": it puts an entry of table 0 in its place [2,10)",
+        "main.dat:2: warning: reference (tables) has no number right after \"table\", so it names "
         "table 0 [2,10)"}},
+      {"main.dat",
+       "(randomly) or (a random 1d6+0)\n",
+       {"main.dat:1: warning: weft takes (randomly) for a dice roll, because \"randomly\" holds "
+        "\"random\": it writes \"Didn't grok\" and puts 0 in its place [0,10)",
+        "main.dat:1: warning: dice expression \"ly\" does not read (it needs the form 3d6+1 or "
+        "4df+0); weft writes \"Didn't grok\" and rolls 0 [0,10)"}},
+      {"main.dat",
+       "(random 2d4+0)0 by (random 2d4+1)0, (random 2d4-1), (random 1d8+0), (random 1d5+0)\n",
+       {"main.dat:1: warning: rolls tied by the clock: every roll starts weft's random numbers "
+        "again from the clock's second, so the second roll, (random 2d4+1), is always the first, "
+        "(random 2d4+0), plus 1; the third roll, (random 2d4-1), is always the first, (random "
+        "2d4+0), minus 1; the fourth roll, (random 1d8+0), goes with the first, (random 2d4+0) (of "
+        "the 56 pairs of their totals, only 32 ever come up) [19,33)"}},
       {"main.dat",
        "x\n%table 1\ny\n",
        {"main.dat:3: warning: table 1 is never used: no reference from table 0 leads to it"}},

@@ -4,7 +4,9 @@
 #include <string_view>
 
 #include "generate/dice.h"
+#include "model/line_being_read.h"
 #include "support/ascii.h"
+#include "text/quoting.h"
 
 namespace weft::check {
 
@@ -31,6 +33,14 @@ std::string diceNote(std::string_view expression) {
   }
   return "write (random NdS+M) or (random NdS-M), such as (random 3d6+0), or (random NdF+M) "
          "for Fudge dice, with no blank before the \"d\" or the sign";
+}
+
+// Whether the text behind "table" in a table reference starts with a number.
+bool hasTableNumber(std::string_view after) {
+  while (!after.empty() && (after.front() == ' ' || after.front() == '\t')) after.remove_prefix(1);
+  return !after.empty() &&
+         (isDigit(after.front()) || ((after.front() == '+' || after.front() == '-') &&
+                                     after.size() > 1 && isDigit(after[1])));
 }
 
 // A dice expression that does not read, or text after its modifier.
@@ -100,19 +110,68 @@ void checkNoFile(AnalysedFile& file, const CheckedEntry& entry, const ResolvedRe
 
 // "(table one)" or "(tables)": no number right after "table" reads as 0.
 void checkTableNumber(AnalysedFile& file, const CheckedEntry& entry, const ResolvedReference& r) {
-  std::string_view after = r.reference.target.number;
-  while (!after.empty() && (after.front() == ' ' || after.front() == '\t')) after.remove_prefix(1);
-  if (after.empty() || isDigit(after.front()) ||
-      ((after.front() == '+' || after.front() == '-') && after.size() > 1 && isDigit(after[1]))) {
-    return;
-  }
+  const std::string_view after = trimBlanks(r.reference.target.number);
+  if (after.empty() || hasTableNumber(after)) return;
   file.add(entry.line, Severity::Warning,
            "reference " + shown(r.reference) +
                " has no number right after \"table\", so it names table 0",
            "write the number right after the word, such as (table1)");
 }
 
+// What weft puts in place of a reference of `outcome`.
+std::string whatWeftPrints(const ResolvedReference& r) {
+  const std::string table = std::to_string(r.reference.target.table);
+  switch (r.outcome) {
+    case ReferenceOutcome::Dice: {
+      DiceParts parts{};
+      if (!readDiceExpression(r.reference.target.dice, parts)) {
+        return "writes \"Didn't grok\" and puts 0 in its place";
+      }
+      return "puts the total of a roll in its place";
+    }
+    case ReferenceOutcome::Table:
+      return "puts an entry of table " + table + " in its place";
+    case ReferenceOutcome::EmptyTable:
+      return "ends the run, since table " + table + " is empty";
+    default:
+      return "puts in its place what the reference before it in the line was replaced with";
+  }
+}
+
+// "(a stable door)", "(tables and chairs)", "(randomly)": weft's search for
+// "random" or "table" finds it inside another word, or among ordinary words
+// that do not make a reference of that kind.
+void checkKeywordInside(AnalysedFile& file, const CheckedEntry& entry, const ResolvedReference& r) {
+  const std::string_view inner = r.reference.inner;
+  const bool dice = r.reference.target.kind == ReferenceTarget::Kind::Dice;
+  if (!dice && r.reference.target.kind != ReferenceTarget::Kind::Table) return;
+  const std::string_view keyword = dice ? "random" : "table";
+  const std::size_t at = inner.find(keyword);
+  if (at == std::string_view::npos) return;
+  std::size_t begin = at;
+  std::size_t end = at + keyword.size();
+  while (begin > 0 && isLetter(inner[begin - 1])) --begin;
+  while (end < inner.size() && isLetter(inner[end])) ++end;
+  const bool glued = end - begin > keyword.size();
+  const bool leads = trimBlanks(inner.substr(0, at)).empty();
+  DiceParts parts{};
+  const bool works = dice ? readDiceExpression(r.reference.target.dice, parts)
+                          : hasTableNumber(r.reference.target.number);
+  if (!glued && (leads || works)) return;
+  const std::string_view word = inner.substr(begin, end - begin);
+  const std::string why =
+      glued ? "because " + check::quoted(word) + " holds " + check::quoted(keyword)
+            : "because it holds the word " + check::quoted(keyword);
+  file.add(entry.line, Severity::Warning,
+           "weft takes " + shown(r.reference) + " for a " +
+               (dice ? "dice roll" : "table reference") + ", " + why + ": it " + whatWeftPrints(r),
+           "if this is ordinary text, take the parentheses out (" +
+               check::quoted(trimBlanks(inner)) + "); if it is a reference, write it plainly, " +
+               (dice ? "such as (random 1d6+0)" : "such as (table1)"));
+}
+
 void checkOutcome(AnalysedFile& file, const CheckedEntry& entry, const ResolvedReference& r) {
+  checkKeywordInside(file, entry, r);
   switch (r.outcome) {
     case ReferenceOutcome::Dice:
       checkDice(file, entry, r);
