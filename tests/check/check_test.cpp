@@ -239,8 +239,32 @@ TEST(CheckTest, FindsEachTrapWhereItStands) {
         "and drops \":1 odds\" [7,8) -> \" to \""}},
       {"main.dat",
        "at 10:30\n",
-       {"main.dat:1: warning: the colon starts a frequency: weft keeps \"at 10\" with frequency 30 "
-        "[5,6) -> \" to \""}},
+       {"main.dat:1: warning: the colon of the time \"10:30\" starts a frequency: weft keeps \"at "
+        "10\" with frequency 30 [5,6) -> \".\""}},
+      {"main.dat",
+       "meet at 12:00\nthe odds are 3:1\nroom 20 by 30:2\n",
+       {"main.dat:1: warning: the colon of the time \"12:00\" starts a frequency, and \"00\" reads "
+        "as "
+        "0: weft drops the whole line [10,11) -> \".\"",
+        "main.dat:2: warning: the colon starts a frequency: weft keeps \"the odds are 3\" with "
+        "frequency 1 [14,15) -> \" to \""}},
+      {"main.dat",
+       "x\ntable 2\n#pre\n",
+       {"main.dat:2: warning: \"table 2\" is an entry line, not a directive: weft prints it as a "
+        "line of the table before it, and the entries below it stay in that table [0,5) -> "
+        "\"%table\"",
+        "main.dat:3: warning: \"#pre\" is a comment here: only a file whose name holds \".ele\" "
+        "has "
+        "sections, so the lines below it stay whole entries of the table before it"}},
+      {"main.dat",
+       "(random 3d1+2) (random 0d6+4)\nx (tabel1)\n%table 1\nx\n",
+       {"main.dat:1: warning: (random 3d1+2) always rolls 5: a die of one side always shows 1 "
+        "[0,14)",
+        "main.dat:1: warning: (random 0d6+4) always rolls 4: no dice are rolled, so only the "
+        "modifier counts [15,29)",
+        "main.dat:2: warning: reference (tabel1) matches no listed file; it repeats the previous "
+        "replacement [2,10) -> \"(table1)\"",
+        "main.dat:4: warning: table 1 is never used: no reference from table 0 leads to it"}},
       {"main.dat",
        "a :2\n",
        {"main.dat:1: warning: the blank before the frequency's colon stays part of the entry: weft "

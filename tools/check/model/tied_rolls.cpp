@@ -18,6 +18,7 @@ namespace {
 constexpr std::int64_t kSeconds = 4096;
 constexpr std::int64_t kSecondStep = 104729;
 // Rolls of more dice than this are left alone: comparing them costs too much.
+// Rolls that always show one total are reported as such, not as tied.
 constexpr std::int32_t kMostDice = 256;
 
 struct Roll {
@@ -83,7 +84,8 @@ void checkEntry(AnalysedFile& file, const CheckedEntry& entry) {
   for (const ResolvedReference& r : entry.references) {
     DiceParts parts{};
     if (r.outcome != ReferenceOutcome::Dice ||
-        !readDiceExpression(r.reference.target.dice, parts) || parts.count > kMostDice) {
+        !readDiceExpression(r.reference.target.dice, parts) || parts.count > kMostDice ||
+        parts.count <= 0 || parts.sides == 0 || parts.sides == 1) {
       continue;
     }
     rolls.push_back(Roll{&r.reference, parts});
