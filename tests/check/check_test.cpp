@@ -2,13 +2,16 @@
 // through the corpus under tests/check/cases and cli.t.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <sstream>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "checker/checker.h"
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
-#include "model/analysis.h"
+#include "model/parsed_entry.h"
 #include "model/report.h"
 #include "odds/draws.h"
 #include "odds/sampling.h"
@@ -25,18 +28,6 @@ namespace {
 using weft::testing::ScratchDir;
 using weft::testing::writeFile;
 
-// Loads main.dat with an observer that keeps entry lines and problems, and
-// returns the report of the analysis, one formatted line per diagnostic
-// (without its note).
-class Lines : public LoadObserver {
- public:
-  void problem(const DataFile&, const LoadProblem&) override {}
-  void entryAdded(const DataFile& file, int table, std::uint64_t line) override {
-    if (file.parent() == nullptr) lines[static_cast<std::size_t>(table)].push_back(line);
-  }
-  EntryLines lines;
-};
-
 // Loads `name` as weft does, with `observer`.
 DataFile load(const std::string& name, LoadObserver* observer = nullptr) {
   weft::testing::TestEngine test;
@@ -44,17 +35,22 @@ DataFile load(const std::string& name, LoadObserver* observer = nullptr) {
   return DataFile(test.engine, name, nullptr);
 }
 
-std::vector<std::string> check(const std::string& content) {
-  writeFile("main.dat", content);
-  Lines observer;
-  const DataFile file = load("main.dat", &observer);
-  Report report;
-  analyzeDataFile(file, observer.lines, "main.dat", report);
-  // The notes are checked through the cases under tests/check/cases.
+// Writes `content` to `name` and checks it as weft-check does: one line per
+// diagnostic, without its note (the cases under tests/check/cases show the
+// notes), then the bytes it points at, " [column,end)", and its mend,
+// " -> \"fix\"".
+std::vector<std::string> check(const std::string& content, const std::string& name = "main.dat") {
+  writeFile(name, content);
+  weft::testing::TestEngine test;
   std::vector<std::string> result;
-  for (Diagnostic d : report.sorted()) {
+  for (Diagnostic d : checkDataFile(test.engine, name, false).diagnostics) {
     d.note.clear();
-    result.push_back(formatDiagnostic(d));
+    std::string line = formatDiagnostic(d);
+    if (d.endColumn > 0) {
+      line += " [" + std::to_string(d.column) + "," + std::to_string(d.endColumn) + ")";
+    }
+    if (d.hasFix) line += " -> \"" + d.fix + "\"";
+    result.push_back(line);
   }
   return result;
 }
@@ -148,7 +144,7 @@ TEST(AnalyzeTest, AnUnresolvedReferenceRepeatsTheLastReplacement) {
   // "(note)" repeats "x": the line is never empty and ends.
   EXPECT_EQ(
       std::vector<std::string>{"main.dat:1: warning: reference (note) matches no listed file; it "
-                               "repeats the previous replacement"},
+                               "repeats the previous replacement [8,14)"},
       check("(table1)(note)\n%table 1\nx\n"));
 }
 
@@ -159,9 +155,9 @@ TEST(AnalyzeTest, AFirstUnresolvedReferenceEndsOnlyWhenPickedDirectly) {
   EXPECT_EQ(
       (std::vector<std::string>{
           "main.dat:2: warning: reference (note) matches no listed file; it repeats the previous "
-          "replacement",
+          "replacement [0,6)",
           "main.dat:2: error: expansion can never end when a table reference brings this entry in: "
-          "its first reference (note) does not resolve, so it repeats the entry itself"}),
+          "its first reference (note) does not resolve, so it repeats the entry itself [0,6)"}),
       check("x\n(note) (table0)\n"));
 }
 
@@ -169,17 +165,19 @@ TEST(AnalyzeTest, TextBehindADiceExpressionIsIgnoredEvenWhenItEndsInDigits) {
   ScratchDir dir;
   const std::string ignored = "main.dat:1: warning: the text after the dice expression in ";
   const std::string total = " is ignored: weft prints only the total, without ";
-  EXPECT_EQ((std::vector<std::string>{ignored + "(random 3d6+1 x2)" + total + "\"x2\"",
-                                      ignored + "(random 1d6+0gold)" + total + "\"gold\""}),
-            check("(random 3d6+1 x2) (random 1d6+0gold) (random 2d4-1 )\n"));
+  EXPECT_EQ((std::vector<std::string>{ignored + "(random 3d6+1 x2)" + total + "\"x2\" [0,17)",
+                                      "main.dat:2" + ignored.substr(10) + "(random 1d6+0gold)" +
+                                          total + "\"gold\" [2,20)"}),
+            check("(random 3d6+1 x2)\na (random 1d6+0gold)\n(random 2d4-1 )\n"));
 }
 
 TEST(AnalyzeTest, ATableNumberOutOfRangeEitherWayRepeats) {
   ScratchDir dir;
   const std::string repeats = " names a table outside 0 to 19; it repeats the previous replacement";
-  EXPECT_EQ((std::vector<std::string>{"main.dat:1: warning: reference (table-1)" + repeats,
-                                      "main.dat:1: warning: reference (table20)" + repeats}),
-            check("x (table-1) (table20)\n"));
+  EXPECT_EQ(
+      (std::vector<std::string>{"main.dat:1: warning: reference (table-1)" + repeats + " [2,11)",
+                                "main.dat:1: warning: reference (table20)" + repeats + " [12,21)"}),
+      check("x (table-1) (table20)\n"));
 }
 
 TEST(AnalyzeTest, ACycleWithAWayOutIsFine) {
@@ -188,7 +186,8 @@ TEST(AnalyzeTest, ACycleWithAWayOutIsFine) {
   const std::string endless =
       ": error: expansion can never end: every entry of table 1 leads into a reference that never "
       "ends";
-  EXPECT_EQ((std::vector<std::string>{"main.dat:1" + endless, "main.dat:3" + endless}),
+  EXPECT_EQ((std::vector<std::string>{"main.dat:1" + endless + " [0,8)",
+                                      "main.dat:3" + endless + " [5,13)"}),
             check("(table1)\n%table 1\nmore (table1)\n"));
 }
 
@@ -202,14 +201,220 @@ TEST(AnalyzeTest, EmptinessFollowsTables) {
             check("(table1)(table2)\n%table 1\n \n%table 2\n(random 1d6+0)\n"));
 }
 
+// Each trap and fault, with the bytes it points at and its mend.
+TEST(CheckTest, FindsEachTrapWhereItStands) {
+  ScratchDir dir;
+  const struct {
+    const char *name, *content;
+    std::vector<std::string> found;
+  } cases[] = {
+      {"main.dat",
+       " %title: x\n",
+       {"main.dat:1: warning: a directive must start in the first column: after the blank, this "
+        "\"%title: x\" is an entry line (dropped for its colon) [0,1) -> \"\""}},
+      {"main.dat",
+       "a\n  # note\n",
+       {"main.dat:2: warning: the blanks before the \"#\" stay, so this comment line is an entry "
+        "of blanks, which ends weft's run (\"Zero length string\") when it is picked [0,2)",
+        "main.dat:2: error: empty entry; weft ends the run when it picks it (\"Zero length "
+        "string\")"}},
+      {"main.dat",
+       "room #4 is locked\n",
+       {"main.dat:1: warning: the \"#\" starts a comment, so weft keeps only \"room \" of this "
+        "line [5,7)"}},
+      {"main.dat",
+       "a:0\nb\n",
+       {"main.dat:1: warning: frequency below 1; the entry is dropped [1,3)"}},
+      {"main.dat",
+       "a:\nb\n",
+       {"main.dat:1: warning: the colon starts a frequency, and no number follows it: weft drops "
+        "the whole line [1,2) -> \"\""}},
+      {"main.dat",
+       "x:abc\nb\n",
+       {"main.dat:1: warning: the colon starts a frequency, and \"abc\" does not start with a "
+        "number above 0: weft drops the whole line [1,2) -> \" \""}},
+      {"main.dat",
+       "ratio 3:1 odds\n",
+       {"main.dat:1: warning: the colon starts a frequency: weft keeps \"ratio 3\" (frequency 1) "
+        "and drops \":1 odds\" [7,8) -> \" to \""}},
+      {"main.dat",
+       "at 10:30\n",
+       {"main.dat:1: warning: the colon of the time \"10:30\" starts a frequency: weft keeps \"at "
+        "10\" with frequency 30 [5,6) -> \".\""}},
+      {"main.dat",
+       "meet at 12:00\nthe odds are 3:1\nroom 20 by 30:2\n",
+       {"main.dat:1: warning: the colon of the time \"12:00\" starts a frequency, and \"00\" reads "
+        "as "
+        "0: weft drops the whole line [10,11) -> \".\"",
+        "main.dat:2: warning: the colon starts a frequency: weft keeps \"the odds are 3\" with "
+        "frequency 1 [14,15) -> \" to \""}},
+      {"main.dat",
+       "x\ntable 2\n#pre\n",
+       {"main.dat:2: warning: \"table 2\" is an entry line, not a directive: weft prints it as a "
+        "line of the table before it, and the entries below it stay in that table [0,5) -> "
+        "\"%table\"",
+        "main.dat:3: warning: \"#pre\" is a comment here: only a file whose name holds \".ele\" "
+        "has "
+        "sections, so the lines below it stay whole entries of the table before it"}},
+      {"main.dat",
+       "(random 3d1+2) (random 0d6+4)\nx (tabel1)\n%table 1\nx\n",
+       {"main.dat:1: warning: (random 3d1+2) always rolls 5: a die of one side always shows 1 "
+        "[0,14)",
+        "main.dat:1: warning: (random 0d6+4) always rolls 4: no dice are rolled, so only the "
+        "modifier counts [15,29)",
+        "main.dat:2: warning: reference (tabel1) matches no listed file; it repeats the previous "
+        "replacement [2,10) -> \"(table1)\"",
+        "main.dat:4: warning: table 1 is never used: no reference from table 0 leads to it"}},
+      {"main.dat",
+       "a :2\n",
+       {"main.dat:1: warning: the blank before the frequency's colon stays part of the entry: weft "
+        "keeps \"a \", so where it stands in a line two blanks follow it [1,2) -> \"\""}},
+      {"main.dat",
+       "%title: x\n%title:y\nz\n",
+       {"main.dat:1: warning: the blank after \"%title:\" is part of the title: weft shows \" x\", "
+        "without a capital [7,8) -> \"\"",
+        "main.dat:2: warning: a second \"%title:\" replaces the title set at line 1"}},
+      {"main.dat",
+       "%table: 2\nx\n",
+       {"main.dat:1: warning: no number follows \"%table\" in \"%table: 2\", so weft sends the "
+        "entries below to table 0 [6,8) -> \" \""}},
+      {"main.dat",
+       "%title: my file\n",
+       {"main.dat:1: warning: this directive holds \"file\" (in \"file\"), so it starts a file "
+        "list instead of setting the title: every line below it, up to the next \"%\" line, names "
+        "a data file [11,15)"}},
+      {"main.dat",
+       "%nothing\nx\n",
+       {"main.dat:1: warning: weft does nothing with the directive \"%nothing\": it holds no key"}},
+      {"main.dat",
+       "%chdir:nowhere\nx\n",
+       {"main.dat:1: error: can't change directory to \"nowhere\"; weft ends the run [7,14)"}},
+      {"main.dat",
+       "\xEF\xBB\xBF%title:x\n",
+       {"main.dat:1: warning: the file starts with a byte-order mark (the bytes EF BB BF), which "
+        "weft reads as text, so this line is not a directive but an entry, dropped for its colon "
+        "[0,3) -> \"\""}},
+      {"main.dat",
+       "a\\#x\nb\n",
+       {"main.dat:1: warning: the backslash just before the \"#\" comment joins the next line to "
+        "this one [1,2)"}},
+      {"main.dat",
+       "a\\\n%title:x\n",
+       {"main.dat:1: warning: the colon starts a frequency, and \"x\" does not start with a number "
+        "above 0: weft drops the whole line",
+        "main.dat:2: warning: the backslash at the end of line 1 joins this line to it, so "
+        "\"%title:x\" is part of that line, not a line of its own"}},
+      {"names.ele",
+       "#prefix\ngor\n#suf\nnath\n",
+       {"names.ele: error: element file without prefixes (#pre); weft ends the run when it joins a "
+        "prefix and a suffix",
+        "names.ele:1: warning: \"#prefix\" is not a section line (only exact lines such as "
+        "\"#pre\" and \"#suf\" are), so weft reads it as a name and prints \"#Prefix\""}},
+      {"names.ele",
+       "#pre\na\n#suf\nb\n# note\n%x\nname:3\n",
+       {"names.ele:5: warning: an element file has no comments: \"# note\" is a name, printed \"# "
+        "Note\"",
+        "names.ele:6: warning: an element file has no directives: \"%x\" is a name, printed \"%X\"",
+        "names.ele:7: warning: an element file has no frequencies: \"name:3\" is a name, printed "
+        "\"Name:3\""}},
+      {"main.dat",
+       "(random 3d6)\n(random d6+1)\n",
+       {"main.dat:1: warning: dice expression \" 3d6\" does not read (it needs the form 3d6+1 or "
+        "4df+0); weft writes \"Didn't grok\" and rolls 0 [0,12)",
+        "main.dat:2: warning: dice expression \" d6+1\" does not read (it needs the form 3d6+1 or "
+        "4df+0); weft writes \"Didn't grok\" and rolls 0 [0,13)"}},
+      {"main.dat",
+       "x\na (tables)\n",
+       {"main.dat:2: warning: weft takes (tables) for a table reference, because \"tables\" holds "
+        "\"table\": it puts an entry of table 0 in its place [2,10)",
+        "main.dat:2: warning: reference (tables) has no number right after \"table\", so it names "
+        "table 0 [2,10)"}},
+      {"main.dat",
+       "(randomly) or (a random 1d6+0)\n",
+       {"main.dat:1: warning: weft takes (randomly) for a dice roll, because \"randomly\" holds "
+        "\"random\": it writes \"Didn't grok\" and puts 0 in its place [0,10)",
+        "main.dat:1: warning: dice expression \"ly\" does not read (it needs the form 3d6+1 or "
+        "4df+0); weft writes \"Didn't grok\" and rolls 0 [0,10)"}},
+      {"main.dat",
+       "(random 2d4+0)0 by (random 2d4+1)0, (random 2d4-1), (random 1d8+0), (random 1d5+0)\n",
+       {"main.dat:1: warning: rolls tied by the clock: every roll starts weft's random numbers "
+        "again from the clock's second, so the second roll, (random 2d4+1), is always the first, "
+        "(random 2d4+0), plus 1; the third roll, (random 2d4-1), is always the first, (random "
+        "2d4+0), minus 1; the fourth roll, (random 1d8+0), goes with the first, (random 2d4+0) (of "
+        "the 56 pairs of their totals, only 32 ever come up) [19,33)"}},
+      {"main.dat",
+       "x\n%table 1\ny\n",
+       {"main.dat:3: warning: table 1 is never used: no reference from table 0 leads to it"}},
+      {"main.dat",
+       "a (b\n",
+       {"main.dat:1: warning: \"(\" with no \")\" behind it is not a reference: weft prints \"(b\" "
+        "as it stands [2,4)"}},
+      {"main.dat",
+       "(table1) x)\n%table 1\n(b\n",
+       {"main.dat:3: warning: \"(\" with no \")\" behind it; where a reference to table 1 (line 1) "
+        "brings this entry in, it pairs with a \")\" that follows the reference [0,2)"}},
+      {"main.dat",
+       "%table 1\nx\n",
+       {"main.dat: warning: table 0 has no entries, so every line weft makes from this file is "
+        "empty",
+        "main.dat:2: warning: table 1 is never used: no reference from table 0 leads to it"}},
+      {"main.dat",
+       "(table1)\n",
+       {"main.dat:1: error: reference (table1) names table 1, which is empty; weft ends the run "
+        "when it meets it [0,8)"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.found, check(c.content, c.name)) << c.content;
+}
+
+// The lines found, each with its probability, then the endings of the run
+// and the flags that are set.
+std::string dump(const LineOdds& odds) {
+  std::ostringstream out;
+  for (const auto& [line, p] : odds.lines) out << line << " " << p << "; ";
+  out << "empty line " << odds.emptyLine << ", empty table " << odds.emptyTable << ", unexplored "
+      << odds.unexplored << (odds.complete ? "" : ", incomplete")
+      << (odds.rollsDice ? ", rolls dice" : "") << (odds.estimated ? ", estimated" : "");
+  return out.str();
+}
+
 TEST(EnumerateLinesTest, WeighsLinesByTheirDraws) {
   ScratchDir dir;
-  writeFile("main.dat", "a:1\nb:3\n");
-  const LineOdds odds = enumerateLines(load("main.dat"), true);
-  EXPECT_TRUE(odds.complete);
-  ASSERT_EQ(2u, odds.lines.size());
-  EXPECT_DOUBLE_EQ(0.25, odds.lines.at("A"));
-  EXPECT_DOUBLE_EQ(0.75, odds.lines.at("B"));
+  const struct {
+    const char *name, *content, *odds;
+  } cases[] = {
+      {"main.dat", "a:1\nb:3\n", "A 0.25; B 0.75; empty line 0, empty table 0, unexplored 0"},
+      {"main.dat", "%table 1\nx\n", " 1; empty line 0, empty table 0, unexplored 0"},
+      {"names.ele", "#pre\nold \n#suf\nbay\n",
+       "Old Bay 1; empty line 0, empty table 0, unexplored 0"},
+      // Too many totals to follow: the lowest, at no weight.
+      {"main.dat", "(random 999d999+0)\n",
+       "999 0; empty line 0, empty table 0, unexplored 1, incomplete, rolls dice"},
+      // A listed file with an empty table 0 yields nothing, silently.
+      {"main.dat", "x(a.dat)\n%file\na.dat\n", "X 1; empty line 0, empty table 0, unexplored 0"},
+      // A listed file's draws after a roll, or its own roll, are not followed.
+      {"main.dat", "(random 1d2+0) (a.dat)\n%file\na.dat\n",
+       "1  0.5; 2  0.5; empty line 0, empty table 0, unexplored 0, rolls dice, estimated"},
+      {"main.dat", "(b.dat) (random 1d2+0)\n%file\nb.dat\n",
+       "1 1 0.25; 1 2 0.25; 2 1 0.25; 2 2 0.25; empty line 0, empty table 0, unexplored 0, rolls "
+       "dice, estimated"},
+      {"main.dat", "(a.dat) (random 1d2+0)\n%file\na.dat\n",
+       " 1 0.5;  2 0.5; empty line 0, empty table 0, unexplored 0, rolls dice"},
+      // The second roll's die shares the first one's draw: half its faces never show.
+      {"main.dat", "(random 1d2+0)-(random 1d4+0)\n",
+       "1-1 0.25; 1-3 0.25; 2-2 0.25; 2-4 0.25; empty line 0, empty table 0, unexplored 0, rolls "
+       "dice"},
+      // The pick after the second roll repeats the one after the first; when
+      // it picks this entry again, the line never ends.
+      {"main.dat", "x\ny\n(random 1d2+0)(table0)(random 1d2+0)(table0)\n",
+       "1x1x 0.0555539; 1y1y 0.0555539; 2x2x 0.0555539; 2y2y 0.0555539; X 0.333344; Y 0.333344; "
+       "empty line 0, empty table 0, unexplored 0.111098, incomplete, rolls dice"},
+  };
+  writeFile("a.dat", "%table 1\ny\n");
+  writeFile("b.dat", "(random 1d2+0)\n");
+  for (const auto& c : cases) {
+    writeFile(c.name, c.content);
+    EXPECT_EQ(c.odds, dump(enumerateLines(load(c.name), true))) << c.content;
+  }
 }
 
 TEST(EnumerateLinesTest, FollowsDiceTablesAndRepeats) {
@@ -325,6 +530,26 @@ TEST(ComputeOddsTest, GivesEachTableOneDenominatorAndShowsTheBuiltInEntry) {
   ASSERT_FALSE(element.tables.empty());
   EXPECT_TRUE(element.tables[0].entries.back().builtIn);
   EXPECT_NE(std::string::npos, describeOdds(element, false).find("prefix + suffix"));
+}
+
+// The variety counts the ways the run ends as outcomes; an incomplete search
+// gives the least that the likeliest outcome allows.
+TEST(ComputeOddsTest, CountsTheEndingsOfTheRunInTheBitsOfVariety) {
+  ScratchDir dir;
+  writeFile("a.dat", "%table 1\ny\n");
+  const struct {
+    const char* content;
+    double bits;
+  } cases[] = {
+      {"a\nb\n", 1},
+      {"a\n(table1)\n", 1},
+      {"a\n(a.dat)\n%file\na.dat\n", 1},
+      {"a:2\n(table1)\n(table2)\n%table 2\n(table2)\n", -std::log2(0.75)},
+  };
+  for (const auto& c : cases) {
+    writeFile("main.dat", c.content);
+    EXPECT_NEAR(c.bits, computeOdds(load("main.dat"), "main.dat").bits, 1e-9) << c.content;
+  }
 }
 
 TEST(ComputeOddsTest, AFudgeDieFallsAsItsDrawsModuloThree) {

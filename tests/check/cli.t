@@ -70,6 +70,8 @@ first data file ends the options.
   2: error: can't read "2"
   2 errors, 0 warnings in 3 files
   [2]
+  $ _POSIX_OPTION_ORDER= check -m 2 --format=json orcs.dat | head -c 16
+  {"diagnostics":[ (no-eol)
 
 A backslash splits an operand into a directory and a file name, as in weft;
 the report names the file from the starting directory.

@@ -2,31 +2,10 @@
 // one generate call followed, likeliest first, within fixed limits.
 #pragma once
 
-#include <map>
-#include <string>
-
 #include "datafile/data_file.h"
+#include "odds/line_odds.h"
 
 namespace weft::check {
-
-// The lines one generate call can yield, found by following every choice of
-// the expansion. Draws before the line's first dice roll are taken as
-// independent and uniform; after it, every dice reference restarts the
-// random numbers from the same seed (the clock's second), so the draws that
-// follow repeat the ones after the earlier roll.
-struct LineOdds {
-  std::map<std::string, double> lines;  // finished line -> probability
-  double emptyLine = 0;                 // the line comes out empty: the run ends
-  double emptyTable = 0;                // an empty table is referenced: the run ends
-  double unexplored = 0;                // beyond the limits of the search
-  bool complete = true;                 // every choice was followed to its end
-  bool rollsDice = false;               // some line rolls dice
-  // Some odds after a dice roll were worked out as if its draws were
-  // independent of earlier ones, which they are not: they are estimates.
-  bool estimated = false;
-
-  bool operator==(const LineOdds&) const = default;
-};
 
 // Follows the expansion of lines of `file` within fixed limits of work and
 // memory. `subfilesResolve` is false for a file generated from a copy that

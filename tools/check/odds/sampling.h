@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "datafile/data_file.h"
-#include "model/traps.h"
+#include "model/file_facts.h"
 #include "support/file_system.h"
 
 namespace weft::check {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "generate/reference.h"
-#include "model/analysis.h"
+#include "model/parsed_entry.h"
 #include "odds/draws.h"
 #include "support/random_source.h"
 

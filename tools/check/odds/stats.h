@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "datafile/data_file.h"
-#include "model/traps.h"
+#include "model/file_facts.h"
 #include "odds/dice_odds.h"
 #include "odds/line_search.h"
 #include "odds/sampling.h"
