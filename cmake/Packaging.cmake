@@ -28,6 +28,9 @@ endfunction()
 
 weft_install_compressed(${PROJECT_SOURCE_DIR}/docs/weft.1 ${CMAKE_INSTALL_MANDIR}/man1)
 weft_install_compressed(${PROJECT_SOURCE_DIR}/docs/weft-check.1 ${CMAKE_INSTALL_MANDIR}/man1)
+if(TARGET weft-export)
+  weft_install_compressed(${PROJECT_SOURCE_DIR}/docs/weft-export.1 ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 weft_install_compressed(${PROJECT_SOURCE_DIR}/packaging/changelog ${CMAKE_INSTALL_DOCDIR})
 
 # Shell completion for weft and weft-check, where each shell looks for it.
@@ -36,8 +39,19 @@ foreach(command weft weft-check)
           RENAME ${command})
 endforeach()
 install(FILES completions/_weft DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+install(FILES completions/weft.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME weft-export)
+install(FILES completions/weft-export.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
 install(FILES completions/weft.fish completions/weft-check.fish
         DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+
+# weft-roll's man page and completions, beside it.
+if(TARGET weft-roll)
+  weft_install_compressed(${PROJECT_SOURCE_DIR}/docs/weft-roll.1 ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES completions/weft.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+          RENAME weft-roll)
+  install(FILES completions/weft-roll.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+endif()
 
 # Vim: file type detection, syntax, and weft-check as the compiler.
 install(DIRECTORY vim/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vim/vimfiles)
@@ -61,6 +75,12 @@ draw lines from further data files; element files build names from\n\
 prefixes and suffixes. A library of example data files and an author's\n\
 guide to the format come with it, and weft-check finds the faults of a\n\
 data file before play.")
+string(APPEND CPACK_PACKAGE_DESCRIPTION "\n\
+weft-roll rolls lines for the table: each at a second of its own, without\n\
+repeats, with the capitals the author wrote, or keeping parts of a line.")
+string(APPEND CPACK_PACKAGE_DESCRIPTION "\nweft-export writes the tables for the game table: a Foundry VTT\n\
+module, Obsidian notes for the Dice Roller plugin, and Roll20's\n\
+TableExport commands.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -13,6 +13,10 @@ _weft_flags_weft='-t -d --'
 _weft_valued_weft='-n -s -m'
 _weft_flags_weft_check='-h --help --version -S --stats -v --verbose -j --format=json --format=text --explain= -t -d --'
 _weft_valued_weft_check='-m -n -s'
+_weft_flags_weft_roll='-h --help --version --seconds -u --unique -c --keep-case --steps --format=text --format=markdown --format=csv --format=json --lines= --at= --keep= --tries= --time-limit= --max-frequency= --seed= --'
+_weft_valued_weft_roll='-n -a -k -f -m -s'
+_weft_flags_weft_export='-h --help --version --to=foundry --to=obsidian --to=roll20 --foundry=12 --foundry=13 --exact -o --output= --title= --'
+_weft_valued_weft_export='-m'
 
 # Prints WORD as the shell reads it: quotes and backslash escapes removed.
 _weft_dequote() {
@@ -98,6 +102,26 @@ _weft() {
     return 0
   fi
 
+  # weft-roll's formats, as "--format NAME" or "-f NAME".
+  if [[ ($prev == --format || $prev == -f) && $command == weft_roll ]]; then
+    COMPREPLY=($(compgen -W 'text markdown csv json' -- "$cur"))
+    return 0
+  fi
+  # Its long options that take a number, given as "--at NUMBER".
+  [[ $command == weft_roll && $prev == --@(lines|at|keep|tries|time-limit|max-frequency|seed) ]] &&
+    return 0
+  # weft-export's target and layout as "--to NAME" (also "--to=NAME" split at
+  # the "="), and its folder to write.
+  if [[ $command == weft_export ]]; then
+    local option=$prev
+    [[ $prev == = ]] && option=${COMP_WORDS[COMP_CWORD - 2]}
+    case $option in
+      --to) COMPREPLY=($(compgen -W 'foundry obsidian roll20' -- "$cur")); return 0 ;;
+      --foundry) COMPREPLY=($(compgen -W '12 13' -- "$cur")); return 0 ;;
+      -o | --output) COMPREPLY=($(compgen -d -- "$cur")); return 0 ;;
+    esac
+  fi
+
   # An option that takes a value, alone or ending a group of flags: a number.
   local option
   for option in $valued; do
@@ -120,3 +144,6 @@ _weft() {
 }
 
 complete -o filenames -F _weft weft weft-check
+# weft-roll has options of its own (above) and the same operands.
+complete -o filenames -F _weft weft-roll
+complete -o filenames -F _weft weft-export

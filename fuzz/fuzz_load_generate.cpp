@@ -3,8 +3,9 @@
 //
 // The input is one flag byte and then up to five files, separated by lines
 // "~~": main.dat, b.dat, c.ele, sub/d.dat and sub/e.ele, held in memory. The
-// flag byte chooses the debug level (bits 0-1), the frequency cap (bits 2-3)
-// and the number of lines (bits 4-5). The files are read through a file
+// flag byte chooses the debug level (bits 0-1), the frequency cap (bits 2-3),
+// the number of lines (bits 4-5) and whether the lines are made once more in
+// the author's case (bit 6), which must fold to the same lines. The files are read through a file
 // system in memory, so file lists and "%chdir:" reach only these files
 // whatever they name.
 #include <array>
@@ -16,6 +17,8 @@
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
 #include "fuzz_support.h"
+#include "generate/author_case.h"
+#include "support/ascii.h"
 #include "support/console.h"
 
 namespace {
@@ -44,6 +47,32 @@ Collector collector;
 constexpr std::array<const char*, 5> kFileNames = {"main.dat", "b.dat", "c.ele", "sub/d.dat",
                                                    "sub/e.ele"};
 constexpr std::array<std::int32_t, 4> kMaxFrequencies = {50, 2, 0, INT32_MAX};
+
+// Makes `lines` lines from the same seed twice, as weft and in the author's
+// case: the same lines, the same endings, and the author's folding to
+// weft's.
+void keepCase(weft::Engine& engine, int lines) {
+  const DataFile plain(engine, "main.dat", nullptr);
+  engine.settings.keepCase = true;
+  const DataFile cased(engine, "main.dat", nullptr);
+  for (int i = 0; i < lines; ++i) {
+    std::string line = "-";
+    std::string kept = "-";
+    std::string author;
+    engine.random.seedRandom(static_cast<std::uint32_t>(i));
+    try {
+      line = plain.generate(engine);
+    } catch (const weft::Ending&) {
+    }
+    engine.random.seedRandom(static_cast<std::uint32_t>(i));
+    try {
+      weft::generateKeepingCase(engine, cased, kept, author);
+    } catch (const weft::Ending&) {
+      kept = author = "-";
+    }
+    if (line != kept || weft::lowerCopy(line) != weft::lowerCopy(author)) std::abort();
+  }
+}
 
 }  // namespace
 
@@ -79,5 +108,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // With a load observer, loading never ends the run.
     std::abort();
   }
+  if ((flags & 0x40u) != 0) keepCase(engine, 1 + static_cast<int>((flags >> 4) & 3u));
   return 0;
 }

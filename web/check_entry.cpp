@@ -1,6 +1,7 @@
 // The entries of weft-check's WebAssembly build that the page calls: the
-// checker, once per check, in one loaded instance, and weft's rule for the
-// data-file operands that name a file inside a folder.
+// checker, once per check, in one loaded instance, weft's rule for the
+// data-file operands that name a file inside a folder, and the files that
+// loading a data file reads.
 #include <emscripten/emscripten.h>
 
 #include <cstddef>
@@ -9,9 +10,13 @@
 #include <string_view>
 #include <utility>
 
+#include "checker/checker.h"
 #include "cli/check_run.h"
+#include "support/clock.h"
 #include "support/console.h"
 #include "support/directory.h"
+#include "support/engine.h"
+#include "support/file_system.h"
 
 namespace {
 
@@ -54,5 +59,27 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* weftJoinOperand(const char* director
                                 std::string_view(filename, filenameSize)));
 }
 
-// The size in bytes of the text the last operand entry returned.
+// Loads the data file `name` of `size` bytes from the working directory, as
+// weft does, and returns the files loading read, the file itself first, as
+// a JSON array of {"path", "listedBy", "line"} (paths from the working
+// directory), valid until the next call. Nothing is written or rolled.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* weftLoadedFiles(const char* name, std::size_t size) {
+  weft::OverlayFileSystem files;
+  weft::MemoryConsole console;
+  weft::FixedClock clock;
+  weft::Engine engine(console, files, clock);
+  nlohmann::json loaded = nlohmann::json::array();
+  try {
+    const weft::check::CheckResult result =
+        weft::check::checkDataFile(engine, std::string(name, size), false, false);
+    for (const weft::check::LoadedFile& file : result.files) {
+      loaded.push_back({{"path", file.path}, {"listedBy", file.listedBy}, {"line", file.line}});
+    }
+  } catch (const weft::Ending&) {
+    // A load that ends the run has read what it lists up to there.
+  }
+  return keep(loaded.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+// The size in bytes of the text the last operand or loading entry returned.
 extern "C" EMSCRIPTEN_KEEPALIVE std::size_t weftOperandSize() { return kept.size(); }

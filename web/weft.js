@@ -31,6 +31,11 @@
 //   await weft.joinOperand('lore', 'kin.dat')    // 'lore\\kin.dat'
 //   const { uriOfPath, pathOfUri } = await weft.uris();  // the server's URIs of `files`
 //
+//   await weft.loadedFiles({ files, name: 'hooks.dat' })  // [{path, listedBy, line}]: the
+//                                    // file and every file its lists name, as loading reads them
+//   await weft.capabilities()        // {keepCase, reroll}: whether this build has
+//                                    // casedLines() and reroll()
+//
 //   const server = await weft.languageServer();  // weft-check --lsp, in this instance
 //   server.handle(message)           // one JSON-RPC message (text or object) in,
 //                                    // its replies out
@@ -48,7 +53,10 @@
 // carries the output written so far, and the next run gets a new instance.
 //
 // load() fetches and compiles both programs ahead of the first run; after
-// that no run makes a network request.
+// that no run makes a network request. load({wasm: {weft, 'weft-check'}})
+// takes each program's WebAssembly from elsewhere than the engine folder
+// beside this module (a bundler's asset URL, say): a URL, a string resolved
+// against this module's URL, the bytes, or a compiled WebAssembly.Module.
 
 const ROOT = '/files';
 
@@ -59,12 +67,20 @@ const utf8 = new TextEncoder();
 
 const programs = new Map();
 
+// Where load() was told each program's WebAssembly is.
+const wasmSources = new Map();
+
+// The programs of the engine folder, each with the entry that runs it on an
+// argument vector. A program built there by web/CMakeLists.txt is named here
+// as well; the npm package ships every program of the folder.
+const entries = { weft: '_weftRunOnce', 'weft-check': '_weftCheckRunOnce' };
+
 // The program's glue module and its compiled WebAssembly, fetched once.
 function program(name) {
   if (!programs.has(name)) {
     const loading = Promise.all([
       import(`./engine/${name}.mjs`).then((glue) => glue.default),
-      compile(new URL(`./engine/${name}.wasm`, import.meta.url)),
+      compile(wasmSources.get(name) ?? new URL(`./engine/${name}.wasm`, import.meta.url)),
     ]);
     loading.catch(() => programs.delete(name));
     programs.set(name, loading);
@@ -72,9 +88,15 @@ function program(name) {
   return programs.get(name);
 }
 
-async function compile(url) {
-  if (isNode) {
-    const [{ readFile }, { fileURLToPath }] = await Promise.all([import('node:fs/promises'), import('node:url')]);
+// Node's own modules, by a name that bundlers leave alone for the browser.
+const nodeModule = (name) => import(/* webpackIgnore: true */ /* @vite-ignore */ name);
+
+async function compile(source) {
+  if (source instanceof WebAssembly.Module) return source;
+  if (source instanceof ArrayBuffer || ArrayBuffer.isView(source)) return WebAssembly.compile(source);
+  const url = new URL(source, import.meta.url);
+  if (isNode && url.protocol === 'file:') {
+    const [{ readFile }, { fileURLToPath }] = await Promise.all([nodeModule('node:fs/promises'), nodeModule('node:url')]);
     return WebAssembly.compile(await readFile(fileURLToPath(url)));
   }
   const response = await fetch(url, { credentials: 'same-origin' });
@@ -86,8 +108,12 @@ async function compile(url) {
   return WebAssembly.compile(await response.arrayBuffer());
 }
 
-export async function load() {
-  await Promise.all([program('weft'), program('weft-check')]);
+export async function load({ wasm = {} } = {}) {
+  for (const [name, source] of Object.entries(wasm)) {
+    if (!Object.hasOwn(entries, name)) throw new RangeError(`${JSON.stringify(name)} is not one of the programs`);
+    if (!programs.has(name)) wasmSources.set(name, source);
+  }
+  await Promise.all(Object.keys(entries).map(program));
 }
 
 function bytesOf(value, what) {
@@ -306,8 +332,7 @@ async function execute(name, options) {
   current = run;
   let status;
   try {
-    status = name === 'weft' ? engine._weftRunOnce(request.argv.length, pointers)
-                             : engine._weftCheckRunOnce(request.argv.length, pointers);
+    status = engine[entries[name]](request.argv.length, pointers);
   } catch (error) {
     instances.delete(name);
     const failure = new Error(`${name} stopped before its end: ${error && error.message ? error.message : error}`);
@@ -434,5 +459,54 @@ export async function languageServer() {
   };
 }
 
-const weft = { run, check, explain, languageServer, load, spreadSeconds, splitOperand, joinOperand, uris };
+// What this build of weft can do beyond weft's own runs: `keepCase`, the
+// lines of casedLines(), and `reroll`, the search of reroll().
+export async function capabilities() {
+  const engine = await instance('weft-check');
+  return { keepCase: typeof engine._weftRollKeepCase === 'function', reroll: typeof engine._weftReroll === 'function' };
+}
+
+// Calls the roll entry `entry` of weft-check's build with `request` as JSON, on
+// `files` from the folder `cwd`; returns its JSON reply.
+async function rollEntry(entry, { files = {}, cwd = '', ...request }) {
+  const engine = await instance('weft-check');
+  if (typeof engine[entry] !== 'function') throw new TypeError(`this build of weft has no ${entry}`);
+  setUp(engine, 'weft-check', runRequest('weft-check', { files, cwd }));
+  return JSON.parse(callWithTexts(engine, entry, '_weftRollReplySize', JSON.stringify(request)));
+}
+
+// The lines that `weft -n 1 operand` (with -m `maxFrequency` and -s
+// `seedOffset`, weft's defaults when left out) prints at each of `seconds`,
+// each beside the same line in the author's case: [{second, line, cased}].
+export function casedLines({ files, cwd, operand, maxFrequency, seedOffset, seconds = [] } = {}) {
+  return rollEntry('_weftRollKeepCase', { files, cwd, operand, maxFrequency, seedOffset, seconds });
+}
+
+// The seconds nearest `second` (one later, one earlier, two later, ...),
+// up to `count` of them, at which `weft -n 1 operand` (with -m and -s as
+// given) prints a line that keeps every step of the line it prints at
+// `second` but the part that begins at step `part` (numbered as explain()
+// numbers the line's steps), and rolls that part again. Resolves to
+// {seconds, tried}: fewer seconds when `milliseconds` run out. The lines
+// themselves come from run() at those seconds.
+export function reroll({ files, cwd, operand, maxFrequency, seedOffset, second, part, count = 1,
+                         milliseconds = 250 } = {}) {
+  if (!Number.isSafeInteger(part) || part < 0) throw new RangeError('part must be a step number');
+  return rollEntry('_weftReroll', { files, cwd, operand, maxFrequency, seedOffset, second, part, count, milliseconds });
+}
+
+// The files that loading the data file `name` (in the folder `cwd`) reads,
+// as weft-check's loading finds them: the file itself first, then each file
+// that a file list names, as deep as the lists go, each once, as
+// {path, listedBy, line} with paths from `cwd` ('/' between folders).
+export async function loadedFiles({ files = {}, name, cwd = '' } = {}) {
+  const engine = await instance('weft-check');
+  setUp(engine, 'weft-check', runRequest('weft-check', { files, cwd }));
+  return JSON.parse(callWithTexts(engine, '_weftLoadedFiles', '_weftOperandSize', name));
+}
+
+const weft = {
+  run, check, explain, languageServer, load, spreadSeconds, splitOperand, joinOperand, uris,
+  capabilities, casedLines, reroll, loadedFiles,
+};
 export default weft;

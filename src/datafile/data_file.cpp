@@ -60,6 +60,8 @@ DataFile::DataFile(Engine& engine, std::string filename, const DataFile* parent)
   EngineScope scope(engine_, engine);
   // A generation observer is told the line each picked entry stands on.
   keepsLines_ = engine.generationObserver != nullptr;
+  keepsCase_ = engine.settings.keepCase;
+  if (keepsCase_) authorTables_.resize(TABLE_COUNT);
   loadDataFile();
 }
 
@@ -69,6 +71,7 @@ DataFile::DataFile(const DataFile& other)
       parent_(other.parent_),
       isElementFile_(other.isElementFile_),
       tables_(other.tables_),
+      authorTables_(other.authorTables_),
       builtInRun_(other.builtInRun_),
       inFileList_(other.inFileList_),
       currentTable_(other.currentTable_) {}
@@ -80,6 +83,7 @@ DataFile& DataFile::operator=(const DataFile& other) {
   parent_ = other.parent_;
   isElementFile_ = other.isElementFile_;
   tables_ = other.tables_;
+  authorTables_ = other.authorTables_;
   builtInRun_ = other.builtInRun_;
   inFileList_ = other.inFileList_;
   currentTable_ = other.currentTable_;
@@ -125,13 +129,17 @@ void DataFile::loadDataFile() {
   LoadingScope scope(state, key);
 
   // Every line is read in lower case, so the reader folds the text as it
-  // comes in.
-  LineReader reader(*input, true);
+  // comes in, unless the author's case is kept as well.
+  LineReader reader(*input, !keepsCase_);
   char buffer[kLineBufferSize];
-  while (!reader.atEnd()) {
-    lineNumber_ = reader.lineNumber();
-    const std::string_view line = readLine(reader, buffer, sizeof buffer);
-    if (!line.empty()) parseLine(line);
+  if (keepsCase_) [[unlikely]] {
+    readKeepingCase(reader, buffer, sizeof buffer);
+  } else {
+    while (!reader.atEnd()) {
+      lineNumber_ = reader.lineNumber();
+      const std::string_view line = readLine(reader, buffer, sizeof buffer);
+      if (!line.empty()) parseLine(line);
+    }
   }
   lineNumber_ = 0;
   if (reader.failed()) {
@@ -140,6 +148,7 @@ void DataFile::loadDataFile() {
   currentTable_ = 0;
   // An element file's main table also makes a prefix joined to a suffix.
   if (isElementFile_) {
+    authorEntry_ = kElementPairEntry;
     addEntry(kElementPairEntry);
     builtInRun_ = tables_[0].runCount() - 1;
   }
@@ -207,10 +216,29 @@ std::string_view DataFile::readLine(LineReader& reader, char* buffer, std::size_
   return std::string_view(buffer, length);
 }
 
+void DataFile::readKeepingCase(LineReader& reader, char* buffer, std::size_t size) {
+  std::string folded;
+  while (!reader.atEnd()) {
+    lineNumber_ = reader.lineNumber();
+    const std::string_view line = readLine(reader, buffer, size);
+    if (line.empty()) continue;
+    folded.assign(line);
+    foldToLower(folded);
+    authorLine_ = line;
+    parseLine(folded);
+  }
+  authorLine_ = {};
+  authorEntry_ = {};
+}
+
 // The line comes in lower case already.
 void DataFile::parseLine(std::string_view line) {
   const ClassifiedLine read =
       classifyLine(line, {isElementFile_, inFileList_, engine_->settings.maxFrequency});
+  // Folding keeps every byte in place: the same offsets give the author's text.
+  if (keepsCase_) [[unlikely]] {
+    authorEntry_ = read.text(authorLine_);
+  }
   switch (read.kind) {
     case LineKind::Blank:
       return;
@@ -288,16 +316,21 @@ void DataFile::parseEntryLine(const ClassifiedLine& read, std::string_view line)
   addEntry(read.text(line), static_cast<std::uint32_t>(read.frequency));
 }
 
-void DataFile::appendKeepingLine(Table& table, std::string_view text, std::uint32_t count) {
+void DataFile::appendKeeping(Table& table, std::string_view text, std::uint32_t count) {
   table.append(text, count);
-  table.setLastRunLine(lineNumber_);
+  if (keepsLines_) table.setLastRunLine(lineNumber_);
+  if (!keepsCase_) return;
+  // The author's bytes of the entry, set with it; should they differ in
+  // length, weft's own text keeps the tables in step.
+  const std::string_view author = authorEntry_.size() == text.size() ? authorEntry_ : text;
+  authorTables_[static_cast<std::size_t>(currentTable_)].append(author, count);
 }
 
 void DataFile::addEntry(std::string_view text, std::uint32_t count) {
   if (!isTableNumber(currentTable_)) return;
   Table& table = tables_[static_cast<std::size_t>(currentTable_)];
-  if (keepsLines_) [[unlikely]] {
-    appendKeepingLine(table, text, count);
+  if (keepsLines_ || keepsCase_) [[unlikely]] {
+    appendKeeping(table, text, count);
   } else {
     table.append(text, count);
   }

@@ -64,6 +64,13 @@ class DataFile {
 
   // REQUIRES: 0 <= index < TABLE_COUNT
   const Table& table(int index) const { return tables_.at(static_cast<std::size_t>(index)); }
+  // Table `index` with its entries as the author wrote them, position for
+  // position; the folded table itself when the file was loaded without
+  // RunSettings::keepCase.
+  // REQUIRES: 0 <= index < TABLE_COUNT
+  const Table& authorTable(int index) const {
+    return authorTables_.empty() ? table(index) : authorTables_.at(static_cast<std::size_t>(index));
+  }
 
   // Sentinel of currentTable() while entries have no valid table to go to.
   static constexpr int kNoTable = -1;
@@ -80,13 +87,18 @@ class DataFile {
   // result lies in `buffer` or inside the reader, valid until the next read.
   std::string_view readLine(LineReader& reader, char* buffer, std::size_t size);
   void parseLine(std::string_view line);
+  // Reads the lines as written and parses each folded, keeping the author's
+  // bytes of every entry (RunSettings::keepCase).
+  [[gnu::noinline, gnu::cold]] void readKeepingCase(LineReader& reader, char* buffer,
+                                                    std::size_t size);
   void parseDirective(const ClassifiedLine& read, std::string_view line);
   void parseEntryLine(const ClassifiedLine& read, std::string_view line);
   void loadSubfile(const std::string& line);
   void addEntry(std::string_view text, std::uint32_t count = 1);
-  // Appends to `table` and records the line the entry stands on.
-  [[gnu::noinline, gnu::cold]] void appendKeepingLine(Table& table, std::string_view text,
-                                                      std::uint32_t count);
+  // Appends to `table` and records the line the entry stands on, or the
+  // author's bytes of the entry, or both.
+  [[gnu::noinline, gnu::cold]] void appendKeeping(Table& table, std::string_view text,
+                                                  std::uint32_t count);
   // Ends the run with `status` and `message`, or, while a load observer is
   // installed, tells it and returns so that loading can go on.
   void failLoading(LoadProblem problem, ExitStatus status, const std::string& message);
@@ -95,14 +107,23 @@ class DataFile {
 
   // The engine that loads this file; set during construction only.
   Engine* engine_ = nullptr;
-  // Whether the tables keep the line of each entry (loading only).
+  // Whether the tables keep the line of each entry, or the author's bytes
+  // (loading only).
   bool keepsLines_ = false;
+  bool keepsCase_ = false;
+  // While a line is parsed with its case kept: the line as written, and the
+  // author's bytes of the entry it gives (at the classifier's offsets, which
+  // hold in the folded line and in the line as written alike).
+  std::string_view authorLine_;
+  std::string_view authorEntry_;
   std::string filename_;
   std::string title_ = "No Title";
   std::vector<DataFile> subfiles_;
   const DataFile* parent_;
   bool isElementFile_;
   std::array<Table, TABLE_COUNT> tables_;
+  // The entries as written, table for table (empty unless keepCase).
+  std::vector<Table> authorTables_;
   std::size_t builtInRun_ = kNoRun;
   bool inFileList_ = false;
   // The table entry lines go to; kNoTable after an out-of-range "%table",

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "datafile/data_file.h"
+#include "driver/operand_file.h"
 #include "driver/option_scanner.h"
 #include "support/console.h"
-#include "support/directory.h"
 #include "support/numbers.h"
 
 namespace weft {
@@ -79,24 +79,6 @@ void printLines(Engine& engine, const DataFile& file, const Options& options) {
   }
 }
 
-// Takes the working directory back to where the run started when a run ends
-// on a problem, so that the engine can go on with another.
-class StartDirectoryGuard {
- public:
-  StartDirectoryGuard(FileSystem& files, const std::string& start) : files_(files), start_(start) {}
-  ~StartDirectoryGuard() {
-    if (!done_ && !start_.empty()) files_.changeDirectory(start_);
-  }
-  StartDirectoryGuard(const StartDirectoryGuard&) = delete;
-  StartDirectoryGuard& operator=(const StartDirectoryGuard&) = delete;
-  void done() { done_ = true; }
-
- private:
-  FileSystem& files_;
-  const std::string& start_;
-  bool done_ = false;
-};
-
 }  // namespace
 
 int runWeft(int argc, char** argv, Engine& engine) {
@@ -110,22 +92,12 @@ int runWeft(int argc, char** argv, Engine& engine) {
                            static_cast<std::uint32_t>(options.seedOffset));
 
   for (int index = scanner.optionIndex(); index < argc; ++index) {
-    const Operand operand = splitOperand(argv[index]);
-    StartDirectoryGuard guard(files, startDirectory);
-    if (operand.directory && !files.changeDirectory(*operand.directory)) {
-      engine.console.reportLine("Can't change directory to " + *operand.directory);
+    OperandFile operand(engine, argv[index], startDirectory);
+    printLines(engine, operand.file(), options);
+    if (startDirectory.empty()) {
+      fatal(ExitStatus::NoStartDirectory, "$PWD not exported to your environment");
     }
-    {
-      const DataFile file(engine, operand.filename, nullptr);
-      printLines(engine, file, options);
-      if (startDirectory.empty()) {
-        fatal(ExitStatus::NoStartDirectory, "$PWD not exported to your environment");
-      }
-      guard.done();
-      if (!files.changeDirectory(startDirectory)) {
-        engine.console.reportLine("Can't change directory to " + startDirectory);
-      }
-    }
+    operand.finish();
   }
   return static_cast<int>(ExitStatus::Normal);
 }

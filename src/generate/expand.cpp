@@ -4,11 +4,14 @@
 #include <charconv>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "datafile/data_file.h"
+#include "generate/author_case.h"
 #include "generate/dice.h"
 #include "generate/generation_observer.h"
 #include "generate/listed_files.h"
@@ -77,7 +80,7 @@ void reportForLine(Engine& engine, const DataFile& file, const std::string& mess
 
 using LevelBuffers = ExpansionState::Level;
 
-LevelBuffers& levelBuffers(ExpansionState& state) {
+[[gnu::always_inline]] inline LevelBuffers& levelBuffers(ExpansionState& state) {
   const auto index = static_cast<std::size_t>(state.depth);
   while (state.levels.size() <= index) state.levels.push_back(std::make_unique<LevelBuffers>());
   return *state.levels[index];
@@ -92,8 +95,8 @@ LevelBuffers& levelBuffers(ExpansionState& state) {
 // of the whole text. The front is the caller's output string.
 class WorkingText {
  public:
-  WorkingText(std::string_view text, std::string& front, LevelBuffers& buffers)
-      : front_(front), buffer_(buffers.rest), spare_(buffers.spare) {
+  WorkingText(std::string_view text, std::string& front, std::string& buffer, std::string& spare)
+      : front_(front), buffer_(buffer), spare_(spare) {
     front_.clear();
     // Room in front as large as the text, as a renewal would leave.
     buffer_.resize(2 * text.size());
@@ -107,8 +110,14 @@ class WorkingText {
   // "(", so that the text holds no reference. The inner text stays valid
   // until the next splice.
   bool nextReference(std::string_view& inner) {
+    ReferenceSpan span;
+    return nextReference(inner, span);
+  }
+
+  // The same, setting `span` to where the reference stands in the rest.
+  bool nextReference(std::string_view& inner, ReferenceSpan& span) {
     const std::string_view rest = this->rest();
-    const ReferenceSpan span = findReference(rest);
+    span = findReference(rest);
     front_.append(rest.substr(0, span.open));
     if (span.open == std::string_view::npos) {
       start_ = buffer_.size();
@@ -119,6 +128,20 @@ class WorkingText {
     inner = span.inner(rest);
     referenceLength_ = span.close - span.open + 1;
     return true;
+  }
+
+  // Moves on as a text of the same length, with its parentheses at the same
+  // places, moved when nextReference() found `span`: the line in the
+  // author's case follows the folded line so.
+  void follow(const ReferenceSpan& span) {
+    const std::string_view rest = this->rest();
+    front_.append(rest.substr(0, span.open));
+    if (span.open == std::string_view::npos) {
+      start_ = buffer_.size();
+      return;
+    }
+    start_ += span.open;
+    if (span.found()) referenceLength_ = span.close - span.open + 1;
   }
 
   // Replaces the reference found last, parentheses included, by `replacement`.
@@ -161,26 +184,75 @@ class WorkingText {
   std::size_t referenceLength_ = 0;
 };
 
-// The expansion of one text that holds a reference. Made twice: with a
-// generation observer, telling it every step, and without one, where nothing
-// of the telling is left. Everything is inlined into its one caller, so that
-// the line without an observer costs what it cost before observers existed.
-template <bool kObserved>
+// The line in the author's case that an expansion carries along: the text
+// it starts from and where it is written.
+struct AuthorText {
+  std::string_view text;
+  std::string& out;
+};
+
+// The author's working text, moved as weft's is moved, with the author's
+// replacement of each reference spliced where weft splices its own. Holds
+// nothing when no line in the author's case is made.
+class AuthorWorking {
+ public:
+  AuthorWorking(AuthorText* author, LevelBuffers& buffers) {
+    if (author != nullptr) {
+      text_.emplace(author->text, author->out, buffers.authorRest, buffers.authorSpare);
+    }
+  }
+  explicit operator bool() const { return text_.has_value(); }
+  void follow(const ReferenceSpan& span) {
+    if (text_) text_->follow(span);
+  }
+  // Sets the replacement that the next splice puts in.
+  void replaceBy(std::string_view replacement) { replacement_ = replacement; }
+  // Splices it where weft splices `weftReplacement`. Both have the same
+  // length by construction; should they not, weft's takes its place rather
+  // than lose step.
+  void splice(std::string_view weftReplacement) {
+    if (!text_) return;
+    if (replacement_.size() != weftReplacement.size()) replacement_ = weftReplacement;
+    text_->splice(replacement_);
+  }
+  void finish() {
+    if (text_) text_->finish();
+  }
+
+ private:
+  std::optional<WorkingText> text_;
+  std::string_view replacement_;
+};
+
+// What weft's own expansion holds in place of the author's working text.
+struct NoAuthor {
+  NoAuthor(AuthorText* /*author*/, LevelBuffers& /*buffers*/) {}
+};
+
+// The expansion of one text that holds a reference. Made twice: the general
+// form tells a generation observer, if one is installed, every step, and
+// carries the line in the author's case along when `author` is given; in the
+// other form nothing of either is left. Everything is inlined into its
+// callers, so that weft's line costs what it cost before observers existed.
+template <bool kGeneral>
 class Expansion {
  public:
-  Expansion(Engine& engine, const DataFile& file)
+  Expansion(Engine& engine, const DataFile& file, AuthorText* author = nullptr)
       : engine_(engine),
         file_(file),
         budget_(engine.expansion),
-        buffers_(levelBuffers(engine.expansion)) {}
+        buffers_(levelBuffers(engine.expansion)),
+        author_(author, buffers_) {}
 
   // Replaces the references of `text`, leftmost first, and writes the result
-  // to `out`.
+  // to `out` (and the author's line in step with it).
   [[gnu::always_inline]] void run(std::string_view text, std::string& out) {
     const std::size_t maxBytes = engine_.limits.maxTextBytes;
-    WorkingText working(text, out, buffers_);
+    WorkingText working(text, out, buffers_.rest, buffers_.spare);
     std::string_view inner;
-    while (working.nextReference(inner)) {
+    [[maybe_unused]] ReferenceSpan span{};
+    while (kGeneral ? working.nextReference(inner, span) : working.nextReference(inner)) {
+      if constexpr (kGeneral) author_.follow(span);
       spendSteps(engine_, file_, 1);
       spendWork(engine_, file_, inner.size());
       const ReferenceTarget target = classifyReference(inner);
@@ -192,16 +264,20 @@ class Expansion {
       } else {
         resolved = generateListed(inner);
       }
-      if constexpr (kObserved) {
-        engine_.generationObserver->replaced(file_, {target.kind, inner, replacement_, resolved});
+      if constexpr (kGeneral) {
+        if (GenerationObserver* const observer = engine_.generationObserver) {
+          observer->replaced(file_, {target.kind, inner, replacement_, resolved});
+        }
       }
       spendWork(engine_, file_, replacement_.size());
       working.splice(replacement_);
+      if constexpr (kGeneral) author_.splice(replacement_);
       if (working.size() > maxBytes) {
         tooLong(file_, "the line grew beyond " + std::to_string(maxBytes) + " bytes");
       }
     }
     working.finish();
+    if constexpr (kGeneral) author_.finish();
   }
 
  private:
@@ -212,13 +288,14 @@ class Expansion {
     // ends the run at once instead of after minutes of drawing.
     if (dice.count() > 0) spendSteps(engine_, file_, static_cast<std::uint64_t>(dice.count()));
     std::int32_t total;
-    if constexpr (!kObserved) {
-      total = dice.roll();
+    if constexpr (kGeneral) {
+      total = engine_.generationObserver != nullptr ? rollTelling(dice, expression) : dice.roll();
     } else {
-      total = rollTelling(dice, expression);
+      total = dice.roll();
     }
     const auto written = std::to_chars(digits_, digits_ + sizeof digits_, total);
     replacement_ = std::string_view(digits_, static_cast<std::size_t>(written.ptr - digits_));
+    if constexpr (kGeneral) author_.replaceBy(replacement_);
   }
 
   std::int32_t rollTelling(Dice& dice, std::string_view expression) {
@@ -248,9 +325,12 @@ class Expansion {
     }
     const std::uint64_t position = engine_.random.nextRandom() % picked.size();
     replacement_ = picked.entryAt(position);
-    if constexpr (kObserved) {
-      engine_.generationObserver->picked(
-          file_, {number, position, replacement_, picked.runLine(picked.runAt(position))});
+    if constexpr (kGeneral) {
+      if (GenerationObserver* const observer = engine_.generationObserver) {
+        observer->picked(file_,
+                         {number, position, replacement_, picked.runLine(picked.runAt(position))});
+      }
+      if (author_) author_.replaceBy(file_.authorTable(number).entryAt(position));
     }
     return true;
   }
@@ -258,22 +338,32 @@ class Expansion {
   // Every listed file named `name` generates; the last one's line, in lower
   // case, replaces. Returns false when none is named so.
   [[gnu::always_inline]] bool generateListed(std::string_view name) {
-    Engine& engine = engine_;
-    LevelBuffers& buffers = buffers_;
-    const DataFile* const last =
-        visitListedFiles(file_, name, [&engine, &buffers](const DataFile& subfile) {
-          subfile.generateInto(engine, buffers.subfileLine);
-        });
+    const DataFile* const last = visitListedFiles(
+        file_, name, [this](const DataFile& subfile) { generateSubfile(subfile); });
     if (last == nullptr) return false;
     lowerListedLine(buffers_.subfileLine);
     replacement_ = buffers_.subfileLine;
+    if constexpr (kGeneral) author_.replaceBy(buffers_.subfileAuthorLine);
     return true;
+  }
+
+  [[gnu::always_inline]] void generateSubfile(const DataFile& subfile) {
+    if constexpr (kGeneral) {
+      if (author_) {
+        generateKeepingCase(engine_, subfile, buffers_.subfileLine, buffers_.subfileAuthorLine,
+                            AuthorCase::Listed);
+        return;
+      }
+    }
+    subfile.generateInto(engine_, buffers_.subfileLine);
   }
 
   Engine& engine_;
   const DataFile& file_;
   LineBudgetScope budget_;
   LevelBuffers& buffers_;
+  // The line in the author's case, in step with weft's (general form only).
+  [[no_unique_address]] std::conditional_t<kGeneral, AuthorWorking, NoAuthor> author_;
   // Set by every reference that resolves; one that does not repeats it. It
   // shows a table's entry where it is stored, the digits below, or the last
   // listed file's line, each of which stays put until the next resolve.
@@ -281,11 +371,11 @@ class Expansion {
   char digits_[16];
 };
 
-// The expansion that tells a generation observer, kept out of the way of the
-// one without.
-[[gnu::noinline, gnu::cold]] void expandObserved(Engine& engine, const DataFile& file,
-                                                 std::string_view text, std::string& out) {
-  Expansion<true>(engine, file).run(text, out);
+// The general expansion, kept out of the way of weft's.
+[[gnu::noinline, gnu::cold]] void expandGeneral(Engine& engine, const DataFile& file,
+                                                std::string_view text, std::string& out,
+                                                AuthorText* author) {
+  Expansion<true>(engine, file, author).run(text, out);
 }
 
 }  // namespace
@@ -297,10 +387,24 @@ void expandInto(Engine& engine, const DataFile& file, std::string_view text, std
     return;
   }
   if (engine.generationObserver != nullptr) [[unlikely]] {
-    expandObserved(engine, file, text, out);
+    expandGeneral(engine, file, text, out, nullptr);
   } else {
     Expansion<false>(engine, file).run(text, out);
   }
+}
+
+void expandKeepingCase(Engine& engine, const DataFile& file, std::string_view text,
+                       std::string_view author, std::string& out, std::string& authorOut) {
+  // The author's text is the same bytes but for case; one of another length
+  // could not follow the splices.
+  if (author.size() != text.size()) author = text;
+  if (!findReference(text).found()) {
+    out.assign(text);
+    authorOut.assign(author);
+    return;
+  }
+  AuthorText work{author, authorOut};
+  expandGeneral(engine, file, text, out, &work);
 }
 
 std::string expandReferences(Engine& engine, const DataFile& file, std::string text) {

@@ -37,6 +37,10 @@ struct ExpansionState {
     std::string rest;
     std::string spare;
     std::string subfileLine;
+    // The same three for the line in the author's case, when it is kept.
+    std::string authorRest;
+    std::string authorSpare;
+    std::string subfileAuthorLine;
   };
   int depth = 0;  // nested expansions: generation re-enters for listed files
   std::uint64_t steps = 0;

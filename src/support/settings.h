@@ -9,6 +9,10 @@ namespace weft {
 struct RunSettings {
   std::int32_t debugLevel = 0;     // raised by each -d
   std::int32_t maxFrequency = 50;  // cap on an entry's frequency (-m)
+  // Loading also keeps each entry as the author wrote it, position for
+  // position beside the folded tables, for lines in the author's case
+  // (generateKeepingCase). weft itself never sets it.
+  bool keepCase = false;
 };
 
 // Limits that end a line whose expansion would otherwise never end (or would

@@ -166,8 +166,9 @@ TEST(AnalyzeTest, TextBehindADiceExpressionIsIgnoredEvenWhenItEndsInDigits) {
   const std::string ignored = "main.dat:1: warning: the text after the dice expression in ";
   const std::string total = " is ignored: weft prints only the total, without ";
   EXPECT_EQ((std::vector<std::string>{ignored + "(random 3d6+1 x2)" + total + "\"x2\" [0,17)",
-                                      ignored + "(random 1d6+0gold)" + total + "\"gold\" [18,36)"}),
-            check("(random 3d6+1 x2) (random 1d6+0gold) (random 2d4-1 )\n"));
+                                      "main.dat:2" + ignored.substr(10) + "(random 1d6+0gold)" +
+                                          total + "\"gold\" [2,20)"}),
+            check("(random 3d6+1 x2)\na (random 1d6+0gold)\n(random 2d4-1 )\n"));
 }
 
 TEST(AnalyzeTest, ATableNumberOutOfRangeEitherWayRepeats) {
@@ -238,8 +239,32 @@ TEST(CheckTest, FindsEachTrapWhereItStands) {
         "and drops \":1 odds\" [7,8) -> \" to \""}},
       {"main.dat",
        "at 10:30\n",
-       {"main.dat:1: warning: the colon starts a frequency: weft keeps \"at 10\" with frequency 30 "
-        "[5,6) -> \" to \""}},
+       {"main.dat:1: warning: the colon of the time \"10:30\" starts a frequency: weft keeps \"at "
+        "10\" with frequency 30 [5,6) -> \".\""}},
+      {"main.dat",
+       "meet at 12:00\nthe odds are 3:1\nroom 20 by 30:2\n",
+       {"main.dat:1: warning: the colon of the time \"12:00\" starts a frequency, and \"00\" reads "
+        "as "
+        "0: weft drops the whole line [10,11) -> \".\"",
+        "main.dat:2: warning: the colon starts a frequency: weft keeps \"the odds are 3\" with "
+        "frequency 1 [14,15) -> \" to \""}},
+      {"main.dat",
+       "x\ntable 2\n#pre\n",
+       {"main.dat:2: warning: \"table 2\" is an entry line, not a directive: weft prints it as a "
+        "line of the table before it, and the entries below it stay in that table [0,5) -> "
+        "\"%table\"",
+        "main.dat:3: warning: \"#pre\" is a comment here: only a file whose name holds \".ele\" "
+        "has "
+        "sections, so the lines below it stay whole entries of the table before it"}},
+      {"main.dat",
+       "(random 3d1+2) (random 0d6+4)\nx (tabel1)\n%table 1\nx\n",
+       {"main.dat:1: warning: (random 3d1+2) always rolls 5: a die of one side always shows 1 "
+        "[0,14)",
+        "main.dat:1: warning: (random 0d6+4) always rolls 4: no dice are rolled, so only the "
+        "modifier counts [15,29)",
+        "main.dat:2: warning: reference (tabel1) matches no listed file; it repeats the previous "
+        "replacement [2,10) -> \"(table1)\"",
+        "main.dat:4: warning: table 1 is never used: no reference from table 0 leads to it"}},
       {"main.dat",
        "a :2\n",
        {"main.dat:1: warning: the blank before the frequency's colon stays part of the entry: weft "
@@ -305,8 +330,23 @@ TEST(CheckTest, FindsEachTrapWhereItStands) {
         "4df+0); weft writes \"Didn't grok\" and rolls 0 [0,13)"}},
       {"main.dat",
        "x\na (tables)\n",
-       {"main.dat:2: warning: reference (tables) has no number right after \"table\", so it names "
+       {"main.dat:2: warning: weft takes (tables) for a table reference, because \"tables\" holds "
+        "\"table\": it puts an entry of table 0 in its place [2,10)",
+        "main.dat:2: warning: reference (tables) has no number right after \"table\", so it names "
         "table 0 [2,10)"}},
+      {"main.dat",
+       "(randomly) or (a random 1d6+0)\n",
+       {"main.dat:1: warning: weft takes (randomly) for a dice roll, because \"randomly\" holds "
+        "\"random\": it writes \"Didn't grok\" and puts 0 in its place [0,10)",
+        "main.dat:1: warning: dice expression \"ly\" does not read (it needs the form 3d6+1 or "
+        "4df+0); weft writes \"Didn't grok\" and rolls 0 [0,10)"}},
+      {"main.dat",
+       "(random 2d4+0)0 by (random 2d4+1)0, (random 2d4-1), (random 1d8+0), (random 1d5+0)\n",
+       {"main.dat:1: warning: rolls tied by the clock: every roll starts weft's random numbers "
+        "again from the clock's second, so the second roll, (random 2d4+1), is always the first, "
+        "(random 2d4+0), plus 1; the third roll, (random 2d4-1), is always the first, (random "
+        "2d4+0), minus 1; the fourth roll, (random 1d8+0), goes with the first, (random 2d4+0) (of "
+        "the 56 pairs of their totals, only 32 ever come up) [19,33)"}},
       {"main.dat",
        "x\n%table 1\ny\n",
        {"main.dat:3: warning: table 1 is never used: no reference from table 0 leads to it"}},

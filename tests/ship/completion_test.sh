@@ -59,5 +59,19 @@ expect '--explain= ' weft-check --e
 expect ' ' weft-check -Sm ''
 expect 'wilderness/ wilderness\encounters.dat ' weft-check -S wil
 
+# weft-roll too, with its formats after -f or --format.
+expect '--keep-case ' weft-roll --keep-
+expect '--at= ' weft-roll --a
+expect 'csv json markdown text ' weft-roll -f ''
+expect 'markdown ' weft-roll --format m
+expect ' ' weft-roll --at ''
+expect 'tavern.dat treasure.dat ' weft-roll -u t
+# weft-export: its targets, its folder to write, and the same operands.
+expect '--to=foundry --to=obsidian --to=roll20 ' weft-export --to
+expect 'obsidian ' weft-export --to o
+expect '12 13 ' weft-export --foundry = ''
+expect 'wilderness ' weft-export -o w
+expect 'wilderness\encounters.dat ' weft-export --to=roll20 'wilderness\\e'
+
 echo "$failures failures"
 [ "$failures" -eq 0 ]

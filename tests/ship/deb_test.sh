@@ -53,11 +53,15 @@ fi
 root=$work/root
 dpkg -x "$deb" "$root"
 for path in usr/bin/weft usr/bin/weft-check usr/share/man/man1/weft.1.gz \
+  usr/bin/weft-export usr/share/man/man1/weft-export.1.gz \
+  usr/share/bash-completion/completions/weft-export usr/share/fish/vendor_completions.d/weft-export.fish \
   usr/share/man/man1/weft-check.1.gz usr/share/doc/weft/copyright usr/share/doc/weft/changelog.gz \
   usr/share/bash-completion/completions/weft usr/share/bash-completion/completions/weft-check \
   usr/share/zsh/vendor-completions/_weft usr/share/fish/vendor_completions.d/weft.fish \
   usr/share/fish/vendor_completions.d/weft-check.fish usr/share/vim/vimfiles/ftdetect/weft.vim \
   usr/share/vim/vimfiles/syntax/weft.vim usr/share/vim/vimfiles/compiler/weft.vim \
+  usr/bin/weft-roll usr/share/man/man1/weft-roll.1.gz usr/share/bash-completion/completions/weft-roll \
+  usr/share/fish/vendor_completions.d/weft-roll.fish \
   usr/share/weft/examples/tavern.dat usr/share/doc/weft/format.md; do
   [ -e "$root/$path" ] || { echo "FAIL: the package lacks /$path"; failures=$((failures + 1)); }
 done
@@ -72,6 +76,10 @@ cat "$work/stdout" "$work/stderr"
 [ "$status" -eq 1 ] || { echo "FAIL: exit status $status"; failures=$((failures + 1)); }
 [ "$(grep -c '^Hoard       : ' "$work/stdout")" -eq 3 ] || { echo "FAIL: not 3 hoards"; failures=$((failures + 1)); }
 [ -s "$work/stderr" ] && { echo "FAIL: standard error is not empty"; failures=$((failures + 1)); }
+# The unpacked weft-roll rolls three different hoards.
+LD_PRELOAD=$WEFT_FROZEN_TIME_LIB "$root/usr/bin/weft-roll" -n 3 --unique treasure.dat >"$work/roll" 2>&1 ||
+  { cat "$work/roll"; echo "FAIL: weft-roll"; failures=$((failures + 1)); }
+[ "$(sort -u "$work/roll" | wc -l)" -eq 3 ] || { echo "FAIL: not 3 different hoards"; failures=$((failures + 1)); }
 
 echo "$failures failures"
 [ "$failures" -eq 0 ]

@@ -11,7 +11,8 @@ shell per block, with `weft` running the binary named by $WEFT under the clock
 frozen by the library named by $WEFT_FROZEN_TIME_LIB (2026-01-01 00:00 UTC
 unless $WEFT_FROZEN_TIME says otherwise).
 
-`weft-check` runs the binary named by $WEFT_CHECK, when set. Both programs
+`weft-check` runs the binary named by $WEFT_CHECK, when set, and `weft-roll`
+the one named by $WEFT_ROLL, under the frozen clock. The programs
 are also on the PATH of the commands, under their own names, so that a
 command such as `faketime -f '2026-01-01 12:00:00' weft ...` runs the real weft
 under another program's clock (TZ is UTC).
@@ -104,6 +105,7 @@ def run_commands(commands, cwd, env):
         "exec 2>&1",
         'weft() { LD_PRELOAD="$WEFT_FROZEN_TIME_LIB" "$WEFT" "$@"; }',
         'weft-check() { "$WEFT_CHECK" "$@"; }',
+        'weft-roll() { LD_PRELOAD="$WEFT_FROZEN_TIME_LIB" "$WEFT_ROLL" "$@"; }',
         "__mark() { local s=$?; printf '\\036%s\\036\\n' \"$1\"; return $s; }",
     ]
     for index, command in enumerate(commands):
@@ -207,6 +209,13 @@ def main():
         if variable in env:
             env[variable] = os.path.abspath(env[variable])
             os.symlink(env[variable], os.path.join(shims, name))
+    if env.get("WEFT_ROLL"):
+        env["WEFT_ROLL"] = os.path.abspath(env["WEFT_ROLL"])
+        os.symlink(env["WEFT_ROLL"], os.path.join(shims, "weft-roll"))
+    # weft-export, when set, is on the PATH under its own name too.
+    if env.get("WEFT_EXPORT"):
+        env["WEFT_EXPORT"] = os.path.abspath(env["WEFT_EXPORT"])
+        os.symlink(env["WEFT_EXPORT"], os.path.join(shims, "weft-export"))
     env["PATH"] = shims + os.pathsep + env.get("PATH", "")
     cwd = os.path.abspath(args.cwd) if args.cwd else None
     only = set(args.only.split(",")) if args.only else None

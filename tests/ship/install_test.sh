@@ -14,11 +14,15 @@ if ! cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
 fi
 failures=0
 for path in bin/weft bin/weft-check share/man/man1/weft.1.gz share/man/man1/weft-check.1.gz \
+  bin/weft-export share/man/man1/weft-export.1.gz share/bash-completion/completions/weft-export \
+  share/fish/vendor_completions.d/weft-export.fish \
   share/bash-completion/completions/weft share/zsh/vendor-completions/_weft \
   share/fish/vendor_completions.d/weft.fish share/vim/vimfiles/syntax/weft.vim \
   share/doc/weft/copyright \
   share/weft/examples/tavern.dat share/weft/examples/wilderness/encounters.dat \
   share/weft/examples/wilderness/forest/forest.dat share/doc/weft/README.md \
+  bin/weft-roll share/man/man1/weft-roll.1.gz share/bash-completion/completions/weft-roll \
+  share/fish/vendor_completions.d/weft-roll.fish \
   share/doc/weft/format.md; do
   [ -e "$prefix/$path" ] || { echo "FAIL: $path is not installed"; failures=$((failures + 1)); }
 done
@@ -36,5 +40,11 @@ for args in "-t -n 5 tavern.dat" "-n 5 wilderness\\encounters.dat"; do
   [ -s "$work/err" ] && { echo "FAIL: weft $args wrote: $(cat "$work/err")"; failures=$((failures + 1)); }
   cat "$work/out"
 done
+# The installed weft-export, on an installed example that lists files.
+if ! "$prefix/bin/weft-export" --to=roll20 -o "$work/roll20" npc.dat >"$work/out" 2>"$work/err" ||
+  ! grep -q '^!import-table --npc --show$' "$work/roll20/tables.txt"; then
+  echo "FAIL: weft-export npc.dat: $(cat "$work/err")"
+  failures=$((failures + 1))
+fi
 echo "$failures failures"
 [ "$failures" -eq 0 ]

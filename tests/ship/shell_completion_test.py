@@ -36,6 +36,12 @@ CASES = [
     ("weft-check -S wilderness/forest\\\\f", "weft-check -S wilderness/forest\\\\forest.dat ",
      "zsh fish"),
     ("weft-check -S wilderness/forest/", "weft-check -S wilderness/forest\\\\forest.dat ", "zsh"),
+    ("weft-roll --keep-c", "weft-roll --keep-case ", "zsh fish"),
+    ("weft-roll --format=m", "weft-roll --format=markdown ", "zsh fish"),
+    ("weft-roll -u wilderness\\\\e", "weft-roll -u wilderness\\\\encounters.dat ", "zsh fish"),
+    ("weft-export --to=ro", "weft-export --to=roll20 ", "zsh fish"),
+    ("weft-export --to=obsidian wilderness\\\\e", "weft-export --to=obsidian wilderness\\\\encounters.dat ",
+     "zsh fish"),
 ]
 
 
@@ -53,6 +59,8 @@ def start_command(shell, shell_path, completions, dump):
                  f"_dump() {{ print -r -- \"$BUFFER\" > {dump}; }}; zle -N _dump; bindkey '^G' _dump\n")
         return [shell_path, "-f", "-i"], setup
     setup = (f"source {completions}/weft.fish; source {completions}/weft-check.fish; "
+             f"source {completions}/weft-roll.fish; "
+             f"source {completions}/weft-export.fish; "
              f"bind \\cg 'commandline > {dump}'\n")
     return [shell_path, "--no-config", "-i"], setup
 

@@ -155,9 +155,23 @@ def chromium(width=1280, height=900, script_timeout=120):
 
 def emulate_phone(driver, width=390, height=844):
     """Lays the page out as a phone would: a viewport narrower than any
-    desktop window, at touch scale."""
+    desktop window, at touch scale, with a touch screen and no pointer."""
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                            {"width": width, "height": height, "deviceScaleFactor": 2, "mobile": True})
+    driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+
+
+def emulate_window(driver, width=1280, height=800):
+    """Makes the page's viewport exactly `width` by `height` (a window of that
+    size leaves less to the page)."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
+
+
+def tap(driver, x, y):
+    """Touches the screen at (x, y) of the viewport and lifts the finger."""
+    for kind, points in (("touchStart", [{"x": x, "y": y}]), ("touchEnd", [])):
+        driver.execute_cdp_cmd("Input.dispatchTouchEvent", {"type": kind, "touchPoints": points})
 
 
 def console_errors(driver):

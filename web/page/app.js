@@ -1,9 +1,11 @@
 // The playground page: wires the file set, the options form and the result
 // views to weft and weft-check, which run in the page through ./weft.js and
 // say everything shown of weft's: its output, its words and its rules.
+// Rolling comes first: Roll makes lines at seconds of their own (table.js),
+// and one run of weft with every option is a click further.
 
-import {run, check, explain, load, splitOperand, joinOperand} from './weft.js';
-import {independentSeconds} from './seconds.js';
+import {run, check, explain, load, splitOperand, joinOperand, capabilities, loadedFiles} from './weft.js';
+import {RolledTable} from './table.js';
 import {FileSet, renderFileList, showProblems} from './files.js';
 import {Editor} from './editor.js';
 import {shareLink, readFragment} from './share.js';
@@ -12,10 +14,17 @@ import * as views from './views.js';
 
 const $ = (id) => document.getElementById(id);
 const OPTIONS_KEY = 'weft-playground/options';
+const WIDE_KEY = 'weft-playground/wide';
 const FIRST_EXAMPLE = 'tavern.dat';
 
 const fileSet = new FileSet();
 let examples = {};
+// The set a link or the examples last opened, which is no set of one's own
+// while it is unchanged.
+let opened = null;
+// The lines Roll made last, and what this build of weft can do besides.
+let table = null;
+let features = {keepCase: false, reroll: false};
 let shownPath = null;
 let editor = null;
 // What the language server found in each file: path -> {errors, warnings}.
@@ -28,7 +37,8 @@ const oddsView = {summary: $('odds-summary'), tables: $('odds-tables')};
 
 // ---- Options ----------------------------------------------------------
 
-const optionFields = {t: 'opt-t', n: 'opt-n', s: 'opt-s', m: 'opt-m', d: 'opt-d', clock: 'opt-clock', files: 'opt-files'};
+const optionFields = {t: 'opt-t', n: 'opt-n', s: 'opt-s', m: 'opt-m', d: 'opt-d', clock: 'opt-clock', files: 'opt-files',
+                      count: 'lines-count', unique: 'no-repeats', keepCase: 'keep-case'};
 
 function readOptions() {
   const options = {};
@@ -103,13 +113,15 @@ function clockSecond(options) {
 
 let busy = false;
 
-async function withBusy(work) {
+// Runs `work` unless another action runs; `reveal` brings the results into
+// sight after it.
+async function withBusy(work, reveal = true) {
   if (busy) return;
   busy = true;
   document.body.setAttribute('aria-busy', 'true');
   try {
     await work();
-    views.reveal();
+    if (reveal) views.reveal();
   } catch (error) {
     views.showView('output');
     views.showFailure(outputView, `The playground could not run weft: ${error.message ?? error}`);
@@ -119,7 +131,8 @@ async function withBusy(work) {
   }
 }
 
-function roll() {
+// One run of weft with every option of the form, in the Output view.
+function runOnce() {
   return withBusy(async () => {
     const options = readOptions();
     const args = await runArgs(options);
@@ -131,22 +144,92 @@ function roll() {
   });
 }
 
-function rollLines() {
+// Roll: as many lines as asked, each from a run of -n 1 at a second of its
+// own, in the Lines view.
+function roll() {
   return withBusy(async () => {
     const options = readOptions();
     const count = Math.max(1, Math.min(1000, Math.floor(Number($('lines-count').value)) || 1));
     $('lines-count').value = String(count);
-    const args = await runArgs(options, 1);
-    const files = fileSet.toObject();
-    const runs = [];
-    const seconds = await independentSeconds(count, {start: clockSecond(options), seedOffset: Number(options.s) || 0});
-    for (const time of seconds) {
-      runs.push({time, result: await run({files, args, time, cwd: ''})});
-    }
+    const named = await operands(options);
+    const made = new RolledTable({
+      files: fileSet.toObject(), args: await runArgs(options, 1), start: clockSecond(options),
+      seedOffset: Number(options.s) || 0, unique: $('no-repeats').checked,
+      keepCase: features.keepCase && $('keep-case').checked, roller: rollerOf(named, options)});
+    const found = await made.fill(count);
+    table = made;
+    table.jump = await jumpFrom(table.args);
     views.showView('lines');
-    views.showLines(linesView, {args, runs}, repeatLine, (index) => explainer(files, args, runs[index].time),
-                    await jumpFrom(args));
+    showTable();
+    linesStatus(found < count
+      ? `weft made only ${found} different lines at the ${made.tried} seconds tried; the file holds no more within that search.`
+      : '');
   });
+}
+
+// What the engine's rolling of one data file is told of a run of `named`
+// with `options`; null for a run of several files.
+function rollerOf(named, options) {
+  if (named.length !== 1) return null;
+  const number = (value) => (value === '' ? undefined : Number(value));
+  return {operand: named[0], maxFrequency: number(options.m), seedOffset: number(options.s)};
+}
+
+function showTable() {
+  const {runs, args, unique, keepCase} = table;
+  const how = [unique && 'none twice', keepCase && "in the author's capitals"].filter(Boolean);
+  const summary = `${runs.length} lines of ${views.commandLine(args)}, each at a clock second of its own` +
+                  `${how.length ? ` (${how.join(', ')})` : ''}. A line's second ↻ makes a new line in its place.`;
+  views.showLines(linesView, {summary, runs}, lineActions(table));
+}
+
+// What a line of the Lines view of `made` can do.
+function lineActions(made) {
+  const actions = {
+    jump: made.jump,
+    why: (index) => explainer(made.files, made.args, made.runs[index].time),
+    renew: (index) => withBusy(async () => {
+      if (await made.renew(index)) {
+        views.replaceLine(linesView, made.runs[index], index, actions).querySelector('button.second').focus();
+        linesStatus(`Line ${index + 1} is new: weft prints it at clock second ${made.runs[index].time}.`);
+      } else {
+        linesStatus(`weft made no other line at the ${made.tried} seconds tried.`);
+      }
+    }, false),
+    reroll: features.reroll && made.roller ? (index, part) => withBusy(async () => {
+      if (await made.rerollPart(index, part)) {
+        views.replaceLine(linesView, made.runs[index], index, actions);
+        linesStatus(`Line ${index + 1} keeps the rest and rolls that part again: weft prints it at clock second ` +
+                    `${made.runs[index].time}.`);
+      } else {
+        linesStatus('No second near this one gives a line with that part rolled again and the rest kept.');
+      }
+    }, false) : null,
+  };
+  return actions;
+}
+
+function linesStatus(message) {
+  $('lines-status').textContent = message;
+}
+
+// Copies the lines Roll made, as text or as a Markdown table; where the
+// browser refuses the clipboard, they are shown selected to copy by hand.
+async function copyLines(markdown) {
+  const area = $('copy-area');
+  area.hidden = true;
+  if (table === null || table.runs.length === 0) return linesStatus('Roll first: there are no lines to copy yet.');
+  const copied = markdown ? table.asMarkdown() : table.asText();
+  const what = `${table.runs.length} lines${markdown ? ' as a Markdown table of seconds and lines' : ''}`;
+  try {
+    await navigator.clipboard.writeText(copied);
+    linesStatus(`Copied ${what}.`);
+  } catch (error) {
+    area.value = copied;
+    area.hidden = false;
+    area.select();
+    linesStatus(`Copy the ${what} below.`);
+  }
 }
 
 // How the lines of one run were made: weft-check --explain for the run's
@@ -179,13 +262,6 @@ async function jumpFrom(args) {
       if (path !== null) return jumpTo(path, line);
     }
   };
-}
-
-function repeatLine(second) {
-  $('opt-clock').value = String(second);
-  $('opt-n').value = '1';
-  saveOptions();
-  return roll();
 }
 
 function runCheck() {
@@ -261,6 +337,13 @@ function showFiles() {
   }
   $('file-path').value = shownPath ?? '';
   showCaret();
+  showRolled();
+}
+
+// Says which data files Roll and the other actions run.
+async function showRolled() {
+  const named = await operands(readOptions());
+  $('roll-file').textContent = named.length ? `Rolling: ${named.join(' ')}` : '';
 }
 
 function showCaret() {
@@ -284,29 +367,67 @@ function notice(message, offerRestore) {
   $('notice').hidden = false;
 }
 
+function sameFiles(a, b) {
+  if (a === null || b === null || Object.keys(a).length !== Object.keys(b).length) return false;
+  return Object.entries(b).every(([path, contents]) => sameContents(a[path], contents));
+}
+
+function sameContents(a, b) {
+  if (a instanceof Uint8Array && b instanceof Uint8Array) return a.length === b.length && a.every((x, i) => x === b[i]);
+  return a === b;
+}
+
+// Opens the set `files` at `selected`. One's own files are kept aside,
+// for Restore; the bundled examples or a set opened before, unchanged since,
+// are not one's own and are not kept.
 function openSet(files, selected, message) {
   const current = fileSet.toObject();
-  const same = Object.keys(current).length === Object.keys(files).length &&
-      Object.entries(files).every(([path, text]) => current[path] === text);
-  if (same) {
+  if (sameFiles(current, files)) {
     fileSet.select(selected);
     return;
   }
-  fileSet.keepPrevious();
+  const own = fileSet.files.size > 0 && !sameFiles(current, examples) && !sameFiles(current, opened);
+  if (own) fileSet.keepPrevious();
   fileSet.replace(files, selected);
-  notice(message, true);
+  opened = fileSet.toObject();
+  notice(own ? `${message} Your own files were kept.` : message, own);
 }
 
 function openExample(path) {
-  openSet(examples, path, `Opened the bundled examples at ${path}. Your own files were kept.`);
+  openSet(examples, path, `Opened the bundled examples at ${path}.`);
   $('opt-files').value = '';
   saveOptions();
 }
 
+// The paths of the files that weft reads for the file being edited and the
+// data files of the form: those files, and every file their lists name, as
+// weft-check's loading finds them.
+async function sharedPaths(files) {
+  const operandsShared = splitOperands($('opt-files').value);
+  if (fileSet.selected !== null) operandsShared.unshift(await operandOf(fileSet.selected));
+  const paths = new Set(fileSet.selected === null ? [] : [fileSet.selected]);
+  for (const operand of operandsShared) {
+    const {directory, filename} = await splitOperand(operand);
+    const cwd = directory ?? '';
+    for (const {path} of await loadedFiles({files, name: filename, cwd})) {
+      const found = resolvePath(cwd === '' ? path : `${cwd}/${path}`);
+      if (found !== null) paths.add(found);
+    }
+  }
+  return fileSet.paths().filter((path) => paths.has(path));
+}
+
 async function share() {
-  const link = await shareLink(location.href, {files: fileSet.toObject(), selected: fileSet.selected, options: readOptions()});
+  const files = fileSet.toObject();
+  const all = $('share-all').checked;
+  const paths = all ? Object.keys(files) : await sharedPaths(files);
+  const link = await shareLink(location.href, {
+    files: Object.fromEntries(paths.map((path) => [path, files[path]])), selected: fileSet.selected, options: readOptions()});
   const box = $('share-box');
   box.hidden = false;
+  const listed = paths.length - (fileSet.selected === null ? 0 : 1);
+  $('share-what').textContent = all || fileSet.selected === null ? `Link to all ${paths.length} files`
+    : `Link to ${fileSet.selected}${listed > 0 ? ` and ${listed} ${listed === 1 ? 'file' : 'files'} it reads` : ''}`;
   $('share-link').value = link;
   $('share-link').select();
   let copied = false;
@@ -317,8 +438,8 @@ async function share() {
     // Without clipboard access the link is there to copy by hand.
   }
   $('share-status').textContent = copied
-    ? `Link copied (${link.length} characters). Opening it restores these files.`
-    : `Copy the link above (${link.length} characters). Opening it restores these files.`;
+    ? `Link copied (${link.length} characters). Opening it opens these files.`
+    : `Copy the link above (${link.length} characters). Opening it opens these files.`;
 }
 
 async function openFragment() {
@@ -330,7 +451,8 @@ async function openFragment() {
     return false;
   }
   if (state === null) return false;
-  openSet(state.files, state.selected, `Opened ${Object.keys(state.files).length} files from the link. Your own files were kept.`);
+  const count = Object.keys(state.files).length;
+  openSet(state.files, state.selected, `Opened ${count === 1 ? 'a file' : `${count} files`} from the link.`);
   if (state.options) writeOptions(state.options);
   saveOptions();
   history.replaceState(null, '', location.pathname + location.search);
@@ -394,19 +516,25 @@ function makeEditor() {
 // The options form, the actions and their keys.
 function connectActions() {
   $('options').addEventListener('input', saveOptions);
+  document.querySelector('.roll-bar').addEventListener('input', saveOptions);
+  $('options').addEventListener('input', showRolled);
   $('options').addEventListener('submit', (event) => {
     event.preventDefault();
-    roll();
+    runOnce();
   });
   $('clock-now').addEventListener('click', () => {
     $('opt-clock').value = String(Math.floor(Date.now() / 1000));
     saveOptions();
   });
   $('roll').addEventListener('click', roll);
+  $('run').addEventListener('click', runOnce);
   $('check').addEventListener('click', runCheck);
   $('odds').addEventListener('click', runOdds);
-  $('lines').addEventListener('click', rollLines);
+  $('copy-text').addEventListener('click', () => copyLines(false));
+  $('copy-markdown').addEventListener('click', () => copyLines(true));
   $('share').addEventListener('click', share);
+  $('share-all').addEventListener('change', share);
+  $('wide').addEventListener('click', () => setWide($('wide').getAttribute('aria-pressed') !== 'true'));
   $('notice-close').addEventListener('click', () => { $('notice').hidden = true; });
   $('notice-restore').addEventListener('click', async () => {
     if (await fileSet.restorePrevious()) notice('Your own files are back.', false);
@@ -437,7 +565,34 @@ function connectTabs() {
       next.focus();
     });
   });
-  views.showView('output');
+  views.showView('lines');
+}
+
+// The wide mode: the editor takes the width of the file list and the
+// options, which it hides; the choice is kept.
+function setWide(wide) {
+  document.body.classList.toggle('wide', wide);
+  $('wide').setAttribute('aria-pressed', String(wide));
+  editor.refresh();
+  try {
+    localStorage.setItem(WIDE_KEY, wide ? '1' : '');
+  } catch (error) {
+    // Without storage the choice lasts as long as the page.
+  }
+}
+
+function showExamples() {
+  for (const path of Object.keys(examples).sort()) {
+    const item = document.createElement('li');
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.className = 'example';
+    button.textContent = path;
+    button.setAttribute('aria-label', `Open example ${path}`);
+    button.addEventListener('click', () => openExample(path));
+    item.append(button);
+    $('example-list').append(item);
+  }
 }
 
 async function start() {
@@ -455,28 +610,23 @@ async function start() {
   } catch (error) {
     // Damaged options are left at their defaults.
   }
-  const fromLink = await openFragment();
-  if (!fromLink) await fileSet.restore();
-  showFiles();
+  if (localStorage.getItem(WIDE_KEY)) setWide(true);
+  // One's own files first, so that a link can keep them aside.
+  await fileSet.restore();
   try {
     examples = await loadExamples();
-    for (const path of Object.keys(examples).sort()) {
-      const item = document.createElement('li');
-      const button = document.createElement('button');
-      button.type = 'button';
-      button.className = 'example';
-      button.textContent = path;
-      button.setAttribute('aria-label', `Open example ${path}`);
-      button.addEventListener('click', () => openExample(path));
-      item.append(button);
-      $('example-list').append(item);
-    }
-    if (fileSet.files.size === 0) {
-      fileSet.replace(examples, FIRST_EXAMPLE);
-    }
+    showExamples();
   } catch (error) {
     $('example-hint').textContent = `The bundled examples could not be loaded (${error.message}).`;
   }
+  const fromLink = await openFragment();
+  if (!fromLink && fileSet.files.size === 0 && Object.keys(examples).length > 0) {
+    fileSet.replace(examples, FIRST_EXAMPLE);
+  }
+  showFiles();
+  const known = await capabilities().catch(() => features);
+  features = known;
+  $('keep-case-field').hidden = !features.keepCase;
   await loading;
   await editor.ready;
   document.body.dataset.ready = 'true';

@@ -3,6 +3,11 @@
 // highlighting from its semantic tokens, its diagnostics as they change
 // (CodeMirror's lint add-on), hover, go to definition (F12 or Ctrl+click),
 // completion after "(" (the show-hint add-on), quick fixes and an outline.
+// One box at a time tells of a place: the hover box shows the problems
+// there above what the server says of it, and the lint add-on's own tooltip
+// opens only on the gutter's marks, where no hover box opens. On a touch
+// screen a tap opens the box at the caret, with a button to go to the
+// table or file named there.
 // The names of the token types and the URIs of the files are the server's.
 // Without CodeMirror the text area stays a plain editor.
 
@@ -24,6 +29,7 @@ export class Editor {
     this.noteBox = note;
     this.hooks = hooks;
     this.path = null;
+    this.touched = 0;  // when the screen was last touched
     this.docs = new Map();  // path -> CodeMirror document
     this.opened = new Map();  // uri -> {version, text} the server holds
     this.diagnostics = new Map();  // uri -> the server's diagnostics
@@ -42,7 +48,7 @@ export class Editor {
     this.cm = CM.fromTextArea(textarea, {
       lineNumbers: true,
       gutters: ['CodeMirror-lint-markers'],
-      lint: {getAnnotations: () => this.annotations(), lintOnChange: false},
+      lint: {getAnnotations: () => this.annotations(), lintOnChange: false, tooltips: 'gutter'},
       inputStyle: 'textarea',
       indentWithTabs: true,
       smartIndent: false,
@@ -111,6 +117,9 @@ export class Editor {
     wrapper.addEventListener('mousemove', (event) => {
       clearTimeout(this.hoverTimer);
       if (this.hoverBox && this.hoverBox.contains(event.target)) return;
+      // The mouse events a browser makes of a touch leave the tap's box be.
+      if (Date.now() - this.touched < 1500) return;
+      if (event.target.closest('.CodeMirror-gutters, .CodeMirror-gutter-wrapper')) return this.hideHover();
       this.hoverTimer = setTimeout(() => {
         const pos = cm.coordsChar({left: event.clientX, top: event.clientY}, 'window');
         const end = cm.charCoords({line: pos.line, ch: cm.getLine(pos.line).length}, 'window');
@@ -119,9 +128,31 @@ export class Editor {
     });
     wrapper.addEventListener('mouseleave', () => {
       clearTimeout(this.hoverTimer);
+      if (Date.now() - this.touched < 1500) return;
       this.hideHover();
     });
     cm.on('scroll', () => this.hideHover());
+    this.connectTouch(wrapper);
+  }
+
+  // A tap (a touch that neither moves nor lasts) opens the box of the place
+  // it put the caret at, once CodeMirror has moved the caret there.
+  connectTouch(wrapper) {
+    let start = null;
+    wrapper.addEventListener('touchstart', (event) => {
+      const touch = event.touches[0];
+      this.touched = Date.now();
+      start = event.touches.length === 1 ? {x: touch.clientX, y: touch.clientY, at: Date.now()} : null;
+    }, {passive: true});
+    wrapper.addEventListener('touchend', (event) => {
+      const touch = event.changedTouches[0];
+      const tap = start && Math.hypot(touch.clientX - start.x, touch.clientY - start.y) < 10 &&
+                  Date.now() - start.at < 600;
+      start = null;
+      if (tap && !event.target.closest('.CodeMirror-gutters, .CodeMirror-gutter-wrapper')) {
+        setTimeout(() => this.hover(this.cm.getCursor(), null, {touch: true}), 50);
+      }
+    }, {passive: true});
   }
 
   // Shows `path` with `text`; `note` says why a file is read-only.
@@ -316,28 +347,64 @@ export class Editor {
     for (const symbol of symbols) add(symbol, 0);
   }
 
-  async hover(pos, event) {
+  // The diagnostics of the shown file whose range holds `pos`.
+  problemsAt(pos) {
+    if (this.path === null) return [];
+    return (this.diagnostics.get(this.uriOf(this.path)) ?? []).filter(({range: {start, end}}) =>
+      (pos.line > start.line || (pos.line === start.line && pos.ch >= start.character)) &&
+      (pos.line < end.line || (pos.line === end.line && pos.ch <= Math.max(end.character, start.character + 1))));
+  }
+
+  // Opens the box of `pos`: the problems there, then what the server says
+  // of it; by a tap (`touch`), with a button to go where the server's
+  // definition of the place is.
+  async hover(pos, event, {touch = false} = {}) {
     if (this.path === null) return;
-    let result;
+    let result, definition;
     try {
-      result = await this.client.request('textDocument/hover', this.at(pos));
+      [result, definition] = await Promise.all([
+        this.client.request('textDocument/hover', this.at(pos)),
+        touch ? this.client.request('textDocument/definition', this.at(pos)) : null]);
     } catch (error) {
       return;
     }
     const contents = result?.contents;
     const value = typeof contents === 'string' ? contents : contents?.value;
-    if (!value) return;
+    const problems = this.problemsAt(pos);
+    const target = Array.isArray(definition) ? definition[0] : definition;
+    if (!value && problems.length === 0 && !target) return;
     this.hideHover();
     const box = document.createElement('div');
-    box.className = 'weft-hover';
+    box.className = touch ? 'weft-hover touch' : 'weft-hover';
     box.setAttribute('role', 'tooltip');
+    for (const problem of problems) {
+      const line = document.createElement('span');
+      line.className = `problem ${problem.severity === 1 ? 'error' : 'warning'}`;
+      line.textContent = problem.message;
+      box.append(line);
+    }
     // The server writes Markdown: its fences and bold marks are dropped.
-    box.textContent = value.replace(/^```\w*\n?/gm, '').replaceAll('**', '').trimEnd();
+    if (value) box.append(value.replace(/^```\w*\n?/gm, '').replaceAll('**', '').trimEnd());
+    if (target) box.append(this.goButton(target));
     const where = this.cm.charCoords(pos, 'window');
     box.style.left = `${Math.max(4, Math.min(event ? event.clientX : where.left, innerWidth - 320)) + scrollX}px`;
     box.style.top = `${where.bottom + 4 + scrollY}px`;
     document.body.append(box);
     this.hoverBox = box;
+  }
+
+  // The button of a tapped place that goes to its definition `target`.
+  goButton(target) {
+    const path = this.names.pathOfUri(target.uri);
+    const button = document.createElement('button');
+    button.type = 'button';
+    const line = target.range.start.line;
+    button.textContent = path === this.path ? `Go to line ${line + 1}: ${this.cm.getLine(line)}` : `Open ${path ?? 'the file'}`;
+    button.addEventListener('click', () => {
+      this.hideHover();
+      this.goTo(target);
+    });
+    return button;
   }
 
   hideHover() {
@@ -354,7 +421,11 @@ export class Editor {
       return;
     }
     const location = Array.isArray(result) ? result[0] : result;
-    if (!location) return;
+    if (location) this.goTo(location);
+  }
+
+  // Shows the file and range of a location the server gave.
+  goTo(location) {
     const path = this.names.pathOfUri(location.uri);
     if (path === null) return;
     if (path !== this.path) this.hooks.open(path);
@@ -369,13 +440,24 @@ export class Editor {
       const open = before.lastIndexOf('(');
       if (open < 0 || before.slice(open + 1).includes(')')) return callback(null);
       const typed = before.slice(open + 1);
-      this.client.request('textDocument/completion', this.at(cursor)).then((result) => {
+      const textDocument = {uri: this.uriOf(this.path)};
+      Promise.all([this.client.request('textDocument/completion', this.at(cursor)),
+                   this.client.request('textDocument/documentSymbol', {textDocument})]).then(([result, symbols]) => {
         const items = Array.isArray(result) ? result : result?.items ?? [];
+        const own = ownTable(symbols ?? [], cursor.line);
         const list = items.filter((item) => item.label.startsWith(typed)).map((item) => ({
           text: item.insertText ?? item.label,
           displayText: item.detail ? `${item.label} · ${item.detail}` : item.label,
+          own: item.label === own,
         }));
-        callback(list.length ? {list, from: CM.Pos(cursor.line, open + 1), to: cursor} : null);
+        // A reference to the table the caret stands in brings the same
+        // table in again, so a line of it may never end: it comes last.
+        list.sort((a, b) => a.own - b.own);
+        for (const item of list.filter((entry) => entry.own)) item.displayText += ' · this table again';
+        if (list.length === 0) return callback(null);
+        const data = {list, from: CM.Pos(cursor.line, open + 1), to: cursor};
+        CM.on(data, 'shown', keepHintsInside);
+        callback(data);
       }, () => callback(null));
     };
     hint.async = true;
@@ -456,10 +538,34 @@ export class Editor {
     return {line: cursor.line + 1, column: cursor.ch + 1};
   }
 
+  // Lays the editor out again after its box changed size.
+  refresh() {
+    this.cm?.refresh();
+  }
+
   focus() {
     if (this.cm) this.cm.focus();
     else this.textarea.focus();
   }
+}
+
+// Moves the completion list left until it ends inside the page, whose width
+// leaves out the scroll bar that the add-on counts in.
+function keepHintsInside() {
+  const box = document.querySelector('.CodeMirror-hints');
+  if (!box) return;
+  const room = document.documentElement.clientWidth - 4;
+  const over = box.getBoundingClientRect().right - room;
+  if (over > 0) box.style.left = `${Math.max(4, parseFloat(box.style.left) - over)}px`;
+}
+
+// The label that completes a reference to the table whose lines, in the
+// server's outline `symbols`, hold line `line` ("table2" for its "table 2"),
+// or null.
+function ownTable(symbols, line) {
+  const table = symbols.find((symbol) => /^table \d+$/.test(symbol.name) && symbol.range &&
+                              symbol.range.start.line <= line && line <= symbol.range.end.line);
+  return table ? table.name.replace(' ', '') : null;
 }
 
 // The server's tokens by line: [start, length, type] each.

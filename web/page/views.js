@@ -48,8 +48,10 @@ export function showFailure(view, message) {
   view.status.classList.add('failed');
 }
 
-// Lays out `printed` as lines that open to show how each was made.
-function explainedLines(container, printed, why, jump) {
+// Lays out `printed` as lines that open to show how each was made;
+// `reroll(step)`, when given, rolls again the part of the line that begins
+// at that step.
+function explainedLines(container, printed, why, jump, reroll = null) {
   container.replaceChildren();
   let end = 0;
   for (const line of printed.match(/[^\n]*\n|[^\n]+$/g) ?? []) {
@@ -67,7 +69,7 @@ function explainedLines(container, printed, why, jump) {
       item.dataset.asked = 'true';
       const steps = element('div', 'steps', 'Asking weft-check --explain ...');
       item.append(steps);
-      why(lineEnd).then((found) => showSteps(steps, found, jump),
+      why(lineEnd).then((found) => showSteps(steps, found, jump, reroll),
                         (error) => { steps.textContent = `weft-check --explain failed: ${error.message ?? error}`; });
     });
     container.append(item);
@@ -75,8 +77,9 @@ function explainedLines(container, printed, why, jump) {
 }
 
 // The steps that made one line, in weft-check --explain's words; a click on
-// a step selects the line of the data file it came from.
-function showSteps(box, {part, last, report}, jump) {
+// a step selects the line of the data file it came from. With `reroll`,
+// each step that made a choice offers to roll its part again.
+function showSteps(box, {part, last, report}, jump, reroll) {
   box.replaceChildren();
   if (!part) {
     box.append(element('p', 'hint', 'weft wrote this line on its way to the next generated line, whose steps show how.'));
@@ -85,7 +88,7 @@ function showSteps(box, {part, last, report}, jump) {
   const list = element('ol', 'step-list');
   list.setAttribute('aria-label', `weft-check --explain=${report.second}`);
   const picks = [];
-  for (const step of part.steps) {
+  part.steps.forEach((step, index) => {
     if (step.pick) picks[step.depth] = step.pick;
     const place = step.pick ?? (step.step === 'enter' ? {file: step.file, line: 1} : picks[step.depth]);
     const item = element('li');
@@ -97,31 +100,61 @@ function showSteps(box, {part, last, report}, jump) {
       button.addEventListener('click', () => jump(place.file, place.line));
     }
     item.append(button);
+    if (reroll && choice(step)) {
+      const again = element('button', 'reroll', 'Reroll this part');
+      again.type = 'button';
+      again.title = 'A line that keeps the rest of this one and rolls this part again, at the nearest second weft prints it';
+      again.addEventListener('click', () => reroll(index));
+      item.append(again);
+    }
     list.append(item);
-  }
+  });
   box.append(list);
   if (last && report.ending_words) box.append(element('p', 'failed', report.ending_words));
 }
 
-// Independent lines: one run each; `repeat(second)` rolls one of them again,
-// `why(index)` gives the explainer of run `index`.
-export function showLines(view, {args, runs}, repeat, why, jump) {
-  view.summary.textContent = `${runs.length} runs of ${commandLine(args)}, each at its own clock second.`;
-  view.list.replaceChildren();
-  runs.forEach(({time, result}, index) => {
-    const item = element('li');
-    const button = element('button', 'second', String(time));
-    button.type = 'button';
-    button.title = `Repeat: roll again at clock second ${time}`;
-    button.setAttribute('aria-label', `Repeat at second ${time}`);
-    button.addEventListener('click', () => repeat(time));
-    const printed = text(result.combined);
-    const line = element('div', 'line', printed === '' ? '(nothing printed)' : undefined);
-    if (printed !== '') explainedLines(line, printed, why(index), jump);
-    item.append(button, line);
-    if (result.status !== 1) item.append(element('span', 'failed', ' ' + result.statusWords));
-    view.list.append(item);
-  });
+// Whether a step makes a choice that can come out otherwise: a reference
+// that picked, rolled or took a listed file's line, or a listed file's pick,
+// from more than one entry.
+function choice(step) {
+  if (step.pick && step.pick.chance >= 1) return false;  // nothing else to pick
+  return step.step === 'reference' ? Boolean(step.pick || step.roll || step.listed_lines)
+                                   : step.step === 'pick' && step.depth > 1;
+}
+
+// The lines Roll made, one run each (`runs`: {time, result, shown}, where
+// `shown`, when there, is the text to show for what weft printed); `summary`
+// says how they were made. `actions` for line `index`: renew(index) makes a
+// new line in its place, why(index) gives the explainer of its run,
+// reroll(index, step) rolls a part of it again (or is null), jump(file,
+// line) opens a file at a line.
+export function showLines(view, {summary, runs}, actions) {
+  view.summary.textContent = summary;
+  view.list.replaceChildren(...runs.map((run, index) => lineItem(run, index, actions)));
+}
+
+// The item of line `index` of the Lines view.
+export function lineItem({time, result, shown}, index, {renew, why, reroll, jump}) {
+  const item = element('li');
+  const button = element('button', 'second', String(time));
+  button.type = 'button';
+  button.title = `New line: roll another line in place of this one, which weft prints at clock second ${time}`;
+  button.setAttribute('aria-label', `New line in place of line ${index + 1}, which weft prints at clock second ${time}`);
+  button.addEventListener('click', () => renew(index));
+  const printed = shown ?? text(result.combined);
+  const line = element('div', 'line', printed === '' ? '(nothing printed)' : undefined);
+  if (printed !== '') explainedLines(line, printed, why(index), jump, reroll && ((step) => reroll(index, step)));
+  item.append(line, button);
+  if (result.status !== 1) line.append(element('span', 'failed', ' ' + result.statusWords));
+  return item;
+}
+
+// Replaces the item of line `index` with that of `run`, marked as new.
+export function replaceLine(view, run, index, actions) {
+  const item = lineItem(run, index, actions);
+  item.classList.add('found');
+  view.list.children[index]?.replaceWith(item);
+  return item;
 }
 
 // weft-check's findings; `jump(file, line)` opens the file at the line.
@@ -153,7 +186,7 @@ export function showOdds(view, {args, stats}) {
     section.append(element('h3', '', file.shown));
     for (const line of file.lines?.shown ?? []) section.append(element('p', 'variety', line));
     if (file.lines?.rolls_dice) {
-      section.append(element('p', 'hint', 'For lines that each roll afresh, use Roll independent lines.'));
+      section.append(element('p', 'hint', 'For lines that each roll afresh, use Roll: each line comes from a run at a second of its own.'));
     }
     for (const table of file.tables ?? []) section.append(oddsTable(table));
     for (const dice of file.dice ?? []) section.append(diceTable(dice));
@@ -221,7 +254,7 @@ export function showView(name) {
   }
 }
 
-// Brings the results into sight after a run (below the form on a phone).
+// Brings the results into sight after a run.
 export function reveal() {
-  document.querySelector('.results').scrollIntoView({block: 'nearest'});
+  document.querySelector('.table .tabs').scrollIntoView({block: 'nearest'});
 }

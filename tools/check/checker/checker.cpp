@@ -52,7 +52,8 @@ class Checker final : public LoadObserver {
 
   void pieceRead(const DataFile& file, std::uint64_t line, std::string_view text, std::size_t kept,
                  bool continued) override {
-    if (FileState* state = stateOf(file)) state->traps.pieceRead(line, text, kept, continued);
+    if (FileState* state = stateOf(file))
+      state->traps.pieceRead(line, text, kept, continued, file.isElementFile());
   }
 
   void lineInterpreted(const DataFile& file, const ClassifiedLine& read,

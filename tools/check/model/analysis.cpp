@@ -6,6 +6,7 @@
 #include "model/expansion_checks.h"
 #include "model/reference_checks.h"
 #include "model/table_checks.h"
+#include "model/tied_rolls.h"
 
 namespace weft::check {
 
@@ -13,6 +14,7 @@ void analyzeDataFile(const DataFile& file, const FileFacts& facts, const std::st
                      Report& report) {
   AnalysedFile analysed(file, facts, path, report);
   checkReferences(analysed);
+  checkTiedRolls(analysed);
   const Reachability reach = findReachableTables(analysed);
   checkEmptyLines(analysed);
   checkEndlessExpansions(analysed, reach);

@@ -72,6 +72,7 @@ struct ColonReading {
   std::size_t end;              // the end of the number behind the colon, in `after`
   std::string_view rest;        // what follows that number, blanks trimmed
   std::string_view leftDigits;  // the digits just before the colon
+  bool time = false;            // "12:00", "10:30": hours and minutes
   std::string note;
   Span atColon;  // the colon, mended
 };
@@ -87,18 +88,27 @@ ColonReading readColon(const LineBeingRead& reading, std::string_view text,
   c.leftDigits = digitsBefore(text, c.colon);
   const bool digitsAround = !c.leftDigits.empty() && c.end > 0;
   c.note = "an entry cannot hold a colon: leave it out or write the words";
-  if (digitsAround) {
+  const std::string_view minutes = c.after.substr(0, std::min<std::size_t>(c.end, 2));
+  c.time = digitsAround && c.leftDigits.size() <= 2 && c.end == 2 && isDigit(c.after[0]) &&
+           readDecimal(c.leftDigits) <= 24 && readDecimal(minutes) <= 59;
+  if (c.time) {
+    std::string written(c.leftDigits);
+    written += '.';
+    written.append(minutes);
+    c.note = "an entry cannot hold a colon: write the time as " + check::quoted(written) +
+             ", or in words";
+  } else if (digitsAround) {
     const std::string_view rightDigits = trimBlanks(c.after.substr(0, c.end));
     c.note = "an entry cannot hold a colon: write \"" + std::string(c.leftDigits) + " to " +
              std::string(rightDigits) + "\", or leave the colon out";
   }
   // The mend of a colon inside the text: "3:1" becomes "3 to 1"; elsewhere
   // the colon goes, leaving a blank between words.
-  std::string mend = " to ";
+  std::string mend(c.time ? "." : " to ");
   if (!digitsAround) {
     const bool blankBeside =
         c.after.empty() || isBlank(c.after.front()) || c.colon == 0 || isBlank(text[c.colon - 1]);
-    mend = blankBeside ? "" : " ";
+    mend.assign(blankBeside ? 0 : 1, ' ');
   }
   c.atColon = reading.spanOf(c.colon, c.colon + 1, true, mend);
   return c;
@@ -107,7 +117,15 @@ ColonReading readColon(const LineBeingRead& reading, std::string_view text,
 // An entry line dropped for the frequency its colon starts.
 void checkDroppedFrequency(LineBeingRead& reading, std::uint64_t line, std::string_view text,
                            const ColonReading& c) {
-  if (c.end > 0 && c.rest.empty()) {
+  if (c.time && c.rest.empty()) {
+    reading.add(
+        line, Severity::Warning,
+        "the colon of the time " +
+            check::quoted(text.substr(c.colon - c.leftDigits.size(), c.leftDigits.size() + 3)) +
+            " starts a frequency, and " + check::quoted(c.after.substr(0, 2)) +
+            " reads as 0: weft drops the whole line",
+        c.note, c.atColon);
+  } else if (c.end > 0 && c.rest.empty()) {
     reading.add(line, Severity::Warning, "frequency below 1; the entry is dropped",
                 "a frequency of 0 or less drops the line; leave the line out, or give it 1 or more",
                 reading.spanOf(c.colon, text.size()));
@@ -134,12 +152,18 @@ void checkKeptFrequency(LineBeingRead& reading, std::uint64_t line, std::string_
                 c.note, c.atColon);
     return;
   }
-  // "at 10:30": digits on both sides, two behind the colon, read as a time.
-  if (!c.leftDigits.empty() && c.end > 0 && trimBlanks(c.after.substr(0, c.end)).size() == 2 &&
-      isDigit(c.after[0])) {
+  // "at 10:30", "the odds are 3:1": digits on both sides, a time or a ratio;
+  // "20 by 30:2" is a frequency.
+  if (!c.leftDigits.empty() && c.end > 0 && isDigit(c.after[0]) &&
+      (c.end == 2 || read.written == 1)) {
+    const std::string what = c.time ? "the colon of the time " +
+                                          check::quoted(text.substr(c.colon - c.leftDigits.size(),
+                                                                    c.leftDigits.size() + 3)) +
+                                          " starts a frequency"
+                                    : "the colon starts a frequency";
     reading.add(line, Severity::Warning,
-                "the colon starts a frequency: weft keeps " + check::quoted(c.entry) +
-                    " with frequency " + std::to_string(read.written),
+                what + ": weft keeps " + check::quoted(c.entry) + " with frequency " +
+                    std::to_string(read.written),
                 c.note, c.atColon);
     return;
   }
@@ -153,6 +177,23 @@ void checkKeptFrequency(LineBeingRead& reading, std::uint64_t line, std::string_
         reading.spanOf(static_cast<std::size_t>(words.data() + words.size() - text.data()), c.colon,
                        true));
   }
+}
+
+// "table 2" as an entry line: the "%" of "%table 2" left out.
+void checkMissingPercent(LineBeingRead& reading, std::uint64_t line, std::string_view text,
+                         const ClassifiedLine& read) {
+  const std::string_view entry = trimBlanks(text.substr(read.begin));
+  if (entry.substr(0, 5) != "table" || read.colon != std::string_view::npos) return;
+  const std::string_view number = trimBlanks(entry.substr(5));
+  if (number.empty() || !std::all_of(number.begin(), number.end(), isDigit)) return;
+  std::string directive(1, '%');
+  directive.append(entry);
+  reading.add(line, Severity::Warning,
+              check::quoted(entry) +
+                  " is an entry line, not a directive: weft prints it as a line of the table "
+                  "before it, and the entries below it stay in that table",
+              "did you mean " + check::quoted(directive) + "? a directive starts with \"%\"",
+              reading.spanOf(read.begin, read.begin + 5, read.begin == 0, "%table"));
 }
 
 }  // namespace
@@ -178,6 +219,7 @@ void checkEntryLine(LineBeingRead& reading, std::uint64_t line, std::string_view
     return;
   }
   checkNumberSign(reading);
+  checkMissingPercent(reading, line, text, read);
   if (read.colon == std::string_view::npos) return;
   const ColonReading colon = readColon(reading, text, read);
   if (dropped) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "datafile/line_kind.h"
 #include "model/entry_traps.h"
 #include "text/quoting.h"
 
@@ -16,7 +17,8 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 }  // namespace
 
 void LineTraps::pieceRead(std::uint64_t line, std::string_view text, std::size_t kept,
-                          bool continued) {
+                          bool continued, bool elementFile) {
+  if (!elementFile && !continued && kept == 0) checkSectionComment(line, text);
   if (line == 1 && !continued && text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     byteOrderMark_ = true;
   }
@@ -89,6 +91,22 @@ void LineTraps::checkBackslashes(const DataFile& file) {
                    "remove the backslash at the end of line " + std::to_string(piece.line - 1));
     }
   }
+}
+
+// "#pre" in a file whose name lacks ".ele": a comment, so the names below it
+// are whole entries of the table before it, never prefixes or suffixes.
+void LineTraps::checkSectionComment(std::uint64_t line, std::string_view text) {
+  const SectionLine* section = findSectionLine(trimBlanks(text));
+  if (section == nullptr) return;
+  const std::string_view name = trimBlanks(text);
+  reading_.add(line, Severity::Warning,
+               check::quoted(name) +
+                   " is a comment here: only a file whose name holds \".ele\" has sections, so "
+                   "the lines below it stay whole entries of the table before it",
+               "to make names from prefixes and suffixes, give the file a name ending in "
+               "\".ele\" (such as names.ele) and list that; in this file, use \"%table " +
+                   std::to_string(section->table) + "\" and refer to (table" +
+                   std::to_string(section->table) + ")");
 }
 
 std::string LineTraps::whyListed(std::string_view name) const {

@@ -28,7 +28,9 @@ class LineTraps {
   LineTraps(const LineTraps&) = delete;
   LineTraps& operator=(const LineTraps&) = delete;
 
-  void pieceRead(std::uint64_t line, std::string_view text, std::size_t kept, bool continued);
+  // `elementFile` when the file being read is an element file.
+  void pieceRead(std::uint64_t line, std::string_view text, std::size_t kept, bool continued,
+                 bool elementFile);
 
   // `dropped` is set when the entry line was dropped for a frequency below 1;
   // `chdirFailed` when its "%chdir:" failed.
@@ -43,6 +45,7 @@ class LineTraps {
  private:
   void checkByteOrderMark(const DataFile& file, std::string_view text, bool dropped);
   void checkBackslashes(const DataFile& file);
+  void checkSectionComment(std::uint64_t line, std::string_view text);
 
   LineBeingRead reading_;
   FileFacts* facts_;

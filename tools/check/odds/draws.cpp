@@ -1,25 +1,8 @@
 #include "odds/draws.h"
 
-#include <algorithm>
 #include <unordered_map>
 
-#include "support/random_source.h"
-
 namespace weft::check {
-
-namespace {
-
-constexpr std::uint64_t kDraws = kDrawRange;  // equally likely values of one draw
-
-}  // namespace
-
-std::uint64_t drawsOfPositions(std::uint64_t size, std::uint64_t first, std::uint64_t end) {
-  // Draws r < x with r mod size < x, for x <= size.
-  const auto below = [size](std::uint64_t x) {
-    return (kDraws / size) * x + std::min(kDraws % size, x);
-  };
-  return below(end) - below(first);
-}
 
 std::vector<DistinctEntry> distinctEntries(const Table& table, std::size_t run) {
   std::vector<DistinctEntry> entries;

@@ -8,14 +8,9 @@
 
 #include "datafile/data_file.h"
 #include "datafile/table.h"
+#include "generate/pick_draws.h"
 
 namespace weft::check {
-
-// Returns the probability of each position of a table of `size` positions,
-// as a number of the 32768 equally likely draws: a draw r picks position
-// r mod size, so positions from 32768 on get none.
-// REQUIRES: position < size
-std::uint64_t drawsOfPositions(std::uint64_t size, std::uint64_t first, std::uint64_t end);
 
 // One distinct entry of a table, as the draws see it.
 struct DistinctEntry {
