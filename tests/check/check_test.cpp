@@ -2,6 +2,7 @@
 // through the corpus under tests/check/cases and cli.t.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -272,7 +273,7 @@ TEST(EnumerateLinesTest, DrawsAfterARollRepeatThoseAfterTheFirstRoll) {
     std::unordered_map<std::string, std::uint64_t> counts;
     SystemFileSystem files;
     const SampledLines sampled =
-        sampleLines(load("main.dat"), files, nullptr, kSampleRolls, &counts);
+        sampleLines(load("main.dat"), files, nullptr, SampleBudget{}, &counts);
     for (const auto& [line, count] : counts) {
       const auto exact = odds.lines.find(line);
       const double p = exact == odds.lines.end() ? 0 : exact->second;
@@ -284,6 +285,28 @@ TEST(EnumerateLinesTest, DrawsAfterARollRepeatThoseAfterTheFirstRoll) {
   const LineOdds doubles = enumerateLines(load("main.dat"), true);
   EXPECT_NEAR(5462.0 / 32768, doubles.lines.at("1 1"), 1e-9);
   EXPECT_NEAR(5461.0 / 32768, doubles.lines.at("6 6"), 1e-9);
+}
+
+// A sample stops between rolls once its budget is spent: a line that runs
+// into weft's limit of steps spends the plain check's whole step budget, and
+// the time is what the stopwatch it is given says.
+TEST(SampleLinesTest, StopsWhereItsBudgetIsSpent) {
+  class Ticking final : public Stopwatch {
+   public:
+    std::chrono::nanoseconds elapsed() override { return std::chrono::milliseconds(40) * ++reads; }
+    int reads = 0;
+  } stopwatch;
+  ScratchDir dir;
+  SystemFileSystem files;
+  writeFile("main.dat", "(table0)\n");
+  const SampledLines endless =
+      sampleLines(load("main.dat"), files, nullptr, checkBudget(stopwatch));
+  EXPECT_EQ(1u, endless.rolls);
+  ASSERT_EQ(1u, endless.endings.size());
+  EXPECT_EQ(ExitStatus::ExpansionTooLong, endless.endings[0].status);
+  writeFile("main.dat", "a\nb\n");
+  stopwatch.reads = 0;
+  EXPECT_EQ(3u, sampleLines(load("main.dat"), files, nullptr, checkBudget(stopwatch)).rolls);
 }
 
 // A line that rolls and picks 216 times makes the same draws each time:

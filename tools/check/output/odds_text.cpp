@@ -89,17 +89,6 @@ std::string variety(double value) {
   return text;
 }
 
-// Returns `n` with its thousands set apart by commas ("20,000").
-std::string countText(std::uint64_t n) {
-  const std::string digits = std::to_string(n);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
 std::string sampledText(const SampledLines& sampled) {
   std::uint64_t ended = 0;
   for (const SampledEnding& ending : sampled.endings) ended += ending.rolls;
