@@ -348,6 +348,7 @@ TEST(ComputeOddsTest, GivesEachTableOneDenominatorAndShowsTheBuiltInEntry) {
   ASSERT_FALSE(element.tables.empty());
   EXPECT_TRUE(element.tables[0].entries.back().builtIn);
   EXPECT_NE(std::string::npos, describeOdds(element, false).find("prefix + suffix"));
+  EXPECT_NE(std::string::npos, describeOdds(element, false).find("suffixes (#suf, table 3): 1 "));
 }
 
 TEST(ComputeOddsTest, AFudgeDieFallsAsItsDrawsModuloThree) {

@@ -125,18 +125,23 @@ Json entryJson(const EntryOdds& e, const TableOdds& table) {
   json["shown_percent"] = percentText(p);
   json["shown_one_in"] = oneInText(p);
   json["shown_text"] = text(entryShown(e));
+  json["shown_weight"] = weightText(e, table);
   return json;
 }
 
 Json tableJson(const TableOdds& table) {
   Json json;
   json["table"] = table.number;
+  json["section"] = table.section.empty() ? Json(nullptr) : Json(table.section);
   json["positions"] = table.positions;
   json["draws"] = std::uint64_t{kDrawRange};
   json["denominator"] = table.denominator;
   json["entries"] = Json::array();
   for (const EntryOdds& e : table.entries) json["entries"].push_back(entryJson(e, table));
   json["shown"] = text(tableHeading(table));
+  json["shown_name"] = tableName(table);
+  const std::string remainder = remainderText(table);
+  json["shown_remainder"] = remainder.empty() ? Json(nullptr) : Json(remainder);
   return json;
 }
 

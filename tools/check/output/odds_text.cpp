@@ -33,7 +33,7 @@ std::string rightAligned(const std::string& text, std::size_t width) {
   return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
-void describeTable(const TableOdds& table, const FileOdds& file, std::string& out) {
+void describeTable(const TableOdds& table, std::string& out) {
   out += "  " + tableHeading(table) + "\n";
   if (table.positions > kDraws) {
     out += "    (" + std::to_string(table.positions) +
@@ -41,13 +41,29 @@ void describeTable(const TableOdds& table, const FileOdds& file, std::string& ou
   }
   for (const EntryOdds& entry : table.entries) {
     const double p = static_cast<double>(entry.draws) / kDraws;
-    const std::uint64_t scale = kDraws / table.denominator;
-    const std::string fraction =
-        std::to_string(entry.draws / scale) + "/" + std::to_string(table.denominator);
     out += "    " + rightAligned(percentText(p), 7) + "  " + padded(oneInText(p), 12) + " " +
-           padded(fraction, 12) + " " + bar(p, 20) + "  " + entryShown(entry) + "\n";
+           padded(weightText(entry, table), 12) + " " + bar(p, 20) + "  " + entryShown(entry) +
+           "\n";
   }
-  (void)file;
+  if (const std::string remainder = remainderText(table); !remainder.empty()) {
+    out += "    " + remainder + "\n";
+  }
+}
+
+// Returns true when the remainder of the draws by the table's positions
+// shows: in a percentage or "1 in N" that differs from the entry's weight
+// alone, or in a chance that it moves by 1% or more.
+bool remainderShows(const TableOdds& table) {
+  const std::uint64_t perPosition = kDraws / table.positions;
+  if (perPosition < 100) return true;
+  for (const EntryOdds& entry : table.entries) {
+    const double drawn = static_cast<double>(entry.draws) / kDraws;
+    const double weighed =
+        static_cast<double>(entry.positions) / static_cast<double>(table.positions);
+    if (percentText(drawn) != percentText(weighed) || oneInText(drawn) != oneInText(weighed))
+      return true;
+  }
+  return false;
 }
 
 void describeDice(const DiceOdds& dice, std::string& out) {
@@ -114,13 +130,36 @@ std::string fileHeading(const FileOdds& odds) {
          (odds.elementFile ? " (element file)" : "");
 }
 
+std::string tableName(const TableOdds& table) {
+  const std::string number = "table " + std::to_string(table.number);
+  if (table.section == "#pre") return "prefixes (#pre, " + number + ")";
+  if (table.section == "#suf") return "suffixes (#suf, " + number + ")";
+  if (!table.section.empty()) return "the " + table.section + " section (" + number + ")";
+  return number;
+}
+
 std::string tableHeading(const TableOdds& table) {
-  std::string out = "table " + std::to_string(table.number) + ": " +
-                    std::to_string(table.entries.size()) +
-                    (table.entries.size() == 1 ? " entry" : " entries");
-  if (table.denominator == kDraws)
-    return out + ", chances out of the 32768 equally likely draws of a pick";
-  return out + ", chances out of " + std::to_string(table.denominator);
+  return tableName(table) + ": " + std::to_string(table.entries.size()) +
+         (table.entries.size() == 1 ? " entry" : " entries") + ", weights out of " +
+         std::to_string(table.positions);
+}
+
+std::string weightText(const EntryOdds& entry, const TableOdds& table) {
+  return std::to_string(entry.positions) + " of " + std::to_string(table.positions);
+}
+
+std::string remainderText(const TableOdds& table) {
+  if (table.positions == 0 || table.positions > kDraws || kDraws % table.positions == 0 ||
+      !remainderShows(table)) {
+    return "";
+  }
+  const std::uint64_t perPosition = kDraws / table.positions;
+  const std::uint64_t more = kDraws % table.positions;
+  return "a pick is the draw (0 to 32767) modulo " + std::to_string(table.positions) +
+         ", so the first " + std::to_string(more) + " of the " + std::to_string(table.positions) +
+         " positions, counted down the table, come up in " + std::to_string(perPosition + 1) +
+         " of 32768 draws and the other " + std::to_string(table.positions - more) + " in " +
+         std::to_string(perPosition);
 }
 
 std::string entryShown(const EntryOdds& entry) {
@@ -180,7 +219,7 @@ std::vector<std::string> linesText(const FileOdds& file, bool verbose) {
 
 std::string describeOdds(const FileOdds& odds, bool verbose) {
   std::string out = fileHeading(odds) + "\n";
-  for (const TableOdds& table : odds.tables) describeTable(table, odds, out);
+  for (const TableOdds& table : odds.tables) describeTable(table, out);
   if (odds.tables.empty()) out += "  no entries: every line is empty\n";
   for (const DiceOdds& dice : odds.dice) describeDice(dice, out);
   describeLines(odds, verbose, out);
