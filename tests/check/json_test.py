@@ -132,6 +132,14 @@ def compare_stats(block, odds, where):
                     match[0]["lowest"], match[0]["highest"]):
                 failures.append("%s: dice %r range differs" % (where, expression))
             continue
+        own = re.match(r"^  weft's own lines: in ([\d,]+) rolls, (?:no line|([\d,]+) (?:different )?l)",
+                       line)
+        if own:
+            counts = [int((figure or "0").replace(",", "")) for figure in own.groups()]
+            sampled = odds["lines"]["sampled"] or {}
+            if counts != [sampled.get("rolls"), sampled.get("distinct")]:
+                failures.append("%s: weft's own lines differ: %r" % (where, line))
+            continue
         lines = re.match(r"^  lines.*?: (?:at least )?(\d+) (?:different )?lines?", line)
         if lines:
             entries = None

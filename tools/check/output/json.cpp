@@ -178,6 +178,8 @@ Json linesJson(const FileOdds& odds) {
   json["estimated"] = lines.estimated;
   json["variety"] = odds.variety;
   json["bits"] = odds.bits;
+  json["search_variety"] = odds.searchVariety;
+  json["search_bits"] = odds.searchBits;
   json["empty_line"] = lines.emptyLine;
   json["empty_table"] = lines.emptyTable;
   json["unexplored"] = lines.unexplored;
@@ -194,8 +196,13 @@ Json linesJson(const FileOdds& odds) {
       item["line"] = ending.line;
       item["message"] = text(ending.message);
       item["rolls"] = ending.rolls;
+      item["picked"] = ending.picked;
+      item["status"] = static_cast<int>(ending.status);
       sample["endings"].push_back(std::move(item));
     }
+    sample["estimate"] = {{"variety", odds.estimate.variety},
+                          {"bits", odds.estimate.bits},
+                          {"coverage", odds.estimate.coverage}};
     json["sampled"] = std::move(sample);
   } else {
     json["sampled"] = nullptr;

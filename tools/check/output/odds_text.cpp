@@ -108,15 +108,46 @@ std::string variety(double value) {
 std::string sampledText(const SampledLines& sampled) {
   std::uint64_t ended = 0;
   for (const SampledEnding& ending : sampled.endings) ended += ending.rolls;
-  std::string out = "in " + countText(sampled.rolls) + " rolls, " + countText(sampled.distinct) +
-                    (sampled.distinct == 1 ? " line" : " different lines");
+  std::string out = "in " + countText(sampled.rolls) + " rolls, ";
+  if (sampled.distinct == 0) {
+    out += "no line";
+  } else {
+    out += countText(sampled.distinct) + (sampled.distinct == 1 ? " line" : " different lines");
+  }
   if (sampled.mostRepeats == 1) {
     out += "; none came up twice";
   } else if (sampled.mostRepeats > 1) {
     out += "; none came up more than " + countText(sampled.mostRepeats) + " times";
   }
-  if (ended > 0) out += "; " + countText(ended) + " ended the run (see the warnings)";
+  if (ended > 0) out += "; " + countText(ended) + " ended the run (see the findings below)";
   return out;
+}
+
+// Returns an estimate of a number of lines as shown: one decimal below 10,
+// then whole numbers, and two significant digits from 100 on ("27,000").
+std::string estimateText(double value) {
+  if (value < 100) return variety(value);
+  double scale = 1;
+  while (value / scale >= 100) scale *= 10;
+  return countText(static_cast<std::uint64_t>(std::llround(value / scale)) *
+                   static_cast<std::uint64_t>(scale));
+}
+
+// The entropy of table 0's lines, in bits, and what it rests on.
+std::string entropyText(const FileOdds& file) {
+  char bits[64];
+  std::snprintf(bits, sizeof bits, "%.3f", file.bits);
+  if (!file.sampled || exactLines(file)) {
+    return std::string("entropy: ") + (file.lines.complete ? "" : "at least ") + bits + " bits";
+  }
+  char covered[32];
+  std::snprintf(covered, sizeof covered, "%.0f%%", 100 * file.estimate.coverage);
+  return std::string("entropy: about ") + bits +
+         " bits, estimated from weft's own lines: the lines seen more than once stand for "
+         "about " +
+         covered +
+         " of the odds, and the lines seen once are weighed for the ones "
+         "not seen";
 }
 
 void describeLines(const FileOdds& file, bool verbose, std::string& out) {
@@ -181,24 +212,30 @@ std::vector<std::string> linesText(const FileOdds& file, bool verbose) {
   const LineOdds& odds = file.lines;
   const std::size_t count = odds.lines.size();
   const std::string lines = std::to_string(count) + (count == 1 ? " line" : " different lines");
-  if (odds.complete && !odds.estimated) {
-    out.push_back("lines: " + lines + ", about as varied as " + variety(file.variety) +
-                  " equally likely lines");
+  const std::string searched =
+      lines + ", about as varied as " + variety(file.searchVariety) + " equally likely lines";
+  if (exactLines(file)) {
+    out.push_back("lines: " + searched);
+  } else if (file.sampled) {
+    // weft's own lines speak first; the search adds what it knows for certain.
+    out.push_back("lines: about as varied as " + estimateText(file.variety) +
+                  " equally likely lines, an estimate from weft's own lines");
+    out.push_back("weft's own lines: " + sampledText(*file.sampled));
+    if (odds.complete) {
+      out.push_back(
+          "lines as the search follows them, some draws after a roll taken as "
+          "independent: " +
+          searched);
+    }
   } else if (odds.complete) {
-    out.push_back("lines (estimated, see the note on dice below): " + lines +
-                  ", about as varied as " + variety(file.variety) + " equally likely lines");
+    out.push_back("lines (estimated, see the note on dice below): " + searched);
   } else {
     out.push_back("lines: at least " + lines +
                   " (too many choices to follow them all), at least as varied as " +
-                  variety(file.variety) + " equally likely lines" +
+                  variety(file.searchVariety) + " equally likely lines" +
                   (odds.estimated ? " (estimated, see the note on dice below)" : ""));
   }
-  if (file.sampled) out.push_back("weft's own lines: " + sampledText(*file.sampled));
-  if (verbose) {
-    char bits[64];
-    std::snprintf(bits, sizeof bits, "%.3f", file.bits);
-    out.push_back(std::string("entropy: ") + (odds.complete ? "" : "at least ") + bits + " bits");
-  }
+  if (verbose) out.push_back(entropyText(file));
   if (odds.emptyLine > 0 || odds.emptyTable > 0) {
     std::string causes;
     if (odds.emptyLine > 0) causes += "an empty line " + percentText(odds.emptyLine);
