@@ -14,6 +14,7 @@
 #include "odds/draws.h"
 #include "odds/sampling.h"
 #include "odds/stats.h"
+#include "odds/variety_estimate.h"
 #include "output/json.h"
 #include "output/odds_text.h"
 #include "output/report_text.h"
@@ -307,6 +308,19 @@ TEST(SampleLinesTest, StopsWhereItsBudgetIsSpent) {
   writeFile("main.dat", "a\nb\n");
   stopwatch.reads = 0;
   EXPECT_EQ(3u, sampleLines(load("main.dat"), files, nullptr, checkBudget(stopwatch)).rolls);
+}
+
+// Where no line came up only once the lines seen cover the odds; lines seen
+// once weigh for the lines not seen. Neither estimate is below the sample's
+// own entropy.
+TEST(EstimateVarietyTest, WeighsTheLinesSeenOnceForTheLinesNotSeen) {
+  SampledLines sampled;
+  sampled.repeats = {{2, 50}};
+  EXPECT_DOUBLE_EQ(1, estimateVariety(sampled).coverage);
+  EXPECT_GE(estimateVariety(sampled).variety, 50);
+  sampled.repeats = {{1, 100}, {2, 50}};
+  EXPECT_DOUBLE_EQ(0.5, estimateVariety(sampled).coverage);
+  EXPECT_GT(estimateVariety(sampled).variety, 150);
 }
 
 // A line that rolls and picks 216 times makes the same draws each time:
