@@ -2,6 +2,7 @@
 // through the corpus under tests/check/cases and cli.t.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "odds/draws.h"
 #include "odds/sampling.h"
 #include "odds/stats.h"
+#include "odds/variety_estimate.h"
 #include "output/json.h"
 #include "output/odds_text.h"
 #include "output/report_text.h"
@@ -482,7 +484,7 @@ TEST(EnumerateLinesTest, DrawsAfterARollRepeatThoseAfterTheFirstRoll) {
     std::unordered_map<std::string, std::uint64_t> counts;
     SystemFileSystem files;
     const SampledLines sampled =
-        sampleLines(load("main.dat"), files, nullptr, kSampleRolls, &counts);
+        sampleLines(load("main.dat"), files, nullptr, SampleBudget{}, &counts);
     for (const auto& [line, count] : counts) {
       const auto exact = odds.lines.find(line);
       const double p = exact == odds.lines.end() ? 0 : exact->second;
@@ -494,6 +496,41 @@ TEST(EnumerateLinesTest, DrawsAfterARollRepeatThoseAfterTheFirstRoll) {
   const LineOdds doubles = enumerateLines(load("main.dat"), true);
   EXPECT_NEAR(5462.0 / 32768, doubles.lines.at("1 1"), 1e-9);
   EXPECT_NEAR(5461.0 / 32768, doubles.lines.at("6 6"), 1e-9);
+}
+
+// A sample stops between rolls once its budget is spent: a line that runs
+// into weft's limit of steps spends the plain check's whole step budget, and
+// the time is what the stopwatch it is given says.
+TEST(SampleLinesTest, StopsWhereItsBudgetIsSpent) {
+  class Ticking final : public Stopwatch {
+   public:
+    std::chrono::nanoseconds elapsed() override { return std::chrono::milliseconds(40) * ++reads; }
+    int reads = 0;
+  } stopwatch;
+  ScratchDir dir;
+  SystemFileSystem files;
+  writeFile("main.dat", "(table0)\n");
+  const SampledLines endless =
+      sampleLines(load("main.dat"), files, nullptr, checkBudget(stopwatch));
+  EXPECT_EQ(1u, endless.rolls);
+  ASSERT_EQ(1u, endless.endings.size());
+  EXPECT_EQ(ExitStatus::ExpansionTooLong, endless.endings[0].status);
+  writeFile("main.dat", "a\nb\n");
+  stopwatch.reads = 0;
+  EXPECT_EQ(3u, sampleLines(load("main.dat"), files, nullptr, checkBudget(stopwatch)).rolls);
+}
+
+// Where no line came up only once the lines seen cover the odds; lines seen
+// once weigh for the lines not seen. Neither estimate is below the sample's
+// own entropy.
+TEST(EstimateVarietyTest, WeighsTheLinesSeenOnceForTheLinesNotSeen) {
+  SampledLines sampled;
+  sampled.repeats = {{2, 50}};
+  EXPECT_DOUBLE_EQ(1, estimateVariety(sampled).coverage);
+  EXPECT_GE(estimateVariety(sampled).variety, 50);
+  sampled.repeats = {{1, 100}, {2, 50}};
+  EXPECT_DOUBLE_EQ(0.5, estimateVariety(sampled).coverage);
+  EXPECT_GT(estimateVariety(sampled).variety, 150);
 }
 
 // A line that rolls and picks 216 times makes the same draws each time:
@@ -535,6 +572,7 @@ TEST(ComputeOddsTest, GivesEachTableOneDenominatorAndShowsTheBuiltInEntry) {
   ASSERT_FALSE(element.tables.empty());
   EXPECT_TRUE(element.tables[0].entries.back().builtIn);
   EXPECT_NE(std::string::npos, describeOdds(element, false).find("prefix + suffix"));
+  EXPECT_NE(std::string::npos, describeOdds(element, false).find("suffixes (#suf, table 3): 1 "));
 }
 
 // The variety counts the ways the run ends as outcomes; an incomplete search

@@ -5,9 +5,10 @@ For every case under tests/check/cases and every bundled example, with and
 without --stats, runs the checker twice (text and --format=json) and checks
 that the JSON is valid and says what the text says: each diagnostic's file,
 line, severity, message and note; the summary and status; and for --stats
-each table's entries (text, fraction, percentage, "1 in N"), each dice
-expression's range and the number of different lines, and the words of each
-heading and of the lines on table 0's lines as the text writes them. A file holding bytes
+each table's name and entries (text, weight, percentage, "1 in N") and the
+remainder of its draws, each dice expression's range and the number of
+different lines, and the words of each heading and of the lines on table
+0's lines as the text writes them. A file holding bytes
 that are not UTF-8 and control characters checks that the JSON stays valid.
 
 Usage: json_test.py WEFT_CHECK CASES_DIR EXAMPLES_DIR
@@ -68,7 +69,8 @@ def parse_text(text):
     return diagnostics, summary, blocks
 
 
-ROW = re.compile(r"^    +(\S+)  (1 in \S+|never) +(\d+)/(\d+) +[#. ]+  (.*)$")
+ROW = re.compile(r"^    +(\S+)  (1 in \S+|never) +(\d+) of (\d+) +[#. ]+  (.*)$")
+TABLE = re.compile(r"^  (.*?\btable (\d+)\)?): (\d+) entr(?:y|ies), weights out of (\d+)$")
 
 
 def compare_stats(block, odds, where):
@@ -85,28 +87,32 @@ def compare_stats(block, odds, where):
     table = None
     entries = None
     for line in block[1:]:
-        if line.startswith("  table "):
+        heading = TABLE.match(line)
+        if heading:
             table = next(tables)
             entries = iter(table["entries"])
-            number = int(line.split()[1].rstrip(":"))
-            if number != table["table"] or table["shown"] != line.strip():
-                failures.append("%s: table %d in text, %d in JSON" % (where, number, table["table"]))
-            count = int(line.split()[2])
-            if count != len(table["entries"]):
-                failures.append("%s: table %d has %d entries in text, %d in JSON"
-                                % (where, number, count, len(table["entries"])))
+            name, number, count, total = heading.groups()
+            if (int(number), name, line.strip()) != (table["table"], table["shown_name"], table["shown"]):
+                failures.append("%s: table %s in text, %d in JSON" % (where, number, table["table"]))
+            if (int(count), int(total)) != (len(table["entries"]), table["positions"]):
+                failures.append("%s: table %s has %s entries of %s in text, %d of %d in JSON"
+                                % (where, number, count, total, len(table["entries"]), table["positions"]))
+            continue
+        if line.startswith("    a pick is the draw") and table is not None:
+            if table["shown_remainder"] != line.strip():
+                failures.append("%s: table %d's remainder differs" % (where, table["table"]))
             continue
         row = ROW.match(line)
         if row and entries is not None:
             entry = next(entries)
-            percent, one_in, numerator, denominator, shown = row.groups()
+            percent, one_in, weight, total, shown = row.groups()
             expected_text = ("prefix + suffix (a prefix joined to a suffix)"
                              if entry["prefix_and_suffix"] else '"%s"' % printable(entry["text"]))
             checks = [
                 (entry["shown"], percent + ", " + one_in, "shown"),
-                (entry["numerator"], int(numerator), "numerator"),
-                (entry["denominator"], int(denominator), "denominator"),
-                (table["denominator"], int(denominator), "table denominator"),
+                (entry["positions"], int(weight), "weight"),
+                (table["positions"], int(total), "total weight"),
+                (entry["shown_weight"], weight + " of " + total, "shown_weight"),
                 (expected_text, shown, "text"),
                 (entry["shown_text"], shown, "shown_text"),
                 (entry["draws"] * entry["denominator"], entry["numerator"] * 32768, "draws"),
@@ -125,6 +131,14 @@ def compare_stats(block, odds, where):
             elif lowest is not None and (int(lowest), int(highest)) != (
                     match[0]["lowest"], match[0]["highest"]):
                 failures.append("%s: dice %r range differs" % (where, expression))
+            continue
+        own = re.match(r"^  weft's own lines: in ([\d,]+) rolls, (?:no line|([\d,]+) (?:different )?l)",
+                       line)
+        if own:
+            counts = [int((figure or "0").replace(",", "")) for figure in own.groups()]
+            sampled = odds["lines"]["sampled"] or {}
+            if counts != [sampled.get("rolls"), sampled.get("distinct")]:
+                failures.append("%s: weft's own lines differ: %r" % (where, line))
             continue
         lines = re.match(r"^  lines.*?: (?:at least )?(\d+) (?:different )?lines?", line)
         if lines:

@@ -48,27 +48,31 @@ Steps, numbered as weft-check --explain lists them, and a line that keeps
 some of them and rolls the rest again, at the nearest second that has one.
 
   $ roll --steps --at=1767225600 dungeon.dat
-  A long hall of 40 by 50 feet; a pool of black water; an old campfire, the ashes barely warm; exits behind a loose panel, if anyone looks
-    1. picked dungeon.dat line 6, table 0, chance 50.0%: "a (table1) of (random 2d4+0)0 by (random 2d4+1)0 feet; (table2); (table3); exits (table4)"
-    2. (table1) -> "long hall": picked dungeon.dat line 15, table 1, chance 15.4%
-    3. (random 2d4+0) -> "4": rolled 1 + 3; the random numbers start again from seed 3534451200
-    4. (random 2d4+1) -> "5": rolled 1 + 3, +1; the random numbers start again from seed 3534451200
-    5. (table2) -> "a pool of black water": picked dungeon.dat line 32, table 2, chance 7.69%
-    6. (table3) -> "an old campfire, the ashes barely warm": picked dungeon.dat line 42, table 3, chance 14.3%
-    7. (table4) -> "behind a loose panel, if anyone looks": picked dungeon.dat line 51, table 4, chance 16.7%
+  A long hall of 60 by 80 feet; empty but for dust; a cold draught blows from somewhere; exits none but the way in
+    1. picked dungeon.dat line 7, table 0, chance 50.0%: "a (table1) of (table8) feet; (table2); (table3); exits (table4)"
+    2. (table1) -> "long hall": picked dungeon.dat line 16, table 1, chance 15.4%
+    3. (table8) -> "60 by 80": picked dungeon.dat line 82, table 8, chance 5.88%
+    4. (table2) -> "empty but for dust": picked dungeon.dat line 26, table 2, chance 30.8%
+    5. (table3) -> "a cold draught blows from somewhere": picked dungeon.dat line 39, table 3, chance 14.3%
+    6. (table4) -> "none but the way in": picked dungeon.dat line 53, table 4, chance 16.7%
   $ roll --steps --at=1767225600 dungeon.dat | sed -E 's/^( *)[0-9]+\. /\1/' > steps.txt
   $ "$WEFT_CHECK" --explain=1767225600 dungeon.dat | diff - steps.txt
   $ roll --keep=1,2 --at=1767225600 -n 2 --seconds dungeon.dat
-  1767225587  A long hall of 80 by 90 feet; empty but for dust; water drips from a crack overhead; exits none but the way in
-  1767225629  A long hall of 50 by 60 feet; a sleeping ogre; a smell of smoke and lamp oil; exits west only
+  1767225587  A long hall of 40 by 60 feet; 5 giant rats squabbling over a bone; the floor is tiled in a pattern of suns; exits north and east
+  1767225562  A long hall of 50 by 70 feet; 2 giant rats squabbling over a bone; an old campfire, the ashes barely warm; exits a door in each wall
   $ roll --keep=1,2 --at=1767225600 -n 2 --seconds dungeon.dat | while read -r second line; do
   >   [ "$(WEFT_FROZEN_TIME=$second weft dungeon.dat)" = "$line" ] || echo "not weft's at $second"
   > done
-  $ roll --keep=1,2,4 --at=1767225600 --tries=1000 dungeon.dat
-  */weft-roll: dungeon.dat: 0 of the 1 lines asked for keep those steps and roll the rest again, in 1000 seconds tried around 1767225600 (glob)
+
+Two rolls of one line restart from the same second, so the second roll
+cannot change while the first is kept.
+
+  $ printf '(random 1d6+0) and (random 1d6+1)\n' > tied.dat
+  $ roll --keep=1,2 --at=1767225600 --tries=1000 tied.dat
+  */weft-roll: tied.dat: 0 of the 1 lines asked for keep those steps and roll the rest again, in 1000 seconds tried around 1767225600 (glob)
   [1]
   $ roll --keep=9 --at=1767225600 dungeon.dat
-  */weft-roll: dungeon.dat: --keep: the line at 1767225600 has 7 steps, not 9 (glob)
+  */weft-roll: dungeon.dat: --keep: the line at 1767225600 has 6 steps, not 9 (glob)
   [2]
 
 For notes and scripts: Markdown, CSV and JSON.

@@ -84,15 +84,23 @@ export interface EntryOdds {
   shown_percent: string;
   shown_one_in: string;
   shown_text: string;
+  /** Its weight out of its table's, "3 of 13". */
+  shown_weight: string;
 }
 
 export interface TableOdds {
   table: number;
+  /** In an element file, the section line that fills it ("#pre"). */
+  section: string | null;
   positions: number;
   draws: number;
   denominator: number;
   entries: EntryOdds[];
   shown: string;
+  /** "table 2", "prefixes (#pre, table 1)". */
+  shown_name: string;
+  /** How the remainder of the draws falls, where it shows in the figures. */
+  shown_remainder: string | null;
 }
 
 export interface DiceOdds {

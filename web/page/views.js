@@ -176,8 +176,9 @@ export function showDiagnostics(view, {args, diagnostics, summary}, jump) {
 
 // The odds of every table of every file, from weft-check --stats, in its
 // words: per table each distinct entry's chance ("40.0%", "1 in 2.5") and
-// exact fraction, with a bar, then the totals of its dice and what it says
-// of table 0's lines.
+// weight out of the table's ("2 of 5"), with a bar, and how the remainder of
+// the draws falls where it shows; then the totals of its dice and what it
+// says of table 0's lines.
 export function showOdds(view, {args, stats}) {
   view.summary.textContent = `weft-check ${args.join(' ')}`;
   view.tables.replaceChildren();
@@ -188,7 +189,10 @@ export function showOdds(view, {args, stats}) {
     if (file.lines?.rolls_dice) {
       section.append(element('p', 'hint', 'For lines that each roll afresh, use Roll: each line comes from a run at a second of its own.'));
     }
-    for (const table of file.tables ?? []) section.append(oddsTable(table));
+    for (const table of file.tables ?? []) {
+      section.append(oddsTable(table));
+      if (table.shown_remainder) section.append(element('p', 'hint', table.shown_remainder));
+    }
     for (const dice of file.dice ?? []) section.append(diceTable(dice));
     view.tables.append(section);
   }
@@ -210,7 +214,7 @@ function oddsTable(table) {
   wrapper.append(element('caption', '', table.shown));
   const head = element('thead');
   const headRow = element('tr');
-  for (const name of ['Entry', 'Chance', '', 'Exactly', '']) headRow.append(element('th', '', name));
+  for (const name of ['Entry', 'Chance', '', 'Weight', '']) headRow.append(element('th', '', name));
   head.append(headRow);
   const body = element('tbody');
   const largest = Math.max(0, ...entries.map((e) => e.probability ?? 0));
@@ -219,7 +223,7 @@ function oddsTable(table) {
     row.append(element('td', 'entry', entry.shown_text));
     row.append(element('td', 'percent', entry.shown_percent));
     row.append(element('td', 'one-in', entry.shown_one_in));
-    row.append(element('td', 'fraction', `${entry.numerator}/${entry.denominator}`));
+    row.append(element('td', 'weight', entry.shown_weight));
     row.append(barCell(largest > 0 ? (entry.probability ?? 0) / largest : 0));
     body.append(row);
   }

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "checker/sampled_findings.h"
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
 #include "model/analysis.h"
@@ -161,28 +162,29 @@ class Checker final : public LoadObserver {
   void loaded(const DataFile& file) override {
     const auto it = files_.find(&file);
     if (it == files_.end()) return;
-    analyzeDataFile(file, it->second->facts, it->second->path, report_);
+    const FileState& state = *it->second;
+    analyzeDataFile(file, state.facts, state.path, report_);
+    bool sampled = false;
     if (stats_) {
-      FileOdds odds = computeOdds(file, it->second->path, &it->second->facts.lines, searchLines);
+      FileOdds odds = computeOdds(file, state.path, &state.facts.lines, searchLines);
       // Sampling weft's own lines costs as much as the search, so it runs
       // only where the search does.
       if (searchLines && !exactLines(odds)) {
-        odds.sampled = sampleLines(file, fileSystem_, &it->second->facts.lines);
-        reportEndings(*odds.sampled, it->second->path);
+        addSample(odds, sampleLines(file, fileSystem_, &state.facts.lines));
+        reportSampledEndings(*odds.sampled, state.path, report_);
+        sampled = true;
       }
-      statsBlocks_.emplace_back(it->second->order, std::move(odds));
+      statsBlocks_.emplace_back(state.order, std::move(odds));
+    }
+    // Every data file weft is given is sampled, within a budget, for the
+    // lines that end its run.
+    if (!sampled && file.parent() == nullptr) {
+      SteadyStopwatch stopwatch;
+      reportSampledEndings(
+          sampleLines(file, fileSystem_, &state.facts.lines, checkBudget(stopwatch)), state.path,
+          report_);
     }
     files_.erase(it);
-  }
-
-  // Reports each way the sampled rolls ended the run at the line picked.
-  void reportEndings(const SampledLines& sampled, const std::string& path) {
-    for (const SampledEnding& ending : sampled.endings) {
-      report_.add(path, ending.line, Severity::Warning,
-                  "in " + std::to_string(ending.rolls) + " of " + std::to_string(sampled.rolls) +
-                      " rolls, the line picked here ended weft's run: " + printable(ending.message),
-                  "weft ends the whole run there; the lines asked for after it are not made");
-    }
   }
 
   // Returns the odds of every file, in the order loading started, each

@@ -1,6 +1,7 @@
 // The check of data files: loads them as weft does, with a load observer
-// that records every problem instead of ending the run, and works out the
-// odds of each file as it loads.
+// that records every problem instead of ending the run, samples weft's own
+// lines of each data file it is given for the ones that end the run, and
+// works out the odds of each file as it loads.
 #pragma once
 
 #include <cstddef>

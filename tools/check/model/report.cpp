@@ -26,6 +26,12 @@ std::vector<Diagnostic> Report::sorted() const {
   return result;
 }
 
+bool Report::hasError(std::string_view file, std::uint64_t line) const {
+  return std::any_of(diagnostics_.begin(), diagnostics_.end(), [&](const Diagnostic& d) {
+    return d.severity == Severity::Error && d.line == line && d.file == file;
+  });
+}
+
 int Report::status() const {
   int status = 0;
   for (const Diagnostic& d : diagnostics_)

@@ -47,6 +47,9 @@ class Report {
   // twice reports its problems once.
   std::vector<Diagnostic> sorted() const;
 
+  // Returns true when an error stands at `line` of `file`.
+  bool hasError(std::string_view file, std::uint64_t line) const;
+
   // Returns the exit status of the check: 0 when clean, 1 when there are
   // warnings only, 2 when there is any error.
   int status() const;

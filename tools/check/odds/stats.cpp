@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "datafile/line_kind.h"
 #include "generate/reference.h"
 #include "model/parsed_entry.h"
 #include "odds/draws.h"
@@ -22,6 +23,11 @@ TableOdds tableOdds(const DataFile& file, int number) {
   TableOdds odds;
   odds.number = number;
   odds.positions = table.size();
+  if (file.isElementFile() && number != 0) {
+    for (const SectionLine& section : kSectionLines) {
+      if (section.table == number) odds.section = std::string(section.line);
+    }
+  }
   std::uint64_t common = kDraws;
   const std::size_t builtInRun = number == 0 ? file.builtInRun() : DataFile::kNoRun;
   for (const DistinctEntry& entry : distinctEntries(table, builtInRun)) {
@@ -94,9 +100,16 @@ FileOdds computeOdds(const DataFile& file, const std::string& path, const EntryL
   addTablesAndDice(file, lines, odds);
   if (!searchLines) return odds;
   odds.lines = enumerateLines(file, file.parent() == nullptr);
-  odds.bits = entropyOf(odds.lines);
-  odds.variety = std::exp2(odds.bits);
+  odds.bits = odds.searchBits = entropyOf(odds.lines);
+  odds.variety = odds.searchVariety = std::exp2(odds.bits);
   return odds;
+}
+
+void addSample(FileOdds& odds, SampledLines sampled) {
+  odds.estimate = estimateVariety(sampled);
+  odds.sampled = std::move(sampled);
+  odds.bits = odds.estimate.bits;
+  odds.variety = odds.estimate.variety;
 }
 
 }  // namespace weft::check

@@ -15,6 +15,7 @@
 #include "odds/dice_odds.h"
 #include "odds/line_search.h"
 #include "odds/sampling.h"
+#include "odds/variety_estimate.h"
 
 namespace weft::check {
 
@@ -30,6 +31,7 @@ struct EntryOdds {
 
 struct TableOdds {
   int number = 0;
+  std::string section;  // in an element file, the section line that fills it ("#pre")
   std::uint64_t positions = 0;
   // The one denominator of the table's fractions: 32768 over the largest
   // power of two that divides every entry's draws.
@@ -46,11 +48,17 @@ struct FileOdds {
   std::vector<TableOdds> tables;
   std::vector<DiceOdds> dice;
   LineOdds lines;
-  double bits = 0;     // the entropy of table 0's lines (a lower bound when incomplete)
+  // The entropy of table 0's lines: the search's, or where the search gives
+  // no exact odds and weft's own lines were sampled, their estimate.
+  double bits = 0;
   double variety = 1;  // 2 to the power of bits: as varied as that many equally likely lines
+  // The search's own figures (lower bounds when it did not follow every choice).
+  double searchBits = 0;
+  double searchVariety = 1;
   // Where the search gives no exact odds: what weft itself made at spread
-  // clock seconds.
+  // clock seconds, and the variety estimated from it.
   std::optional<SampledLines> sampled;
+  VarietyEstimate estimate;
 
   bool operator==(const FileOdds&) const = default;
 };
@@ -59,6 +67,9 @@ struct FileOdds {
 inline bool exactLines(const FileOdds& odds) {
   return odds.lines.complete && !odds.lines.estimated;
 }
+
+// Adds weft's own lines to `odds`, whose figures then come from them.
+void addSample(FileOdds& odds, SampledLines sampled);
 
 // Works out the odds of a loaded data file shown as `path`; `lines` gives
 // the lines its entries stand on, when known. Without `searchLines` the

@@ -125,18 +125,23 @@ Json entryJson(const EntryOdds& e, const TableOdds& table) {
   json["shown_percent"] = percentText(p);
   json["shown_one_in"] = oneInText(p);
   json["shown_text"] = text(entryShown(e));
+  json["shown_weight"] = weightText(e, table);
   return json;
 }
 
 Json tableJson(const TableOdds& table) {
   Json json;
   json["table"] = table.number;
+  json["section"] = table.section.empty() ? Json(nullptr) : Json(table.section);
   json["positions"] = table.positions;
   json["draws"] = std::uint64_t{kDrawRange};
   json["denominator"] = table.denominator;
   json["entries"] = Json::array();
   for (const EntryOdds& e : table.entries) json["entries"].push_back(entryJson(e, table));
   json["shown"] = text(tableHeading(table));
+  json["shown_name"] = tableName(table);
+  const std::string remainder = remainderText(table);
+  json["shown_remainder"] = remainder.empty() ? Json(nullptr) : Json(remainder);
   return json;
 }
 
@@ -173,6 +178,8 @@ Json linesJson(const FileOdds& odds) {
   json["estimated"] = lines.estimated;
   json["variety"] = odds.variety;
   json["bits"] = odds.bits;
+  json["search_variety"] = odds.searchVariety;
+  json["search_bits"] = odds.searchBits;
   json["empty_line"] = lines.emptyLine;
   json["empty_table"] = lines.emptyTable;
   json["unexplored"] = lines.unexplored;
@@ -189,8 +196,13 @@ Json linesJson(const FileOdds& odds) {
       item["line"] = ending.line;
       item["message"] = text(ending.message);
       item["rolls"] = ending.rolls;
+      item["picked"] = ending.picked;
+      item["status"] = static_cast<int>(ending.status);
       sample["endings"].push_back(std::move(item));
     }
+    sample["estimate"] = {{"variety", odds.estimate.variety},
+                          {"bits", odds.estimate.bits},
+                          {"coverage", odds.estimate.coverage}};
     json["sampled"] = std::move(sample);
   } else {
     json["sampled"] = nullptr;

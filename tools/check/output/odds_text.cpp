@@ -33,7 +33,7 @@ std::string rightAligned(const std::string& text, std::size_t width) {
   return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
-void describeTable(const TableOdds& table, const FileOdds& file, std::string& out) {
+void describeTable(const TableOdds& table, std::string& out) {
   out += "  " + tableHeading(table) + "\n";
   if (table.positions > kDraws) {
     out += "    (" + std::to_string(table.positions) +
@@ -41,13 +41,29 @@ void describeTable(const TableOdds& table, const FileOdds& file, std::string& ou
   }
   for (const EntryOdds& entry : table.entries) {
     const double p = static_cast<double>(entry.draws) / kDraws;
-    const std::uint64_t scale = kDraws / table.denominator;
-    const std::string fraction =
-        std::to_string(entry.draws / scale) + "/" + std::to_string(table.denominator);
     out += "    " + rightAligned(percentText(p), 7) + "  " + padded(oneInText(p), 12) + " " +
-           padded(fraction, 12) + " " + bar(p, 20) + "  " + entryShown(entry) + "\n";
+           padded(weightText(entry, table), 12) + " " + bar(p, 20) + "  " + entryShown(entry) +
+           "\n";
   }
-  (void)file;
+  if (const std::string remainder = remainderText(table); !remainder.empty()) {
+    out += "    " + remainder + "\n";
+  }
+}
+
+// Returns true when the remainder of the draws by the table's positions
+// shows: in a percentage or "1 in N" that differs from the entry's weight
+// alone, or in a chance that it moves by 1% or more.
+bool remainderShows(const TableOdds& table) {
+  const std::uint64_t perPosition = kDraws / table.positions;
+  if (perPosition < 100) return true;
+  for (const EntryOdds& entry : table.entries) {
+    const double drawn = static_cast<double>(entry.draws) / kDraws;
+    const double weighed =
+        static_cast<double>(entry.positions) / static_cast<double>(table.positions);
+    if (percentText(drawn) != percentText(weighed) || oneInText(drawn) != oneInText(weighed))
+      return true;
+  }
+  return false;
 }
 
 void describeDice(const DiceOdds& dice, std::string& out) {
@@ -89,29 +105,49 @@ std::string variety(double value) {
   return text;
 }
 
-// Returns `n` with its thousands set apart by commas ("20,000").
-std::string countText(std::uint64_t n) {
-  const std::string digits = std::to_string(n);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
 std::string sampledText(const SampledLines& sampled) {
   std::uint64_t ended = 0;
   for (const SampledEnding& ending : sampled.endings) ended += ending.rolls;
-  std::string out = "in " + countText(sampled.rolls) + " rolls, " + countText(sampled.distinct) +
-                    (sampled.distinct == 1 ? " line" : " different lines");
+  std::string out = "in " + countText(sampled.rolls) + " rolls, ";
+  if (sampled.distinct == 0) {
+    out += "no line";
+  } else {
+    out += countText(sampled.distinct) + (sampled.distinct == 1 ? " line" : " different lines");
+  }
   if (sampled.mostRepeats == 1) {
     out += "; none came up twice";
   } else if (sampled.mostRepeats > 1) {
     out += "; none came up more than " + countText(sampled.mostRepeats) + " times";
   }
-  if (ended > 0) out += "; " + countText(ended) + " ended the run (see the warnings)";
+  if (ended > 0) out += "; " + countText(ended) + " ended the run (see the findings below)";
   return out;
+}
+
+// Returns an estimate of a number of lines as shown: one decimal below 10,
+// then whole numbers, and two significant digits from 100 on ("27,000").
+std::string estimateText(double value) {
+  if (value < 100) return variety(value);
+  double scale = 1;
+  while (value / scale >= 100) scale *= 10;
+  return countText(static_cast<std::uint64_t>(std::llround(value / scale)) *
+                   static_cast<std::uint64_t>(scale));
+}
+
+// The entropy of table 0's lines, in bits, and what it rests on.
+std::string entropyText(const FileOdds& file) {
+  char bits[64];
+  std::snprintf(bits, sizeof bits, "%.3f", file.bits);
+  if (!file.sampled || exactLines(file)) {
+    return std::string("entropy: ") + (file.lines.complete ? "" : "at least ") + bits + " bits";
+  }
+  char covered[32];
+  std::snprintf(covered, sizeof covered, "%.0f%%", 100 * file.estimate.coverage);
+  return std::string("entropy: about ") + bits +
+         " bits, estimated from weft's own lines: the lines seen more than once stand for "
+         "about " +
+         covered +
+         " of the odds, and the lines seen once are weighed for the ones "
+         "not seen";
 }
 
 void describeLines(const FileOdds& file, bool verbose, std::string& out) {
@@ -125,13 +161,36 @@ std::string fileHeading(const FileOdds& odds) {
          (odds.elementFile ? " (element file)" : "");
 }
 
+std::string tableName(const TableOdds& table) {
+  const std::string number = "table " + std::to_string(table.number);
+  if (table.section == "#pre") return "prefixes (#pre, " + number + ")";
+  if (table.section == "#suf") return "suffixes (#suf, " + number + ")";
+  if (!table.section.empty()) return "the " + table.section + " section (" + number + ")";
+  return number;
+}
+
 std::string tableHeading(const TableOdds& table) {
-  std::string out = "table " + std::to_string(table.number) + ": " +
-                    std::to_string(table.entries.size()) +
-                    (table.entries.size() == 1 ? " entry" : " entries");
-  if (table.denominator == kDraws)
-    return out + ", chances out of the 32768 equally likely draws of a pick";
-  return out + ", chances out of " + std::to_string(table.denominator);
+  return tableName(table) + ": " + std::to_string(table.entries.size()) +
+         (table.entries.size() == 1 ? " entry" : " entries") + ", weights out of " +
+         std::to_string(table.positions);
+}
+
+std::string weightText(const EntryOdds& entry, const TableOdds& table) {
+  return std::to_string(entry.positions) + " of " + std::to_string(table.positions);
+}
+
+std::string remainderText(const TableOdds& table) {
+  if (table.positions == 0 || table.positions > kDraws || kDraws % table.positions == 0 ||
+      !remainderShows(table)) {
+    return "";
+  }
+  const std::uint64_t perPosition = kDraws / table.positions;
+  const std::uint64_t more = kDraws % table.positions;
+  return "a pick is the draw (0 to 32767) modulo " + std::to_string(table.positions) +
+         ", so the first " + std::to_string(more) + " of the " + std::to_string(table.positions) +
+         " positions, counted down the table, come up in " + std::to_string(perPosition + 1) +
+         " of 32768 draws and the other " + std::to_string(table.positions - more) + " in " +
+         std::to_string(perPosition);
 }
 
 std::string entryShown(const EntryOdds& entry) {
@@ -153,24 +212,30 @@ std::vector<std::string> linesText(const FileOdds& file, bool verbose) {
   const LineOdds& odds = file.lines;
   const std::size_t count = odds.lines.size();
   const std::string lines = std::to_string(count) + (count == 1 ? " line" : " different lines");
-  if (odds.complete && !odds.estimated) {
-    out.push_back("lines: " + lines + ", about as varied as " + variety(file.variety) +
-                  " equally likely lines");
+  const std::string searched =
+      lines + ", about as varied as " + variety(file.searchVariety) + " equally likely lines";
+  if (exactLines(file)) {
+    out.push_back("lines: " + searched);
+  } else if (file.sampled) {
+    // weft's own lines speak first; the search adds what it knows for certain.
+    out.push_back("lines: about as varied as " + estimateText(file.variety) +
+                  " equally likely lines, an estimate from weft's own lines");
+    out.push_back("weft's own lines: " + sampledText(*file.sampled));
+    if (odds.complete) {
+      out.push_back(
+          "lines as the search follows them, some draws after a roll taken as "
+          "independent: " +
+          searched);
+    }
   } else if (odds.complete) {
-    out.push_back("lines (estimated, see the note on dice below): " + lines +
-                  ", about as varied as " + variety(file.variety) + " equally likely lines");
+    out.push_back("lines (estimated, see the note on dice below): " + searched);
   } else {
     out.push_back("lines: at least " + lines +
                   " (too many choices to follow them all), at least as varied as " +
-                  variety(file.variety) + " equally likely lines" +
+                  variety(file.searchVariety) + " equally likely lines" +
                   (odds.estimated ? " (estimated, see the note on dice below)" : ""));
   }
-  if (file.sampled) out.push_back("weft's own lines: " + sampledText(*file.sampled));
-  if (verbose) {
-    char bits[64];
-    std::snprintf(bits, sizeof bits, "%.3f", file.bits);
-    out.push_back(std::string("entropy: ") + (odds.complete ? "" : "at least ") + bits + " bits");
-  }
+  if (verbose) out.push_back(entropyText(file));
   if (odds.emptyLine > 0 || odds.emptyTable > 0) {
     std::string causes;
     if (odds.emptyLine > 0) causes += "an empty line " + percentText(odds.emptyLine);
@@ -191,7 +256,7 @@ std::vector<std::string> linesText(const FileOdds& file, bool verbose) {
 
 std::string describeOdds(const FileOdds& odds, bool verbose) {
   std::string out = fileHeading(odds) + "\n";
-  for (const TableOdds& table : odds.tables) describeTable(table, odds, out);
+  for (const TableOdds& table : odds.tables) describeTable(table, out);
   if (odds.tables.empty()) out += "  no entries: every line is empty\n";
   for (const DiceOdds& dice : odds.dice) describeDice(dice, out);
   describeLines(odds, verbose, out);

@@ -17,12 +17,18 @@ std::string describeOdds(const FileOdds& odds, bool verbose);
 std::string describeOdds(const DataFile& file, const std::string& path);
 
 // The words of the --stats text, each line without its indentation: the
-// heading of a file's odds, the first line of a table, an entry as shown
+// heading of a file's odds, a table's name ("table 2", or in an element file
+// "prefixes (#pre, table 1)") and first line, an entry's weight out of its
+// table's ("3 of 13"), how the remainder of the draws by the table's
+// positions falls (empty where it does not show), an entry as shown
 // ("\"red\"", or the prefix joined to a suffix), the first line of a dice
 // expression, and the lines about the lines of table 0 (their variety,
 // weft's own lines, how often the run ends, the note on dice).
 std::string fileHeading(const FileOdds& odds);
+std::string tableName(const TableOdds& table);
 std::string tableHeading(const TableOdds& table);
+std::string weightText(const EntryOdds& entry, const TableOdds& table);
+std::string remainderText(const TableOdds& table);
 std::string entryShown(const EntryOdds& entry);
 std::string diceHeading(const DiceOdds& dice);
 std::vector<std::string> linesText(const FileOdds& odds, bool verbose);

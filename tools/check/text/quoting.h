@@ -1,6 +1,7 @@
 // Texts of data files as the checker's messages show them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,8 @@ std::string quoted(std::string_view text);
 // Returns `text` with bytes below 32 and 127 written as \xNN, so that one
 // diagnostic stays one line whatever a data file holds.
 std::string printable(std::string_view text);
+
+// Returns `n` with its thousands set apart by commas ("20,000").
+std::string countText(std::uint64_t n);
 
 }  // namespace weft::check
