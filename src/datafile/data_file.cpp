@@ -104,28 +104,7 @@ void DataFile::loadDataFile() {
 
   LoadState& state = engine.loading;
   const FileIdentity key = input->identity();
-  for (const FileIdentity& loading : state.chain) {
-    if (loading == key) {
-      failLoading({LoadProblem::Event::FileListLoop}, ExitStatus::FileListLoop,
-                  "File list loop: " + filename_ + " is already being loaded");
-      return;
-    }
-  }
-  if (state.chain.size() >= kMaxFileListDepth) {
-    failLoading({.event = LoadProblem::Event::FileListTooDeep, .limit = kMaxFileListDepth},
-                ExitStatus::FileListTooDeep,
-                "File lists nested too deeply (more than " + std::to_string(kMaxFileListDepth) +
-                    " levels) at " + filename_);
-    return;
-  }
-  if (state.chain.empty()) state.filesLoaded = 0;
-  if (++state.filesLoaded > kMaxFilesLoaded) {
-    failLoading({.event = LoadProblem::Event::TooManyFiles, .limit = kMaxFilesLoaded},
-                ExitStatus::FileListTooDeep,
-                "File lists load too many files (more than " + std::to_string(kMaxFilesLoaded) +
-                    ") at " + filename_);
-    return;
-  }
+  if (!withinFileListLimits(state, key)) return;
   LoadingScope scope(state, key);
 
   // Every line is read in lower case, so the reader folds the text as it
@@ -153,6 +132,32 @@ void DataFile::loadDataFile() {
     builtInRun_ = tables_[0].runCount() - 1;
   }
   if (LoadObserver* observer = engine.loadObserver) observer->loaded(*this);
+}
+
+bool DataFile::withinFileListLimits(LoadState& state, const FileIdentity& key) {
+  for (const FileIdentity& loading : state.chain) {
+    if (loading == key) {
+      failLoading({LoadProblem::Event::FileListLoop}, ExitStatus::FileListLoop,
+                  "File list loop: " + filename_ + " is already being loaded");
+      return false;
+    }
+  }
+  if (state.chain.size() >= kMaxFileListDepth) {
+    failLoading({.event = LoadProblem::Event::FileListTooDeep, .limit = kMaxFileListDepth},
+                ExitStatus::FileListTooDeep,
+                "File lists nested too deeply (more than " + std::to_string(kMaxFileListDepth) +
+                    " levels) at " + filename_);
+    return false;
+  }
+  if (state.chain.empty()) state.filesLoaded = 0;
+  if (++state.filesLoaded > kMaxFilesLoaded) {
+    failLoading({.event = LoadProblem::Event::TooManyFiles, .limit = kMaxFilesLoaded},
+                ExitStatus::FileListTooDeep,
+                "File lists load too many files (more than " + std::to_string(kMaxFilesLoaded) +
+                    ") at " + filename_);
+    return false;
+  }
+  return true;
 }
 
 void DataFile::failLoading(LoadProblem problem, ExitStatus status, const std::string& message) {

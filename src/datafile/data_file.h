@@ -83,6 +83,10 @@ class DataFile {
 
  private:
   void loadDataFile();
+  // Counts the file of `key` as loaded. Returns false, having ended the run
+  // or told the load observer, when it is already being loaded, file lists
+  // nest too deeply, or too many files are loaded.
+  bool withinFileListLimits(LoadState& state, const FileIdentity& key);
   // Reads one logical line: comment cut, continuation lines joined. The
   // result lies in `buffer` or inside the reader, valid until the next read.
   std::string_view readLine(LineReader& reader, char* buffer, std::size_t size);

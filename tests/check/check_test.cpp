@@ -312,6 +312,11 @@ TEST(CheckTest, FindsEachTrapWhereItStands) {
         "prefix and a suffix",
         "names.ele:1: warning: \"#prefix\" is not a section line (only exact lines such as "
         "\"#pre\" and \"#suf\" are), so weft reads it as a name and prints \"#Prefix\""}},
+      // The element file's own entry brings the prefixes in: it has no line.
+      {"names.ele",
+       "#pre\n(gor\n#suf\nnath\n",
+       {"names.ele:2: warning: \"(\" with no \")\" behind it; where a reference to table 1 brings "
+        "this entry in, it pairs with a \")\" that follows the reference"}},
       {"names.ele",
        "#pre\na\n#suf\nb\n# note\n%x\nname:3\n",
        {"names.ele:5: warning: an element file has no comments: \"# note\" is a name, printed \"# "
@@ -595,6 +600,7 @@ TEST(ComputeOddsTest, AFudgeDieFallsAsItsDrawsModuloThree) {
   writeFile("main.dat", "(random 1df+0)\n");
   const FileOdds odds = computeOdds(load("main.dat"), "main.dat");
   ASSERT_EQ(1u, odds.dice.size());
+  EXPECT_TRUE(odds.dice[0].exact);  // one die: one draw
   // r mod 3 is 0 for a face of 0, 1 for +1 and 2 for -1; 32768 = 3 * 10922 + 2.
   const std::vector<std::pair<std::int32_t, double>> totals = {
       {-1, 10922.0 / 32768}, {0, 10923.0 / 32768}, {1, 10923.0 / 32768}};

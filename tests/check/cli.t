@@ -165,6 +165,9 @@ weft writes them; the seed takes the low 32 bits of the second.
   $ check --explain=9223372036854775808 loot.dat
   */weft-check: --explain needs a clock second, a whole number from -9223372036854775808 to 9223372036854775807 (glob)
   [2]
+  $ check loot.dat --explain
+  */weft-check: --explain needs a clock second, a whole number from -9223372036854775808 to 9223372036854775807 (glob)
+  [2]
 
 The random numbers run on from one data file to the next as in weft, which
 prints the same lines; a run that ends on a problem shows the lines before it,
