@@ -4,15 +4,18 @@
 //
 // The input is one flag byte and then parts separated by lines "~~". A part
 // that starts with "{" or "[" is sent as a message as it stands; a part "~"
-// runs one piece of the work left (an analysis, else a search of lines);
-// any other part is the new text of a buffer (main.dat and list.dat in
-// turn, so that file lists find each other), followed by every request the
-// server answers at a position taken from the part's bytes, and by the
-// analyses left. Flag bit 0 leaves out "initialize"; bit 1 offers UTF-8
+// runs one piece of the work left (an analysis, else a search of lines); a
+// part "~~" takes one out, to be done and taken back in at the next "~",
+// "~~" or the end, as the native server does on its threads, while the
+// parts between come in; any other part is the new text of a buffer
+// (main.dat and list.dat in turn, so that file lists find each other),
+// followed by every request the server answers at a position taken from the
+// part's bytes, and by the analyses left. Flag bit 0 leaves out "initialize"; bit 1 offers UTF-8
 // positions; bit 2 makes every third check throw (std::bad_alloc, an
 // Ending, another exception in turn).
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -98,19 +101,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   int id = 1;
   std::size_t buffers = 0;
+  std::unique_ptr<weft::check::lsp::CheckJob> out;  // a piece of work taken out
   for (std::size_t start = 0; start <= input.size();) {
     const std::size_t end = std::min(input.size(), input.find("\n~~\n", start));
     const std::string_view part = input.substr(start, end - start);
     start = end + 4;
     if (!part.empty() && (part[0] == '{' || part[0] == '[')) {
       server.handle(part);
-    } else if (part == "~") {
-      if (server.hasIdleWork() || server.hasDeferredWork()) server.idle();
+    } else if (part == "~" || part == "~~") {
+      if (out != nullptr) out->run();
+      server.finish(std::move(out));
+      if (part == "~") {
+        server.idle();
+      } else {
+        out = server.takeWork(!server.hasIdleWork());
+      }
     } else {
       edit(server, part, buffers++, id);
       while (server.hasIdleWork()) server.idle();
     }
   }
+  if (out != nullptr) out->run();
+  server.finish(std::move(out));
   while (server.hasIdleWork() || server.hasDeferredWork()) server.idle();
   request(server, id, "shutdown", nullptr);
   send(server, {{"jsonrpc", "2.0"}, {"method", "exit"}});

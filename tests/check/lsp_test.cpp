@@ -51,10 +51,11 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 
 // Lines: "== name" starts a transcript with a new server; "> message" sends
 // a message, ">> text" sends text as it stands; "~" runs the server's idle
-// work; "! what" makes its checks throw from then on (bad_alloc, ending,
-// error; none again); "< message" expects the next message sent out to hold
-// it; "#" a comment. Every message sent out must be expected before the
-// next step.
+// work; "~>" takes a piece of it out, as the native server does for its
+// threads, and "~<" does that piece and takes it in; "! what" makes its
+// checks throw from then on (bad_alloc, ending, error; none again); "<
+// message" expects the next message sent out to hold it; "#" a comment.
+// Every message sent out must be expected before the next step.
 TEST(LanguageServerTest, Transcripts) {
   std::ifstream file(WEFT_LSP_TRANSCRIPTS);
   ASSERT_TRUE(file) << WEFT_LSP_TRANSCRIPTS;
@@ -66,6 +67,7 @@ TEST(LanguageServerTest, Transcripts) {
     return checkDataFile(engine, name, true, search);
   };
   std::unique_ptr<LanguageServer> server;
+  std::unique_ptr<CheckJob> job;
   std::deque<std::string> sent;
   std::string name;
   std::string line;
@@ -88,6 +90,11 @@ TEST(LanguageServerTest, Transcripts) {
       out = server->handle(line.substr(2));
     } else if (line == "~") {
       out = server->idle();
+    } else if (line == "~>") {
+      job = server->takeWork(!server->hasIdleWork());
+    } else if (line == "~<") {
+      if (job != nullptr) job->run();
+      out = server->finish(std::move(job));
     } else if (line.rfind("! ", 0) == 0) {
       failure = line.substr(2);
     } else if (line.rfind("< ", 0) == 0) {

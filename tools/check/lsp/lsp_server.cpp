@@ -110,7 +110,22 @@ std::vector<std::string> LanguageServer::handle(std::string_view message) {
 }
 
 std::vector<std::string> LanguageServer::idle() {
-  return session_->endpoint.run([this] { session_->checks.idleStep(); });
+  std::unique_ptr<CheckJob> job = takeWork(!session_->checks.hasIdleWork());
+  if (job != nullptr) job->run();
+  return finish(std::move(job));
+}
+
+std::unique_ptr<CheckJob> LanguageServer::takeWork(bool deferred) {
+  std::unique_ptr<CheckJob> job;
+  // Only copying the buffers can fail here, and the work is then left for
+  // later: there is nothing to tell.
+  session_->endpoint.run([&] { job = session_->checks.takeWork(deferred); });
+  return job;
+}
+
+std::vector<std::string> LanguageServer::finish(std::unique_ptr<CheckJob> job) {
+  if (job == nullptr) return {};
+  return session_->endpoint.run([&] { session_->checks.finish(*job); });
 }
 
 bool LanguageServer::hasIdleWork() const {

@@ -28,6 +28,7 @@
 
 #include "lsp/documents/uri.h"
 #include "lsp/features/check_function.h"
+#include "lsp/features/check_job.h"
 
 namespace weft::check::lsp {
 
@@ -52,6 +53,14 @@ class LanguageServer {
   std::vector<std::string> idle();
   bool hasIdleWork() const;
   bool hasDeferredWork() const;
+
+  // The same work taken out, for a front end that does it on other threads
+  // (CheckJob::run) while the server answers messages from what it found
+  // before: the analysis of a buffer edited since its last one, or with
+  // `deferred` the search of a buffer's lines; null when there is none.
+  // finish() takes in what a job found and returns the messages to send.
+  std::unique_ptr<CheckJob> takeWork(bool deferred);
+  std::vector<std::string> finish(std::unique_ptr<CheckJob> job);
 
   // Set once the "exit" notification came; the process then ends with
   // exitStatus(): 0 after a "shutdown" request, 1 without one.

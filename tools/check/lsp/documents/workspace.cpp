@@ -83,8 +83,11 @@ std::optional<std::set<std::string>> Workspace::close(const Json& params) {
 
 Document* Workspace::find(const Json& params) {
   const Json& uri = member(member(params, "textDocument"), "uri");
-  if (!uri.is_string()) return nullptr;
-  const auto it = documents_.find(uri.get<std::string>());
+  return uri.is_string() ? byUri(uri.get<std::string>()) : nullptr;
+}
+
+Document* Workspace::byUri(const std::string& uri) {
+  const auto it = documents_.find(uri);
   return it == documents_.end() ? nullptr : it->second.get();
 }
 

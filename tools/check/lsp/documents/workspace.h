@@ -36,8 +36,10 @@ struct Document {
   Outline outline;
   bool stale = true;  // edited since its last analysis
   bool analysed = false;
-  // Of the last analysis, with the odds of each file's tables and dice.
+  // Of the last analysis, with the odds of each file's tables and dice, and
+  // the version of the text it analysed.
   CheckResult result;
+  std::optional<std::int64_t> resultVersion;
   // The odds of every file the buffer loads with the lines of table 0
   // searched (the costly part), worked out after a longer pause, and older
   // than the text when `lineOddsStale`.
@@ -70,6 +72,8 @@ class Workspace {
 
   // Returns the buffer that `params` names in its "textDocument", or null.
   Document* find(const Json& params);
+  // Returns the buffer at `uri`, or null.
+  Document* byUri(const std::string& uri);
   // Returns the buffer of the file at `path`, or null.
   Document* at(const std::string& path);
   const std::map<std::string, std::unique_ptr<Document>>& documents() const { return documents_; }

@@ -5,72 +5,55 @@
 
 #include "lsp/documents/uri.h"
 #include "lsp/features/diagnostics.h"
-#include "lsp/protocol/guard.h"
-#include "support/clock.h"
-#include "support/console.h"
-#include "support/file_system.h"
 
 namespace weft::check::lsp {
-
-namespace {
-
-// A console that keeps nothing: the checker writes no output while loading.
-class QuietConsole final : public Console {
- protected:
-  int writeOutBytes(std::string_view) override { return 0; }
-  void writeErr(std::string_view) override {}
-};
-
-}  // namespace
 
 BufferChecks::BufferChecks(Workspace& workspace, Outbox& outbox, CheckFunction check)
     : workspace_(workspace), outbox_(outbox), check_(std::move(check)) {}
 
-CheckResult BufferChecks::check(const Document& document, bool searchLines) {
-  const std::string folder = folderOf(document.path);
-  OverlayFileSystem overlay(folder);
-  MemoryFileSystem memory;
-  for (const auto& [uri, open] : workspace_.documents()) {
-    if (workspace_.readDisk()) {
-      overlay.setBuffer(open->path, open->text);
-    } else {
-      memory.addFile(open->path, open->text);
-    }
+std::unique_ptr<CheckJob> BufferChecks::jobFor(Document& document, bool searchLines) {
+  std::vector<CheckJob::Buffer> buffers;
+  for (const auto& [uri, open] : workspace_.documents()) buffers.emplace_back(open->path, open->text);
+  auto job = std::make_unique<CheckJob>(document.uri, document.path, searchLines,
+                                        std::move(buffers), workspace_.readDisk(), check_);
+  job->version = document.version;
+  if (searchLines) {
+    document.lineOddsStale = false;
+  } else {
+    document.stale = false;
+    document.lineOddsStale = true;
   }
-  memory.changeDirectory(folder);
-  QuietConsole console;
-  FixedClock clock;
-  Engine engine(console, workspace_.readDisk() ? static_cast<FileSystem&>(overlay) : memory,
-                clock);
-  return check_(engine, nameOf(document.path), searchLines);
+  return job;
+}
+
+void BufferChecks::finish(CheckJob& job) {
+  Document* document = workspace_.byUri(job.uri());
+  if (document == nullptr) return;
+  if (job.searchesLines()) {
+    document->lineOdds = std::move(job.result().odds);
+    if (job.stopped()) {
+      outbox_.send(logMessage(LogKind::Warning, "weft-check could not search the lines of " +
+                                                    document->path + ": " + *job.stopped()));
+    }
+    return;
+  }
+  document->analysed = true;
+  document->result = std::move(job.result());
+  document->resultVersion = job.version;
+  if (job.stopped()) {
+    // A search would stop the same way: it waits for the next edit.
+    document->lineOdds.clear();
+    document->lineOddsStale = false;
+    publishFailure(workspace_, *document, outbox_, *job.stopped());
+    return;
+  }
+  publishDiagnostics(workspace_, *document, outbox_);
 }
 
 void BufferChecks::analyse(Document& document) {
-  document.stale = false;
-  document.analysed = true;
-  document.lineOddsStale = true;
-  document.result = CheckResult();
-  if (const std::optional<std::string> stopped =
-          guarded([&] { document.result = check(document, false); })) {
-    // A search would stop the same way: it waits for the next edit.
-    document.result = CheckResult();
-    document.lineOdds.clear();
-    document.lineOddsStale = false;
-    publishFailure(workspace_, document, outbox_, *stopped);
-    return;
-  }
-  publishDiagnostics(workspace_, document, outbox_);
-}
-
-void BufferChecks::searchLines(Document& document) {
-  document.lineOddsStale = false;
-  document.lineOdds.clear();
-  if (const std::optional<std::string> stopped =
-          guarded([&] { document.lineOdds = check(document, true).odds; })) {
-    document.lineOdds.clear();
-    outbox_.send(logMessage(LogKind::Warning, "weft-check could not search the lines of " +
-                                                  document.path + ": " + *stopped));
-  }
+  const std::unique_ptr<CheckJob> job = jobFor(document, false);
+  job->run();
+  finish(*job);
 }
 
 std::optional<Place> BufferChecks::placeOf(const Json& params) {
@@ -87,8 +70,9 @@ const FileOdds* BufferChecks::odds(const Document& document, const std::string& 
   return nullptr;
 }
 
-const FileOdds* BufferChecks::lineOdds(Document& document, const std::string& path) {
-  if (document.lineOddsStale) searchLines(document);
+const FileOdds* BufferChecks::searchedOdds(const Document& document,
+                                           const std::string& path) const {
+  if (document.lineOddsStale) return nullptr;
   for (const FileOdds& odds : document.lineOdds) {
     if (odds.path == path) return &odds;
   }
@@ -110,13 +94,11 @@ const LoadedFile* BufferChecks::fileListedAt(const Document& document, std::uint
   return nullptr;
 }
 
-void BufferChecks::idleStep() {
+std::unique_ptr<CheckJob> BufferChecks::takeWork(bool search) {
   for (const auto& [uri, document] : workspace_.documents()) {
-    if (document->stale) return analyse(*document);
+    if (search ? document->lineOddsStale : document->stale) return jobFor(*document, search);
   }
-  for (const auto& [uri, document] : workspace_.documents()) {
-    if (document->lineOddsStale) return searchLines(*document);
-  }
+  return nullptr;
 }
 
 bool BufferChecks::hasIdleWork() const {

@@ -139,7 +139,7 @@ void publishDiagnostics(Workspace& workspace, Document& document, Outbox& outbox
     const bool own = uri == document.uri;
     if (!own) published.insert(uri);
     publish(outbox, uri, diagnostics.take(workspace.client),
-            own ? document.version : std::nullopt);
+            own ? document.resultVersion : std::nullopt);
   }
   clearOthers(workspace, document, outbox, std::move(published));
 }
@@ -150,7 +150,7 @@ void publishFailure(Workspace& workspace, Document& document, Outbox& outbox,
                            {"severity", 1},
                            {"source", "weft-check"},
                            {"message", "weft-check could not analyse this file: " + reason}};
-  publish(outbox, document.uri, Json::array({diagnostic}), document.version);
+  publish(outbox, document.uri, Json::array({diagnostic}), document.resultVersion);
   clearOthers(workspace, document, outbox, {});
 }
 

@@ -19,7 +19,8 @@ constexpr std::size_t kShownDiagnostics = 1000;
 Json diagnosticJson(const Diagnostic& diagnostic, const std::string& uri, const TextLines& lines,
                     const ClientOptions& client);
 
-// Publishes what the last analysis of `document` found, by file: a problem
+// Publishes what the last analysis of `document` found, by file, its own
+// with the version of the text analysed: a problem
 // of a listed file shows on that file, unless it is open, when its own
 // analysis speaks for it. Clears the files it published for before and no
 // longer does.

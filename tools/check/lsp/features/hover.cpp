@@ -17,15 +17,18 @@ namespace {
 
 std::string chanceText(double p) { return percentText(p) + ", " + oneInText(p); }
 
-// A file's title and how varied its lines are, from the search of its lines.
-std::string describeFile(BufferChecks& checks, Document& document, const std::string& path) {
+// A file's title and, once its lines have been searched, how varied they are.
+std::string describeFile(const BufferChecks& checks, const Document& document,
+                         const std::string& path) {
   std::string text = "**" + path + "**";
-  const FileOdds* odds = checks.lineOdds(document, path);
+  const FileOdds* odds = checks.odds(document, path);
   if (odds == nullptr) return text + ": not loaded";
   text += ": title " + check::quoted(odds->title);
   if (odds->elementFile) text += " (element file)";
-  return text + "\n\n" + (odds->lines.complete ? "about" : "at least") + " as varied as " +
-         varietyText(odds->variety) + " equally likely lines";
+  const FileOdds* searched = checks.searchedOdds(document, path);
+  if (searched == nullptr) return text;
+  return text + "\n\n" + (searched->lines.complete ? "about" : "at least") + " as varied as " +
+         varietyText(searched->variety) + " equally likely lines";
 }
 
 // A table's size and its three likeliest entries.
@@ -54,16 +57,14 @@ std::string describeTable(const BufferChecks& checks, const Document& document, 
 
 // How often the file's lines are exactly the line that entry `text` makes,
 // once the lines have been searched; empty when not known.
-std::string lineShare(const Document& document, const std::string& path, std::string text) {
-  if (document.lineOddsStale || text.find('(') != std::string::npos) return {};
-  for (const FileOdds& searched : document.lineOdds) {
-    if (searched.path != path) continue;
-    applyCaseRule(text, document.outline.elementFile);
-    const auto it = searched.lines.lines.find(text);
-    if (it == searched.lines.lines.end()) return {};
-    return "\n\n" + percentText(it->second) + " of the file's lines are this one";
-  }
-  return {};
+std::string lineShare(const BufferChecks& checks, const Document& document,
+                      const std::string& path, std::string text) {
+  const FileOdds* searched = checks.searchedOdds(document, path);
+  if (searched == nullptr || text.find('(') != std::string::npos) return {};
+  applyCaseRule(text, document.outline.elementFile);
+  const auto it = searched->lines.lines.find(text);
+  if (it == searched->lines.lines.end()) return {};
+  return "\n\n" + percentText(it->second) + " of the file's lines are this one";
 }
 
 // The chance of the entry on line `mark`.
@@ -81,7 +82,7 @@ std::string describeEntry(const BufferChecks& checks, const Document& document,
       std::string text = "**" + chanceText(p) + "** in table " + std::to_string(mark.table) + " (" +
                          std::to_string(entry.positions) + " of " +
                          counted(table.positions, "position", "positions") + ")";
-      return mark.table == 0 ? text + lineShare(document, odds->path, mark.text) : text;
+      return mark.table == 0 ? text + lineShare(checks, document, odds->path, mark.text) : text;
     }
   }
   return {};
