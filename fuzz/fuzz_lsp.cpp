@@ -44,10 +44,8 @@ std::vector<std::string> send(LanguageServer& server, const Json& message) {
 // Sends request `id` and ends the run unless one of the messages sent back
 // answers it.
 void request(LanguageServer& server, int id, const char* method, const Json& params) {
-  for (const std::string& out : send(server, {{"jsonrpc", "2.0"},
-                                              {"id", id},
-                                              {"method", method},
-                                              {"params", params}})) {
+  for (const std::string& out :
+       send(server, {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}})) {
     if (Json::parse(out).value("id", Json()) == id) return;
   }
   std::abort();

@@ -71,10 +71,9 @@ class LanguageServer::Session {
                                           {"references", references},
                                           {"completion", completion},
                                           {"codeAction", codeAction}}) {
-      endpoint.onRequest(std::string("textDocument/") + method,
-                         [this, feature = feature](const Json& params) {
-                           return feature(checks, params);
-                         });
+      endpoint.onRequest(
+          std::string("textDocument/") + method,
+          [this, feature = feature](const Json& params) { return feature(checks, params); });
     }
     endpoint.onRequest("textDocument/documentSymbol",
                        [this](const Json& params) { return documentSymbol(workspace, params); });

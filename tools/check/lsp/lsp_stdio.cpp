@@ -3,7 +3,11 @@
 // answers every message at once from what the last check found, and an
 // edit is analysed while an older search of lines still runs.
 #include <poll.h>
+#include <sys/resource.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/syscall.h>
+#endif
 
 #include <array>
 #include <cerrno>
@@ -47,12 +51,22 @@ bool inputWaiting(int milliseconds) {
   return ::poll(&input, 1, milliseconds) != 0;
 }
 
+// Lowers the priority of the calling thread to that of a background job, so
+// that a search of lines gives way to an analysis; only Linux can do that
+// for one thread.
+void runInBackground() {
+#ifdef __linux__
+  setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
+#endif
+}
+
 // Runs one check at a time on a thread of its own, and makes a pipe
 // readable when it is done, so that the server waits for input and for the
 // check at once. Without a pipe or a thread a check runs where it starts.
 class Worker {
  public:
-  Worker() {
+  // A worker `inBackground` runs its checks at a lower priority.
+  explicit Worker(bool inBackground) : inBackground_(inBackground) {
     if (::pipe(done_.data()) != 0) done_ = {-1, -1};
   }
   ~Worker() {
@@ -74,6 +88,7 @@ class Worker {
     if (done_[0] >= 0) {
       try {
         thread_ = std::thread([this] {
+          if (inBackground_) runInBackground();
           job_->run();
           const char done = 1;
           while (::write(done_[1], &done, 1) < 0 && errno == EINTR) {
@@ -106,6 +121,7 @@ class Worker {
   }
 
  private:
+  const bool inBackground_;
   std::array<int, 2> done_{};
   std::thread thread_;
   std::unique_ptr<CheckJob> job_;
@@ -129,8 +145,8 @@ void startWork(LanguageServer& server, Worker& analyses, Worker& searches) {
 int runLanguageServer() {
   LanguageServer server;
   // They end before the server: each waits for its check.
-  Worker analyses;
-  Worker searches;
+  Worker analyses(false);
+  Worker searches(true);
   std::string buffer;
   char chunk[65536];
   bool broken = false;

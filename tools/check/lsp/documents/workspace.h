@@ -94,8 +94,7 @@ class Workspace {
 
  private:
   void setText(Document& document, std::string text);
-  std::size_t offsetOf(const TextLines& lines, const std::string& text,
-                       const Json& position) const;
+  std::size_t offsetOf(const TextLines& lines, const std::string& text, const Json& position) const;
 
   std::string startDirectory_;
   std::map<std::string, std::unique_ptr<Document>> documents_;

@@ -13,7 +13,8 @@ BufferChecks::BufferChecks(Workspace& workspace, Outbox& outbox, CheckFunction c
 
 std::unique_ptr<CheckJob> BufferChecks::jobFor(Document& document, bool searchLines) {
   std::vector<CheckJob::Buffer> buffers;
-  for (const auto& [uri, open] : workspace_.documents()) buffers.emplace_back(open->path, open->text);
+  for (const auto& [uri, open] : workspace_.documents())
+    buffers.emplace_back(open->path, open->text);
   auto job = std::make_unique<CheckJob>(document.uri, document.path, searchLines,
                                         std::move(buffers), workspace_.readDisk(), check_);
   job->version = document.version;

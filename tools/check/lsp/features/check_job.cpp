@@ -1,6 +1,7 @@
 #include "lsp/features/check_job.h"
 
 #include "lsp/documents/uri.h"
+#include "lsp/features/diagnostics.h"
 #include "lsp/protocol/guard.h"
 #include "support/clock.h"
 #include "support/console.h"
@@ -19,8 +20,8 @@ class QuietConsole final : public Console {
 
 }  // namespace
 
-CheckJob::CheckJob(std::string uri, std::string path, bool searchLines,
-                   std::vector<Buffer> buffers, bool readDisk, const CheckFunction& check)
+CheckJob::CheckJob(std::string uri, std::string path, bool searchLines, std::vector<Buffer> buffers,
+                   bool readDisk, const CheckFunction& check)
     : uri_(std::move(uri)),
       path_(std::move(path)),
       searchLines_(searchLines),
@@ -48,7 +49,16 @@ void CheckJob::run() {
     Engine engine(console, readDisk_ ? static_cast<FileSystem&>(overlay) : memory, clock);
     result_ = check_(engine, nameOf(path_), searchLines_);
   });
-  if (stopped_) result_ = CheckResult();
+  if (stopped_) {
+    result_ = CheckResult();
+  } else if (searchLines_) {
+    // Only the odds are wanted; the rest goes here, off the server's thread.
+    CheckResult odds;
+    odds.odds = std::move(result_.odds);
+    result_ = std::move(odds);
+  } else {
+    capDiagnostics(result_.diagnostics);
+  }
 }
 
 }  // namespace weft::check::lsp

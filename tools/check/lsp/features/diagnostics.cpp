@@ -1,10 +1,12 @@
 #include "lsp/features/diagnostics.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <set>
+#include <system_error>
 #include <utility>
 
 #include "lsp/documents/uri.h"
@@ -20,44 +22,36 @@ struct DiskText {
   TextLines lines;  // over `text`
 };
 
-// The diagnostics of one file: the first kShownDiagnostics as they are, the
-// others counted, with the place of the first of them.
-class FileDiagnostics {
- public:
-  FileDiagnostics(std::string uri, const TextLines& lines) : uri_(std::move(uri)), lines_(lines) {}
-
-  void add(const Diagnostic& diagnostic, const ClientOptions& client) {
-    if (shown_.size() < kShownDiagnostics) {
-      shown_.push_back(diagnosticJson(diagnostic, uri_, lines_, client));
-      return;
-    }
-    if (hidden_++ == 0) firstHidden_ = &diagnostic;
-    hiddenError_ = hiddenError_ || diagnostic.severity == Severity::Error;
-  }
-
-  // Returns the diagnostics to publish, the summary of those not shown last.
-  Json take(const ClientOptions& client) {
-    if (hidden_ == 0) return std::move(shown_);
-    Json summary = diagnosticJson(*firstHidden_, uri_, lines_, client);
-    summary.erase("relatedInformation");
-    summary["severity"] = hiddenError_ ? 1 : 2;
-    summary["message"] =
-        std::to_string(hidden_) + (hidden_ == 1 ? " more problem" : " more problems") +
-        " in this file " + (hidden_ == 1 ? "is" : "are") + " not shown, " +
-        (hidden_ == 1 ? "here" : "the first of them here") + " at line " +
-        std::to_string(firstHidden_->line) + ": weft-check on the command line reports every one";
-    shown_.push_back(std::move(summary));
-    return std::move(shown_);
-  }
-
- private:
-  std::string uri_;
-  const TextLines& lines_;
-  Json shown_ = Json::array();
-  std::size_t hidden_ = 0;
-  const Diagnostic* firstHidden_ = nullptr;
-  bool hiddenError_ = false;
+// The diagnostics of a file past those shown.
+struct Hidden {
+  Diagnostic first;
+  std::size_t count = 0;
+  bool error = false;
 };
+
+Diagnostic summaryOf(Hidden hidden) {
+  Diagnostic summary = std::move(hidden.first);
+  const bool one = hidden.count == 1;
+  summary.severity = hidden.error ? Severity::Error : Severity::Warning;
+  summary.message = std::to_string(hidden.count) + (one ? " more problem" : " more problems") +
+                    " in this file " + (one ? "is" : "are") + " not shown, " +
+                    (one ? "here" : "the first of them here") + " at line " +
+                    std::to_string(summary.line) +
+                    ": weft-check on the command line reports every one";
+  summary.note.clear();
+  summary.hasFix = false;
+  summary.fix.clear();
+  return summary;
+}
+
+// Returns the text of the file at `path`, empty for anything but a file (a
+// folder cannot be read as one).
+std::string readFile(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return {};
+  std::ifstream stream(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(stream), {});
+}
 
 // Publishes an empty list for each file of `document.published` that is
 // neither in `now` nor open, and keeps `now` as its published files.
@@ -72,6 +66,23 @@ void clearOthers(Workspace& workspace, Document& document, Outbox& outbox,
 }
 
 }  // namespace
+
+void capDiagnostics(std::vector<Diagnostic>& diagnostics) {
+  std::map<std::string, std::size_t, std::less<>> shown;
+  std::map<std::string, Hidden, std::less<>> hidden;
+  std::vector<Diagnostic> kept;
+  for (Diagnostic& diagnostic : diagnostics) {
+    if (shown[diagnostic.file]++ < kShownDiagnostics) {
+      kept.push_back(std::move(diagnostic));
+      continue;
+    }
+    Hidden& rest = hidden[diagnostic.file];
+    rest.error = rest.error || diagnostic.severity == Severity::Error;
+    if (rest.count++ == 0) rest.first = std::move(diagnostic);
+  }
+  for (auto& [file, rest] : hidden) kept.push_back(summaryOf(std::move(rest)));
+  diagnostics = std::move(kept);
+}
 
 Json diagnosticJson(const Diagnostic& diagnostic, const std::string& uri, const TextLines& lines,
                     const ClientOptions& client) {
@@ -103,43 +114,29 @@ Json diagnosticJson(const Diagnostic& diagnostic, const std::string& uri, const 
 
 void publishDiagnostics(Workspace& workspace, Document& document, Outbox& outbox) {
   const std::string folder = folderOf(document.path);
-  std::map<std::string, FileDiagnostics> byUri;
-  byUri.emplace(document.uri, FileDiagnostics(document.uri, *document.lines));
+  std::map<std::string, Json> byUri;
+  byUri[document.uri] = Json::array();
   std::map<std::string, std::unique_ptr<DiskText>> disk;
-  // The report sorts by file: each file is looked up once for its run.
-  const std::string* lastFile = nullptr;
-  FileDiagnostics* target = nullptr;
   for (const Diagnostic& diagnostic : document.result.diagnostics) {
-    if (lastFile == nullptr || diagnostic.file != *lastFile) {
-      lastFile = &diagnostic.file;
-      const std::string path = absolutePath(folder, diagnostic.file);
-      const Document* open = workspace.at(path);
-      target = nullptr;
-      if (open != nullptr && open != &document) continue;
-      const std::string uri = open != nullptr ? open->uri : uriOfPath(path);
-      auto it = byUri.find(uri);
-      if (it == byUri.end()) {
-        auto& read = disk[path];
-        if (!read) {
-          std::string text;
-          if (workspace.readDisk()) {
-            std::ifstream stream(path, std::ios::binary);
-            text.assign(std::istreambuf_iterator<char>(stream), {});
-          }
-          read = std::make_unique<DiskText>(std::move(text));
-        }
-        it = byUri.emplace(uri, FileDiagnostics(uri, read->lines)).first;
-      }
-      target = &it->second;
+    const std::string path = absolutePath(folder, diagnostic.file);
+    const Document* open = workspace.at(path);
+    if (open != nullptr && open != &document) continue;
+    const TextLines* lines = open != nullptr ? open->lines.get() : nullptr;
+    if (lines == nullptr) {
+      auto& read = disk[path];
+      if (!read) read = std::make_unique<DiskText>(workspace.readDisk() ? readFile(path) : "");
+      lines = &read->lines;
     }
-    if (target != nullptr) target->add(diagnostic, workspace.client);
+    const std::string uri = open != nullptr ? open->uri : uriOfPath(path);
+    auto& list = byUri[uri];
+    if (list.is_null()) list = Json::array();
+    list.push_back(diagnosticJson(diagnostic, uri, *lines, workspace.client));
   }
   std::set<std::string> published;
   for (auto& [uri, diagnostics] : byUri) {
     const bool own = uri == document.uri;
     if (!own) published.insert(uri);
-    publish(outbox, uri, diagnostics.take(workspace.client),
-            own ? document.resultVersion : std::nullopt);
+    publish(outbox, uri, std::move(diagnostics), own ? document.resultVersion : std::nullopt);
   }
   clearOthers(workspace, document, outbox, std::move(published));
 }

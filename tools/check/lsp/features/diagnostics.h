@@ -1,9 +1,11 @@
 // The diagnostics the server publishes: what an analysis found, by file, in
-// the client's units, at most kShownDiagnostics of them a file.
+// the client's units, at most kShownDiagnostics of them a file and one that
+// sums up the rest.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "lsp/documents/workspace.h"
 #include "lsp/protocol/endpoint.h"
@@ -14,6 +16,11 @@ namespace weft::check::lsp {
 // A file's diagnostics past this many are summed up in one more, so that
 // publishing and showing them stays quick however many there are.
 constexpr std::size_t kShownDiagnostics = 1000;
+
+// Keeps the first kShownDiagnostics of each file's `diagnostics` and puts
+// one in place of the others, at the first of them, that says how many
+// there are; the summaries come last.
+void capDiagnostics(std::vector<Diagnostic>& diagnostics);
 
 // Returns `diagnostic` of the file at `uri`, whose text is `lines`.
 Json diagnosticJson(const Diagnostic& diagnostic, const std::string& uri, const TextLines& lines,

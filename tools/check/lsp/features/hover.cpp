@@ -57,8 +57,8 @@ std::string describeTable(const BufferChecks& checks, const Document& document, 
 
 // How often the file's lines are exactly the line that entry `text` makes,
 // once the lines have been searched; empty when not known.
-std::string lineShare(const BufferChecks& checks, const Document& document,
-                      const std::string& path, std::string text) {
+std::string lineShare(const BufferChecks& checks, const Document& document, const std::string& path,
+                      std::string text) {
   const FileOdds* searched = checks.searchedOdds(document, path);
   if (searched == nullptr || text.find('(') != std::string::npos) return {};
   applyCaseRule(text, document.outline.elementFile);
@@ -149,8 +149,7 @@ std::optional<Json> hover(BufferChecks& checks, const Json& params) {
   const Workspace& workspace = checks.workspace();
   std::string text;
   Json where = workspace.lineRange(document, place->line);
-  if (const ReferenceMark* reference =
-          referenceAt(document.outline, place->line, place->offset)) {
+  if (const ReferenceMark* reference = referenceAt(document.outline, place->line, place->offset)) {
     where = workspace.range(document, reference->line, reference->begin, reference->end);
     text = describeReference(checks, document, *reference);
   } else {

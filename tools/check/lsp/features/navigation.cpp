@@ -38,7 +38,8 @@ Json tableReferences(const Workspace& workspace, const Document& document, int t
   }
   for (const ReferenceMark& reference : outline.references) {
     if (reference.kind == ReferenceTarget::Kind::Table && reference.table == table) {
-      result.push_back(workspace.location(document, reference.line, reference.begin, reference.end));
+      result.push_back(
+          workspace.location(document, reference.line, reference.begin, reference.end));
     }
   }
   return result;
@@ -57,7 +58,8 @@ Json nameReferences(const Workspace& workspace, const Document& document, const 
   }
   for (const ReferenceMark& reference : outline.references) {
     if (reference.kind == ReferenceTarget::Kind::Name && reference.text == name) {
-      result.push_back(workspace.location(document, reference.line, reference.begin, reference.end));
+      result.push_back(
+          workspace.location(document, reference.line, reference.begin, reference.end));
     }
   }
   return result;
@@ -71,8 +73,7 @@ std::optional<Json> definition(BufferChecks& checks, const Json& params) {
   const Document& document = *place->document;
   const LineMark& mark = document.outline.lines[place->line];
   const LoadedFile* file = nullptr;
-  if (const ReferenceMark* reference =
-          referenceAt(document.outline, place->line, place->offset)) {
+  if (const ReferenceMark* reference = referenceAt(document.outline, place->line, place->offset)) {
     if (reference->kind == ReferenceTarget::Kind::Table && isTableNumber(reference->table)) {
       return tableDefinition(checks.workspace(), document, reference->table);
     }

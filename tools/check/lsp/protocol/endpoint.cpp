@@ -94,7 +94,8 @@ void Endpoint::notify(const std::string& method, const Json& params) {
   const auto it = notifications_.find(method);
   if (it == notifications_.end()) return;
   if (const std::optional<std::string> stopped = guarded([&] { it->second(params); })) {
-    outbox_.send(logMessage(LogKind::Error, "weft-check could not handle " + method + ": " + *stopped));
+    outbox_.send(
+        logMessage(LogKind::Error, "weft-check could not handle " + method + ": " + *stopped));
   }
 }
 
