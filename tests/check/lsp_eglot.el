@@ -1,7 +1,8 @@
 ;;; lsp_eglot.el --- Emacs's eglot against `weft-check --lsp', in batch  -*- lexical-binding: t -*-
 ;; On the fixture named by WEFT_FIXTURE: its "# expect" lines give each
 ;; diagnostic's line and columns (in UTF-16 units, the same as characters
-;; there) and a word of its message. Run as
+;; there), a word of its message and a word of its note, which eglot shows
+;; only in the message. Run as
 ;;   emacs --batch -l lsp_eglot.el
 ;; with WEFT_CHECK set (not -Q: that hides Debian's add-ons, eglot among
 ;; them); exits 0 when every check holds.
@@ -38,15 +39,16 @@
          (list (getenv "WEFT_CHECK") "--lsp") "weft")
   (weft-check-that (eglot-managed-p) "eglot manages the buffer")
   (goto-char (point-min))
-  (while (re-search-forward "^# expect \\([0-9]+\\) \\([0-9]+\\) \\([0-9]+\\) \\([^ \n]+\\)" nil t)
+  (while (re-search-forward
+          "^# expect \\([0-9]+\\) \\([0-9]+\\) \\([0-9]+\\) \\([^ \n]+\\) \\([^ \n]+\\)" nil t)
     (push (list (string-to-number (match-string 1)) (string-to-number (match-string 2))
-                (string-to-number (match-string 3)) (match-string 4))
+                (string-to-number (match-string 3)) (match-string 4) (match-string 5))
           expected))
   (weft-check-that expected "the fixture expects diagnostics")
   (flymake-start)
   (weft-wait (lambda () (>= (length (flymake-diagnostics)) (length expected))))
   (dolist (want expected)
-    (cl-destructuring-bind (row first last word) want
+    (cl-destructuring-bind (row first last word mend) want
       (weft-check-that
        (cl-some (lambda (d)
                   (let ((beg (flymake-diagnostic-beg d)) (end (flymake-diagnostic-end d)))
@@ -55,9 +57,12 @@
                       (and (= (line-number-at-pos) row)
                            (= (- beg (line-beginning-position)) first)
                            (= (- end (line-beginning-position)) last)
-                           (string-match-p (regexp-quote word) (flymake-diagnostic-text d))))))
+                           (string-match-p (regexp-quote word) (flymake-diagnostic-text d))
+                           (string-match-p (concat "\n.*" (regexp-quote mend))
+                                           (flymake-diagnostic-text d))))))
                 (flymake-diagnostics))
-       (format "a diagnostic at line %d, columns %d to %d, with %S" row first last word))))
+       (format "a diagnostic at line %d, columns %d to %d, with %S and its note's %S"
+               row first last word mend))))
 
   (weft-goto "^hero" 1)
   (let ((value (or (plist-get (plist-get (weft-request :textDocument/hover) :contents) :value) "")))

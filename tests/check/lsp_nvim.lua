@@ -1,6 +1,7 @@
 -- Neovim's own client against `weft-check --lsp`, headless, on the fixture
 -- named by WEFT_FIXTURE: its "# expect" lines give each diagnostic's line and
--- columns (in UTF-16 units) and a word of its message. Run as
+-- columns (in UTF-16 units), a word of its message and a word of its note,
+-- which Neovim shows only in the message. Run as
 --   nvim --headless -u NONE -c 'luafile lsp_nvim.lua'
 -- with WEFT_CHECK set; exits 0 when every check holds.
 local fixture = os.getenv("WEFT_FIXTURE")
@@ -24,8 +25,8 @@ vim.lsp.buf_attach_client(buffer, client)
 
 local expected = {}
 for _, line in ipairs(lines) do
-  local row, first, last, word = line:match("^# expect (%d+) (%d+) (%d+) (%S+)")
-  if row then table.insert(expected, { tonumber(row) - 1, tonumber(first), tonumber(last), word }) end
+  local row, first, last, word, mend = line:match("^# expect (%d+) (%d+) (%d+) (%S+) (%S+)")
+  if row then table.insert(expected, { tonumber(row) - 1, tonumber(first), tonumber(last), word, mend }) end
 end
 check(#expected > 0, "the fixture expects diagnostics")
 vim.wait(10000, function() return #vim.diagnostic.get(buffer) >= #expected end, 50)
@@ -36,9 +37,12 @@ for _, want in ipairs(expected) do
   local last = vim.str_byteindex(text, want[3], true)
   local found = false
   for _, d in ipairs(vim.diagnostic.get(buffer, { lnum = row })) do
-    found = found or (d.col == first and d.end_col == last and d.message:find(want[4], 1, true) ~= nil)
+    local newline = d.message:find("\n", 1, true)
+    found = found or (d.col == first and d.end_col == last and d.message:find(want[4], 1, true) ~= nil
+      and newline ~= nil and d.message:find(want[5], newline, true) ~= nil)
   end
-  check(found, string.format("a diagnostic at line %d, bytes %d to %d, with %q", row + 1, first, last, want[4]))
+  check(found, string.format("a diagnostic at line %d, bytes %d to %d, with %q and its note's %q",
+    row + 1, first, last, want[4], want[5]))
 end
 
 local function find(pattern)

@@ -4,7 +4,9 @@
 
 #include <deque>
 #include <fstream>
+#include <new>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 #include <string>
 
 #include "lsp/lsp_server.h"
@@ -49,12 +51,23 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 
 // Lines: "== name" starts a transcript with a new server; "> message" sends
 // a message, ">> text" sends text as it stands; "~" runs the server's idle
-// work; "< message" expects the next message sent out to hold it; "#" a
-// comment. Every message sent out must be expected before the next step.
+// work; "~>" takes a piece of it out, as the native server does for its
+// threads, and "~<" does that piece and takes it in; "! what" makes its
+// checks throw from then on (bad_alloc, ending, error; none again); "<
+// message" expects the next message sent out to hold it; "#" a comment.
+// Every message sent out must be expected before the next step.
 TEST(LanguageServerTest, Transcripts) {
   std::ifstream file(WEFT_LSP_TRANSCRIPTS);
   ASSERT_TRUE(file) << WEFT_LSP_TRANSCRIPTS;
+  std::string failure;
+  const CheckFunction check = [&failure](Engine& engine, const std::string& name, bool search) {
+    if (failure == "bad_alloc") throw std::bad_alloc();
+    if (failure == "ending") fatal(ExitStatus::CantRead, "Can't read " + name);
+    if (failure == "error") throw std::runtime_error("a fault of the test");
+    return checkDataFile(engine, name, true, search);
+  };
   std::unique_ptr<LanguageServer> server;
+  std::unique_ptr<CheckJob> job;
   std::deque<std::string> sent;
   std::string name;
   std::string line;
@@ -69,13 +82,21 @@ TEST(LanguageServerTest, Transcripts) {
     std::vector<std::string> out;
     if (line.rfind("== ", 0) == 0) {
       name = line.substr(3);
-      server = std::make_unique<LanguageServer>();
+      failure = "none";
+      server = std::make_unique<LanguageServer>(true, check);
     } else if (line.rfind(">> ", 0) == 0) {
       out = server->handle(line.substr(3));
     } else if (line.rfind("> ", 0) == 0) {
       out = server->handle(line.substr(2));
     } else if (line == "~") {
       out = server->idle();
+    } else if (line == "~>") {
+      job = server->takeWork(!server->hasIdleWork());
+    } else if (line == "~<") {
+      if (job != nullptr) job->run();
+      out = server->finish(std::move(job));
+    } else if (line.rfind("! ", 0) == 0) {
+      failure = line.substr(2);
     } else if (line.rfind("< ", 0) == 0) {
       ASSERT_FALSE(sent.empty()) << where << ": nothing sent, expected " << line;
       const Json actual = Json::parse(sent.front());
@@ -88,6 +109,31 @@ TEST(LanguageServerTest, Transcripts) {
     sent.insert(sent.end(), out.begin(), out.end());
   }
   for (const std::string& left : sent) ADD_FAILURE() << name << ": unexpected " << left;
+}
+
+// A file's diagnostics past the first 1000 are summed up in one more, at the
+// first of them; the command line still reports every one.
+TEST(LanguageServerTest, DiagnosticsPastTheCapAreSummedUpInOne) {
+  LanguageServer server(false);
+  server.handle(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})");
+  std::string text;
+  for (int line = 0; line < 1234; ++line) text += "(table1)\n";  // an error each
+  const Json document = {{"uri", "file:///cap.dat"}, {"text", text}};
+  server.handle(Json{{"jsonrpc", "2.0"},
+                     {"method", "textDocument/didOpen"},
+                     {"params", {{"textDocument", document}}}}
+                    .dump());
+  const std::vector<std::string> sent = server.idle();
+  ASSERT_EQ(1u, sent.size());
+  const Json diagnostics = Json::parse(sent[0])["params"]["diagnostics"];
+  ASSERT_EQ(1001u, diagnostics.size());
+  EXPECT_EQ(999, diagnostics[999]["range"]["start"]["line"]);
+  EXPECT_EQ(1000, diagnostics[1000]["range"]["start"]["line"]);
+  EXPECT_EQ(1, diagnostics[1000]["severity"]);
+  EXPECT_EQ(
+      "234 more problems in this file are not shown, the first of them here at line 1001: "
+      "weft-check on the command line reports every one",
+      diagnostics[1000]["message"]);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "checker/sampled_findings.h"
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
+#include "generate/listed_files.h"
 #include "model/analysis.h"
 #include "model/traps.h"
 #include "odds/stats.h"
@@ -39,6 +40,9 @@ class Checker final : public LoadObserver {
     auto state = std::make_unique<FileState>(path, report_);
     state->order = order_++;
     paths_.insert(path);
+    if (file.parent() != nullptr && file.parent()->parent() == nullptr) {
+      listedByData_.push_back(loads_.size());
+    }
     loads_.push_back(LoadedFile{path, file.parent() == nullptr ? "" : pathOf(*file.parent()),
                                 file.parent() == nullptr ? 0 : file.parent()->lineNumber()});
     checkName(file, path);
@@ -208,6 +212,22 @@ class Checker final : public LoadObserver {
 
   std::size_t fileCount() const { return paths_.size(); }
   std::vector<LoadedFile>& loads() { return loads_; }
+
+  // Returns, for each name that the data file `file` lists, the index in
+  // loads() of the listed file a reference of that name makes its line from.
+  std::map<std::string, std::size_t, std::less<>> listedByName(const DataFile& file) const {
+    std::map<std::string, std::size_t, std::less<>> found;
+    const std::vector<DataFile>& listed = file.subfiles();
+    // Every listed file that started loading is kept, in that order.
+    if (listed.size() != listedByData_.size()) return found;
+    for (const DataFile& subfile : listed) {
+      if (found.count(subfile.filename()) > 0) continue;
+      const DataFile* answer = visitListedFiles(file, subfile.filename(), [](const DataFile&) {});
+      found.emplace(subfile.filename(),
+                    listedByData_[static_cast<std::size_t>(answer - listed.data())]);
+    }
+    return found;
+  }
   bool searchLines = true;  // with stats: the lines of table 0 searched too
 
   // Returns the name to show for `filename`, opened from the working
@@ -275,6 +295,7 @@ class Checker final : public LoadObserver {
   std::vector<std::pair<std::size_t, FileOdds>> statsBlocks_;
   std::set<std::string> paths_;
   std::vector<LoadedFile> loads_;
+  std::vector<std::size_t> listedByData_;  // in loads_, the files a data file's own lists load
 };
 
 // Loads the data file that `operand` names, from inside its directory part
@@ -305,10 +326,13 @@ CheckResult checkDataFile(Engine& engine, const std::string& name, bool stats, b
   Checker checker(report, stats, engine.files, directory);
   checker.searchLines = searchLines;
   engine.loadObserver = &checker;
-  { const DataFile file(engine, name, nullptr); }
+  CheckResult result;
+  {
+    const DataFile file(engine, name, nullptr);
+    result.listedByName = checker.listedByName(file);
+  }
   engine.loadObserver = nullptr;
   engine.files.changeDirectory(directory);
-  CheckResult result;
   result.diagnostics = report.sorted();
   if (stats) result.odds = checker.stats();
   result.files = std::move(checker.loads());

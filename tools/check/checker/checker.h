@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,9 @@ struct CheckResult {
   std::vector<Diagnostic> diagnostics;  // sorted, as the report shows them
   std::vector<FileOdds> odds;           // with `stats`, the odds of each file loaded
   std::vector<LoadedFile> files;        // in the order loading started
+  // For each name in the data file's own file lists, the index in `files` of
+  // the listed file that a reference of that name makes its line from.
+  std::map<std::string, std::size_t, std::less<>> listedByName;
 };
 
 // Checks the data file `name` in the working directory of `engine.files`,

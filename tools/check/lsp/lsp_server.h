@@ -6,53 +6,38 @@
 // idle(), which analyses the buffers edited since their last analysis, a
 // piece of work at a time. So a burst of edits is analysed once, after the
 // last of them, and the same core serves standard input and output
-// (runLanguageServer) or a web page.
+// (runLanguageServer) or a web page. Nothing a message or a buffer holds
+// stops it: what stops a piece of work is answered as an error, published
+// as a diagnostic on the buffer or logged, and the server goes on.
 //
 //   LanguageServer server;
 //   for (const std::string& reply : server.handle(message)) send(reply);
 //   while (server.hasIdleWork() && !messageWaiting())
 //     for (const std::string& note : server.idle()) send(note);
 //   // and after a pause with no message, the same for hasDeferredWork().
+//
+// Its parts, each a layer: lsp/protocol (messages, lifecycle, the guard),
+// lsp/documents (buffers, versions, positions, outlines), lsp/features (the
+// checks of buffers and one file per family of requests).
 #pragma once
 
-#include <cstdint>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "checker/checker.h"
-#include "lsp/lsp_document.h"
+#include "lsp/documents/uri.h"
+#include "lsp/features/check_function.h"
+#include "lsp/features/check_job.h"
 
 namespace weft::check::lsp {
-
-// One open buffer and what its last analysis found.
-struct Document {
-  std::string uri;
-  std::string path;  // absolute
-  std::string text;
-  std::unique_ptr<TextLines> lines;  // over `text`
-  Outline outline;
-  bool stale = true;  // edited since its last analysis
-  bool analysed = false;
-  // Of the last analysis, with the odds of each file's tables and dice.
-  CheckResult result;
-  // The odds of every file the buffer loads with the lines of table 0
-  // searched (the costly part), worked out after a longer pause, and older
-  // than the text when `lineOddsStale`.
-  std::vector<FileOdds> lineOdds;
-  bool lineOddsStale = true;
-  // The other files that analysis published diagnostics for, by URI.
-  std::set<std::string> published;
-};
 
 class LanguageServer {
  public:
   // Files not open in the editor are read from disk below the buffers, or,
-  // without `readDisk`, do not exist (for a page, or a fuzzer).
-  explicit LanguageServer(bool readDisk = true);
+  // without `readDisk`, do not exist (for a page, or a fuzzer). Buffers are
+  // checked with `check`, checkDataFile when empty.
+  explicit LanguageServer(bool readDisk = true, CheckFunction check = {});
   ~LanguageServer();
 
   // Handles one message, the JSON text of a request or notification.
@@ -69,6 +54,14 @@ class LanguageServer {
   bool hasIdleWork() const;
   bool hasDeferredWork() const;
 
+  // The same work taken out, for a front end that does it on other threads
+  // (CheckJob::run) while the server answers messages from what it found
+  // before: the analysis of a buffer edited since its last one, or with
+  // `deferred` the search of a buffer's lines; null when there is none.
+  // finish() takes in what a job found and returns the messages to send.
+  std::unique_ptr<CheckJob> takeWork(bool deferred);
+  std::vector<std::string> finish(std::unique_ptr<CheckJob> job);
+
   // Set once the "exit" notification came; the process then ends with
   // exitStatus(): 0 after a "shutdown" request, 1 without one.
   bool exited() const;
@@ -82,10 +75,5 @@ class LanguageServer {
 // Serves the protocol on standard input and output until "exit" or the end
 // of input. Returns the process's exit status.
 int runLanguageServer();
-
-// Returns the absolute path of a "file:" URI, or an empty text for another
-// scheme; and the URI of an absolute path.
-std::string pathOfUri(std::string_view uri);
-std::string uriOfPath(std::string_view path);
 
 }  // namespace weft::check::lsp

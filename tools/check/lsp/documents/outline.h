@@ -1,7 +1,6 @@
-// The language server's view of one buffer: its lines, positions in the
-// units an editor counts in, and the shape of the data file as weft reads
-// it (directives, tables, file lists, entries, references, comments), found
-// by a quick scan of the text without loading it.
+// The shape of a buffer's data file as weft reads it (directives, tables,
+// file lists, entries, references, comments), found by a quick scan of the
+// text without loading it.
 #pragma once
 
 #include <array>
@@ -12,31 +11,9 @@
 
 #include "datafile/data_file.h"
 #include "generate/reference.h"
+#include "lsp/documents/text_lines.h"
 
 namespace weft::check::lsp {
-
-// The lines of a text and the conversion of offsets within them between
-// bytes and the editor's columns: UTF-16 code units unless `utf8`. A byte
-// that is not part of valid UTF-8 counts as one unit.
-class TextLines {
- public:
-  explicit TextLines(std::string_view text);
-
-  std::size_t count() const { return starts_.size(); }
-  // Returns line `index` (from 0) without its line feed and a carriage
-  // return before it; empty past the end.
-  std::string_view line(std::size_t index) const;
-
-  // Returns the column of byte `offset` of line `index` (clamped to the line).
-  std::uint32_t column(std::size_t index, std::size_t offset, bool utf8) const;
-  // Returns the byte offset of `column` in line `index`, clamped to the line;
-  // a column inside a character gives that character's first byte.
-  std::size_t offset(std::size_t index, std::uint32_t column, bool utf8) const;
-
- private:
-  std::string_view text_;
-  std::vector<std::size_t> starts_;
-};
 
 // What a span of a line is, for highlighting.
 enum class TokenKind { Comment, Directive, Frequency, TableReference, Dice, FileReference };
@@ -97,5 +74,8 @@ struct Outline {
 
 // Scans `text`, a data file named `name`, the way weft reads its lines.
 Outline scanOutline(const TextLines& text, std::string_view name);
+
+// Returns the reference whose bytes hold byte `offset` of line `line`, or null.
+const ReferenceMark* referenceAt(const Outline& outline, std::uint32_t line, std::size_t offset);
 
 }  // namespace weft::check::lsp
