@@ -30,28 +30,35 @@ CheckJob::CheckJob(std::string uri, std::string path, bool searchLines, std::vec
       check_(check) {}
 
 void CheckJob::run() {
-  stopped_ = guarded([this] {
-    // The file is checked as weft would load it from its own folder.
-    const std::string folder = folderOf(path_);
-    OverlayFileSystem overlay(folder);
-    MemoryFileSystem memory;
-    for (auto& [path, text] : buffers_) {
-      if (readDisk_) {
-        overlay.setBuffer(path, std::move(text));
-      } else {
-        memory.addFile(path, std::move(text));
-      }
+  try {
+    stopped_ = guarded([this] { check(); });
+  } catch (...) {
+    // Only the words for what stopped it could not be made; nothing may
+    // leave the thread a job runs on.
+    stopped_.emplace("out of memory");
+  }
+  if (stopped_) result_ = CheckResult();
+}
+
+void CheckJob::check() {
+  // The file is checked as weft would load it from its own folder.
+  const std::string folder = folderOf(path_);
+  OverlayFileSystem overlay(folder);
+  MemoryFileSystem memory;
+  for (auto& [path, text] : buffers_) {
+    if (readDisk_) {
+      overlay.setBuffer(path, std::move(text));
+    } else {
+      memory.addFile(path, std::move(text));
     }
-    buffers_.clear();
-    memory.changeDirectory(folder);
-    QuietConsole console;
-    FixedClock clock;
-    Engine engine(console, readDisk_ ? static_cast<FileSystem&>(overlay) : memory, clock);
-    result_ = check_(engine, nameOf(path_), searchLines_);
-  });
-  if (stopped_) {
-    result_ = CheckResult();
-  } else if (searchLines_) {
+  }
+  buffers_.clear();
+  memory.changeDirectory(folder);
+  QuietConsole console;
+  FixedClock clock;
+  Engine engine(console, readDisk_ ? static_cast<FileSystem&>(overlay) : memory, clock);
+  result_ = check_(engine, nameOf(path_), searchLines_);
+  if (searchLines_) {
     // Only the odds are wanted; the rest goes here, off the server's thread.
     CheckResult odds;
     odds.odds = std::move(result_.odds);

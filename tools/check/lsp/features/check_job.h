@@ -24,7 +24,8 @@ class CheckJob {
   CheckJob(std::string uri, std::string path, bool searchLines, std::vector<Buffer> buffers,
            bool readDisk, const CheckFunction& check);
 
-  // Runs the check, under the guard. Touches nothing but the job.
+  // Runs the check, under the guard; throws nothing. Touches nothing but
+  // the job.
   void run();
 
   const std::string& uri() const { return uri_; }
@@ -36,6 +37,8 @@ class CheckJob {
   const std::optional<std::string>& stopped() const { return stopped_; }
 
  private:
+  void check();
+
   std::string uri_;
   std::string path_;
   bool searchLines_;
