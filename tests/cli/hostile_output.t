@@ -12,10 +12,11 @@ write error:
   $ guarded -n 2147483647 inn.dat | head -1; echo "status ${PIPESTATUS[0]}"
   The tavern
   status 141
-  $ (trap '' PIPE; guarded -n 2147483647 inn.dat | head -1; echo "status ${PIPESTATUS[0]}")
+  $ (trap '' PIPE; guarded -n 2147483647 inn.dat 2> err | head -1; echo "status ${PIPESTATUS[0]}")
   The tavern
-  Can't write to standard output: Broken pipe
   status 245
+  $ cat err
+  Can't write to standard output: Broken pipe
 
 A closed standard output and a full disk: one diagnostic, the status of a
 write error (-11), never the normal 1:
