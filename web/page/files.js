@@ -273,13 +273,14 @@ export function renderFileList(list, fileSet, problems = new Map()) {
 }
 
 // Marks each file's button with its count of problems, in place, so that
-// the focus stays where it is.
+// the focus stays where it is. Notes are no problems: the editor and the
+// check show them, the list does not count them.
 export function showProblems(list, problems) {
   for (const button of list.querySelectorAll('button.file')) {
     const path = button.dataset.path;
-    const {errors = 0, warnings = 0, notes = 0} = problems.get(path) ?? {};
+    const {errors = 0, warnings = 0} = problems.get(path) ?? {};
     let badge = button.querySelector('.problems');
-    if (errors + warnings + notes === 0) {
+    if (errors + warnings === 0) {
       badge?.remove();
       button.setAttribute('aria-label', path);
       continue;
@@ -288,10 +289,9 @@ export function showProblems(list, problems) {
       badge = document.createElement('span');
       button.append(badge);
     }
-    badge.className = `problems ${errors > 0 ? 'error' : warnings > 0 ? 'warning' : 'note'}`;
-    badge.textContent = String(errors + warnings + notes);
-    const words = [errors && counted(errors, 'error'), warnings && counted(warnings, 'warning'),
-                   notes && counted(notes, 'note')];
+    badge.className = errors > 0 ? 'problems error' : 'problems warning';
+    badge.textContent = String(errors + warnings);
+    const words = [errors && counted(errors, 'error'), warnings && counted(warnings, 'warning')];
     button.setAttribute('aria-label', `${path}: ${words.filter(Boolean).join(', ')}`);
   }
 }
