@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -611,6 +612,30 @@ TEST(ComputeOddsTest, AFudgeDieFallsAsItsDrawsModuloThree) {
   }
   EXPECT_DOUBLE_EQ(10922.0 / 32768, odds.lines.lines.at("-1"));
   EXPECT_DOUBLE_EQ(10923.0 / 32768, odds.lines.lines.at("1"));
+}
+
+// Where there are too many totals to work out, the range still holds what a
+// roll can show: a die of 0 sides shows 0, a die of more than 32768 sides no
+// more than 32768, and totals wrap round in 32 bits.
+TEST(DiceOddsTest, TheRangeOfTotalsIsWhatARollCanShow) {
+  const struct {
+    const char* expression;
+    std::int64_t lowest, highest;
+  } cases[] = {
+      {"100000000d0+3", 3, 3},
+      {"20000d6+0", 20000, 120000},
+      {"1000000d6-2000000", -1000000, 4000000},
+      {"30000df+0", -30000, 30000},
+      {"10000d40000+0", 10000, 327680000},
+      {"100000d40000+0", INT32_MIN, INT32_MAX},
+      {"2000000000d6+0", INT32_MIN, INT32_MAX},
+  };
+  for (const auto& c : cases) {
+    const DiceOdds dice = diceOddsOf(c.expression, 0);
+    EXPECT_TRUE(dice.totals.empty()) << c.expression;
+    EXPECT_EQ(c.lowest, dice.lowest) << c.expression;
+    EXPECT_EQ(c.highest, dice.highest) << c.expression;
+  }
 }
 
 TEST(EnumerateLinesTest, ANameListedTwiceKeepsTheLastLineAndTheFirstOnesEndings) {

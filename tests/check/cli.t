@@ -132,7 +132,7 @@ field by field by json_test.py), and another format is refused.
   0 errors, 1 warning in 1 file
   [1]
   $ check --format json odds.dat
-  {"diagnostics":[{"file":"odds.dat","line":1,"severity":"warning","message":"the colon starts a frequency: weft keeps \"the odds are 3\" (frequency 1) and drops \":1 against you\"","note":"an entry cannot hold a colon: write \"3 to 1\", or leave the colon out"}],"summary":{"errors":0,"warnings":1,"files":1,"text":"0 errors, 1 warning in 1 file"},"status":1,"stats":null}
+  {"diagnostics":[{"file":"odds.dat","line":1,"severity":"warning","message":"the colon starts a frequency: weft keeps \"the odds are 3\" (frequency 1) and drops \":1 against you\"","note":"an entry cannot hold a colon: write \"3 to 1\", or leave the colon out"}],"summary":{"errors":0,"warnings":1,"notes":0,"files":1,"text":"0 errors, 1 warning in 1 file"},"status":1,"stats":null}
   [1]
   $ check --format=xml odds.dat
   */weft-check: unknown format "xml" (the formats are text and json) (glob)

@@ -4,7 +4,8 @@
 For every case under tests/check/cases and every bundled example, with and
 without --stats, runs the checker twice (text and --format=json) and checks
 that the JSON is valid and says what the text says: each diagnostic's file,
-line, severity, message and note; the summary and status; and for --stats
+line, severity (error, warning or note), message and note; the summary, its
+counts of each severity, and the status; and for --stats
 each table's name and entries (text, weight, percentage, "1 in N") and the
 remainder of its draws, each dice expression's range and the number of
 different lines, and the words of each heading and of the lines on table
@@ -42,8 +43,9 @@ DIAGNOSTIC = re.compile(r"^(.*?)(?::(\d+))?: (error|warning|note): (.*)$")
 
 
 def parse_text(text):
-    """Returns the diagnostics (with their notes), the summary line and the
-    --stats blocks of a text report."""
+    """Returns the lines of the diagnostics (each with its note line, if any),
+    the summary line and the --stats blocks of a text report. The blocks come
+    first; from the first diagnostic on, every line is one."""
     lines = text.split("\n")
     assert lines[-1] == "", "the report ends with a line feed"
     lines = lines[:-1]
@@ -51,22 +53,25 @@ def parse_text(text):
     diagnostics = []
     blocks = []
     for line in lines[:-1]:
-        match = DIAGNOSTIC.match(line)
-        if match and (diagnostics or not line.startswith("  ")) and match.group(3) in (
-                "error", "warning", "note") and not line.startswith(" "):
-            file, number, severity, message = match.groups()
-            if severity == "note":
-                last = diagnostics[-1]
-                assert (last["file"], last["line"]) == (file, int(number or 0)), line
-                last["note"] = message
-            else:
-                diagnostics.append({"file": file, "line": int(number or 0), "severity": severity,
-                                    "message": message, "note": None})
+        if diagnostics or (DIAGNOSTIC.match(line) and not line.startswith(" ")):
+            diagnostics.append(line)
         elif line and not line.startswith(" "):
             blocks.append([line])
         elif line:
             blocks[-1].append(line)
     return diagnostics, summary, blocks
+
+
+def diagnostic_lines(diagnostic):
+    """The text form of one diagnostic of the JSON report: its line, and its
+    note's line after it where it has one."""
+    place = printable(diagnostic["file"])
+    if diagnostic["line"]:
+        place += ":%d" % diagnostic["line"]
+    lines = ["%s: %s: %s" % (place, diagnostic["severity"], printable(diagnostic["message"]))]
+    if diagnostic["note"] is not None:
+        lines.append("%s: note: %s" % (place, printable(diagnostic["note"])))
+    return lines
 
 
 ROW = re.compile(r"^    +(\S+)  (1 in \S+|never) +(\d+) of (\d+) +[#. ]+  (.*)$")
@@ -164,9 +169,13 @@ def check(checker, cwd, args, stats):
         return ["%s: not valid JSON: %s" % (where, error)]
     diagnostics, summary, blocks = parse_text(
         text.stdout.decode("utf-8", "latin1_for_invalid"))
-    wanted = [dict(d, message=printable(d["message"]), file=printable(d["file"]),
-                   note=None if d["note"] is None else printable(d["note"]))
-              for d in report["diagnostics"]]
+    wanted = [line for d in report["diagnostics"] for line in diagnostic_lines(d)]
+    if any(d["severity"] not in ("error", "warning", "note") for d in report["diagnostics"]):
+        failures.append("%s: a severity other than error, warning or note" % where)
+    counts = {kind: sum(d["severity"] == kind[:-1] for d in report["diagnostics"])
+              for kind in ("errors", "warnings", "notes")}
+    if counts != {kind: report["summary"][kind] for kind in counts}:
+        failures.append("%s: the summary counts %r, the diagnostics %r" % (where, report["summary"], counts))
     if wanted != diagnostics:
         for a, b in zip(wanted + [None] * len(diagnostics), diagnostics + [None] * len(wanted)):
             if a != b:

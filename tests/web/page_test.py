@@ -250,6 +250,8 @@ class PageTest(unittest.TestCase):
             self.assertEqual(page.driver.execute_script(boxes, hidden), 0, target)
         self.assertTrue(page.find("view-check").get_attribute("hidden"))
         self.assertEqual(page.wait_for('button.file[data-path="traps.dat"] .problems')[0].text, "1")
+        self.assertEqual(page.wait_for('button.file[data-path="traps.dat"]')[0].get_attribute("aria-label"),
+                         "traps.dat: 1 warning")
         self.assertTrue(page.driver.find_elements(By.CSS_SELECTOR, ".CodeMirror .weft-keyword"))
         page.screenshot("editor")
 

@@ -57,7 +57,8 @@ export interface Diagnostic {
   file: string;
   /** 0 for the file as a whole. */
   line: number;
-  severity: 'error' | 'warning';
+  /** A note is no problem: it says how weft reads text that works. */
+  severity: 'error' | 'warning' | 'note';
   message: string;
   note: string | null;
 }
@@ -65,6 +66,7 @@ export interface Diagnostic {
 export interface Summary {
   errors: number;
   warnings: number;
+  notes: number;
   files: number;
   text: string;
 }

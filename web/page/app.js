@@ -27,7 +27,7 @@ let table = null;
 let features = {keepCase: false, reroll: false};
 let shownPath = null;
 let editor = null;
-// What the language server found in each file: path -> {errors, warnings}.
+// What the language server found in each file: path -> {errors, warnings, notes}.
 const problems = new Map();
 
 const outputView = {command: $('output-command'), output: $('output'), status: $('output-status')};
@@ -427,7 +427,7 @@ async function share() {
   box.hidden = false;
   const listed = paths.length - (fileSet.selected === null ? 0 : 1);
   $('share-what').textContent = all || fileSet.selected === null ? `Link to all ${paths.length} files`
-    : `Link to ${fileSet.selected}${listed > 0 ? ` and ${listed} ${listed === 1 ? 'file' : 'files'} it reads` : ''}`;
+    : `Link to ${fileSet.selected}${listed > 0 ? ` and ${views.counted(listed, 'file')} it reads` : ''}`;
   $('share-link').value = link;
   $('share-link').select();
   let copied = false;
@@ -506,7 +506,7 @@ function makeEditor() {
     open: (path) => fileSet.select(path),
     problems(path, count) {
       const before = problems.get(path);
-      if (before && before.errors === count.errors && before.warnings === count.warnings) return;
+      if (before && ['errors', 'warnings', 'notes'].every((kind) => before[kind] === count[kind])) return;
       problems.set(path, count);
       showProblems($('file-list'), problems);
     },

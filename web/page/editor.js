@@ -18,10 +18,17 @@ const CM = globalThis.CodeMirror;
 // Lines around the visible ones that are painted ahead of scrolling.
 const PAINT_MARGIN = 60;
 
+// The server's severity as a word: 1 error, 2 warning, 3 (or 4) a note,
+// which tells how weft reads text that works.
+function severityName(severity) {
+  return severity === 1 ? 'error' : severity === 2 ? 'warning' : 'note';
+}
+const GRAVITY = {note: 0, warning: 1, error: 2};
+
 export class Editor {
   // `hooks`: edit(text) after each change of the shown file, caret() after
   // each move, open(path) to show another file of the set, problems(path,
-  // {errors, warnings}) when the server's count for a file changes.
+  // {errors, warnings, notes}) when the server's count for a file changes.
   constructor(textarea, {outline, fixes, note}, hooks) {
     this.textarea = textarea;
     this.outlineList = outline;
@@ -257,8 +264,9 @@ export class Editor {
     this.diagnostics.set(uri, diagnostics);
     const path = this.names.pathOfUri(uri);
     if (path !== null) {
-      const errors = diagnostics.filter((d) => d.severity === 1).length;
-      this.hooks.problems(path, {errors, warnings: diagnostics.length - errors});
+      const count = {errors: 0, warnings: 0, notes: 0};
+      for (const d of diagnostics) count[`${severityName(d.severity)}s`] += 1;
+      this.hooks.problems(path, count);
     }
     if (this.path !== null && uri === this.uriOf(this.path) && this.current()) {
       this.cm.performLint();
@@ -266,16 +274,19 @@ export class Editor {
     }
   }
 
-  // The lint add-on's marks: the server's diagnostics of the shown file.
+  // The lint add-on's marks: the server's diagnostics of the shown file,
+  // the gravest last, since the add-on marks a line of several with the
+  // severity of its last one unless an error comes before it.
   annotations() {
     if (this.path === null) return [];
     const found = this.diagnostics.get(this.uriOf(this.path)) ?? [];
-    return found.map((d) => ({
+    const marks = found.map((d) => ({
       from: CM.Pos(d.range.start.line, d.range.start.character),
       to: CM.Pos(d.range.end.line, Math.max(d.range.end.character, d.range.start.character + 1)),
       message: d.message,
-      severity: d.severity === 1 ? 'error' : 'warning',
+      severity: severityName(d.severity),
     }));
+    return marks.sort((a, b) => GRAVITY[a.severity] - GRAVITY[b.severity]);
   }
 
   // The parameters of a request about `pos` of the shown file.
@@ -379,7 +390,7 @@ export class Editor {
     box.setAttribute('role', 'tooltip');
     for (const problem of problems) {
       const line = document.createElement('span');
-      line.className = `problem ${problem.severity === 1 ? 'error' : 'warning'}`;
+      line.className = `problem ${severityName(problem.severity)}`;
       line.textContent = problem.message;
       box.append(line);
     }

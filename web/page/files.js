@@ -4,6 +4,8 @@
 // gives room for large files (local storage holds about 5 MB); a write the
 // browser refuses is reported at once.
 
+import {counted} from './views.js';
+
 const STORAGE_KEY = 'weft-playground/files';
 const PREVIOUS_KEY = 'weft-playground/previous-files';
 const DATABASE = 'weft-playground';
@@ -231,7 +233,7 @@ async function readStored(key) {
 
 // The list of files as a tree: folders as headings, files as buttons, each
 // with the count of problems the language server found in it (`problems`
-// maps a path to {errors, warnings}).
+// maps a path to {errors, warnings, notes}).
 export function renderFileList(list, fileSet, problems = new Map()) {
   list.replaceChildren();
   let previous = [];
@@ -271,13 +273,14 @@ export function renderFileList(list, fileSet, problems = new Map()) {
 }
 
 // Marks each file's button with its count of problems, in place, so that
-// the focus stays where it is.
+// the focus stays where it is. Notes are no problems: the editor and the
+// check show them, the list does not count them.
 export function showProblems(list, problems) {
   for (const button of list.querySelectorAll('button.file')) {
     const path = button.dataset.path;
-    const found = problems.get(path) ?? {errors: 0, warnings: 0};
+    const {errors = 0, warnings = 0} = problems.get(path) ?? {};
     let badge = button.querySelector('.problems');
-    if (found.errors + found.warnings === 0) {
+    if (errors + warnings === 0) {
       badge?.remove();
       button.setAttribute('aria-label', path);
       continue;
@@ -286,9 +289,9 @@ export function showProblems(list, problems) {
       badge = document.createElement('span');
       button.append(badge);
     }
-    badge.className = found.errors > 0 ? 'problems error' : 'problems warning';
-    badge.textContent = String(found.errors + found.warnings);
-    const words = [found.errors && `${found.errors} errors`, found.warnings && `${found.warnings} warnings`];
+    badge.className = errors > 0 ? 'problems error' : 'problems warning';
+    badge.textContent = String(errors + warnings);
+    const words = [errors && counted(errors, 'error'), warnings && counted(warnings, 'warning')];
     button.setAttribute('aria-label', `${path}: ${words.filter(Boolean).join(', ')}`);
   }
 }

@@ -8,6 +8,12 @@ export function text(bytes) {
   return decoder.decode(bytes);
 }
 
+// `n` and the word for what it counts, in the singular for 1: "1 error",
+// "2 errors", "3 entries" with `plural` given.
+export function counted(n, singular, plural = `${singular}s`) {
+  return `${n} ${n === 1 ? singular : plural}`;
+}
+
 function element(tag, className, content) {
   const node = document.createElement(tag);
   if (className) node.className = className;

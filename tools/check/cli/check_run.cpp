@@ -27,8 +27,9 @@ constexpr std::string_view kHelp =
     "Checks weft data files before play and reports every problem that weft\n"
     "would report or end its run on, and every place where weft reads the text\n"
     "otherwise than it looks, as file:line: error|warning: message, with a\n"
-    "file:line: note: line after it that says what to write instead; sorted by\n"
-    "file and line, then a summary line.\n"
+    "file:line: note: line after it that says what to write instead, and how\n"
+    "weft reads what works but may surprise as file:line: note: message; sorted\n"
+    "by file and line, then a summary line.\n"
     "\n"
     "  -S, --stats          also show, for each data file, the chance of every\n"
     "                       entry of every table, the totals of its dice and\n"
@@ -48,7 +49,8 @@ constexpr std::string_view kHelp =
     "                       by how it was made (as JSON with --format=json)\n"
     "\n"
     "A backslash in an operand separates its directory part, as in weft.\n"
-    "Exit status: 0 clean, 1 warnings only, 2 errors or a bad command line.\n";
+    "Exit status: 0 clean (notes at most), 1 warnings but no error, 2 errors or a\n"
+    "bad command line.\n";
 
 // The long options, each the same as a short one.
 struct LongOption {

@@ -4,6 +4,7 @@
 
 #include "model/analysed_file.h"
 #include "model/expansion_checks.h"
+#include "model/listed_case_checks.h"
 #include "model/reference_checks.h"
 #include "model/table_checks.h"
 #include "model/tied_rolls.h"
@@ -21,6 +22,7 @@ void analyzeDataFile(const DataFile& file, const FileFacts& facts, const std::st
   checkTableSizes(analysed);
   checkUnusedTables(analysed, reach);
   checkUnmatchedParentheses(analysed);
+  checkListedLineCase(analysed, reach);
   if (file.isElementFile()) checkElementSections(analysed);
   checkMainTable(analysed);
 }

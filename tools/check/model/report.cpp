@@ -6,6 +6,28 @@
 
 namespace weft::check {
 
+const char* severityName(Severity severity) {
+  switch (severity) {
+    case Severity::Error:
+      return "error";
+    case Severity::Warning:
+      return "warning";
+    case Severity::Note:
+      break;
+  }
+  return "note";
+}
+
+SeverityCounts countSeverities(const std::vector<Diagnostic>& diagnostics) {
+  SeverityCounts counts;
+  for (const Diagnostic& d : diagnostics) {
+    if (d.severity == Severity::Error) ++counts.errors;
+    if (d.severity == Severity::Warning) ++counts.warnings;
+    if (d.severity == Severity::Note) ++counts.notes;
+  }
+  return counts;
+}
+
 void Report::add(std::string file, std::uint64_t line, Severity severity, std::string message,
                  std::string note, Span span) {
   diagnostics_.push_back(Diagnostic{std::move(file), line, severity, std::move(message),
@@ -34,8 +56,10 @@ bool Report::hasError(std::string_view file, std::uint64_t line) const {
 
 int Report::status() const {
   int status = 0;
-  for (const Diagnostic& d : diagnostics_)
-    status = std::max(status, d.severity == Severity::Error ? 2 : 1);
+  for (const Diagnostic& d : diagnostics_) {
+    if (d.severity == Severity::Error) status = 2;
+    if (d.severity == Severity::Warning) status = std::max(status, 1);
+  }
   return status;
 }
 

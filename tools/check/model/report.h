@@ -1,6 +1,7 @@
 // The findings of one check: problems with the file and line they concern.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -8,7 +9,10 @@
 
 namespace weft::check {
 
-enum class Severity { Warning, Error };
+// From the least to the gravest. A note tells how weft reads the text where
+// nothing goes wrong (weft's own rule may still surprise the author); it
+// counts as no problem and never fails a check.
+enum class Severity { Note, Warning, Error };
 
 struct Diagnostic {
   std::string file;
@@ -27,6 +31,17 @@ struct Diagnostic {
   bool hasFix = false;
   std::string fix;
 };
+
+// Returns the word for `severity`: "error", "warning" or "note".
+const char* severityName(Severity severity);
+
+// How many diagnostics there are of each severity.
+struct SeverityCounts {
+  std::size_t errors = 0;
+  std::size_t warnings = 0;
+  std::size_t notes = 0;
+};
+SeverityCounts countSeverities(const std::vector<Diagnostic>& diagnostics);
 
 // The bytes of a line that a diagnostic points at, with an optional mend.
 struct Span {
@@ -50,8 +65,8 @@ class Report {
   // Returns true when an error stands at `line` of `file`.
   bool hasError(std::string_view file, std::uint64_t line) const;
 
-  // Returns the exit status of the check: 0 when clean, 1 when there are
-  // warnings only, 2 when there is any error.
+  // Returns the exit status of the check: 0 when clean or with notes only, 1
+  // when there are warnings but no error, 2 when there is any error.
   int status() const;
 
  private:

@@ -1,7 +1,8 @@
 #include "odds/dice_odds.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <limits>
+#include <tuple>
 
 #include "support/random_source.h"
 
@@ -66,6 +67,28 @@ std::vector<double> sumsOf(const Die& die, std::uint64_t count) {
   return sum;
 }
 
+// Returns the lowest and the highest total a roll of `parts` can show, as
+// the roll computes it: the sum of the dice and the modifier wrap round in
+// 32 bits, so a range that crosses the ends of the 32-bit integers covers
+// every total from the least to the greatest.
+std::pair<std::int64_t, std::int64_t> totalRange(const DiceParts& parts, const Die& die) {
+  const auto count = static_cast<std::int64_t>(std::max(parts.count, 0));
+  const std::int64_t modifier =
+      parts.positive ? std::int64_t{parts.modifier} : -std::int64_t{parts.modifier};
+  const std::int64_t spread = count * static_cast<std::int64_t>(die.faces.size() - 1);
+  const std::int64_t first = count * die.lowest + modifier;
+  const auto wrapped = [](std::int64_t total) {
+    return std::int64_t{static_cast<std::int32_t>(static_cast<std::uint32_t>(total))};
+  };
+  constexpr std::int64_t kTotals = std::int64_t{1} << 32;
+  const std::int64_t lowest = wrapped(first);
+  const std::int64_t highest = wrapped(first + spread);
+  if (spread >= kTotals - 1 || highest < lowest) {
+    return {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()};
+  }
+  return {lowest, highest};
+}
+
 }  // namespace
 
 std::uint32_t withModifier(const DiceParts& parts, std::uint32_t sum) {
@@ -123,10 +146,7 @@ DiceOdds diceOddsOf(const std::string& expression, int table) {
   }
   dice.exact = !dice.reads || parts.count <= 1;
   if (dice.reads && dice.totals.empty()) {
-    const std::int64_t faces =
-        parts.sides == Dice::kFudge ? 1 : std::llabs(static_cast<std::int64_t>(parts.sides));
-    dice.highest = dice.lowest + static_cast<std::int64_t>(std::max(parts.count, 0)) *
-                                     (parts.sides == Dice::kFudge ? 2 : faces - 1);
+    std::tie(dice.lowest, dice.highest) = totalRange(parts, dieOf(parts));
   }
   return dice;
 }

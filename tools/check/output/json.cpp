@@ -101,7 +101,7 @@ Json diagnosticJson(const Diagnostic& d) {
   Json json;
   json["file"] = text(d.file);
   json["line"] = d.line;
-  json["severity"] = d.severity == Severity::Error ? "error" : "warning";
+  json["severity"] = severityName(d.severity);
   json["message"] = text(d.message);
   json["note"] = d.note.empty() ? Json(nullptr) : text(d.note);
   return json;
@@ -290,14 +290,12 @@ std::string jsonReport(const std::vector<Diagnostic>& diagnostics, std::size_t f
                        int status, const std::vector<FileOdds>* stats) {
   Json json;
   json["diagnostics"] = Json::array();
-  std::uint64_t errors = 0;
-  for (const Diagnostic& d : diagnostics) {
-    json["diagnostics"].push_back(diagnosticJson(d));
-    errors += d.severity == Severity::Error ? 1 : 0;
-  }
+  for (const Diagnostic& d : diagnostics) json["diagnostics"].push_back(diagnosticJson(d));
+  const SeverityCounts counts = countSeverities(diagnostics);
   Json& summary = json["summary"];
-  summary["errors"] = errors;
-  summary["warnings"] = std::uint64_t{diagnostics.size() - errors};
+  summary["errors"] = std::uint64_t{counts.errors};
+  summary["warnings"] = std::uint64_t{counts.warnings};
+  summary["notes"] = std::uint64_t{counts.notes};
   summary["files"] = std::uint64_t{fileCount};
   summary["text"] = text(formatSummary(diagnostics, fileCount));
   json["status"] = status;

@@ -218,8 +218,7 @@ std::vector<std::string> linesText(const FileOdds& file, bool verbose) {
     out.push_back("lines: " + searched);
   } else if (file.sampled) {
     // weft's own lines speak first; the search adds what it knows for certain.
-    out.push_back("lines: about as varied as " + estimateText(file.variety) +
-                  " equally likely lines, an estimate from weft's own lines");
+    out.push_back("lines: " + varietyWords(file));
     out.push_back("weft's own lines: " + sampledText(*file.sampled));
     if (odds.complete) {
       out.push_back(
@@ -270,6 +269,21 @@ std::string describeDiceOdds(const DiceOdds& dice) {
 }
 
 std::string varietyText(double value) { return variety(value); }
+
+std::string varietyWords(const FileOdds& odds) {
+  if (exactLines(odds)) {
+    return "about as varied as " + variety(odds.variety) + " equally likely lines";
+  }
+  if (odds.sampled) {
+    return "about as varied as " + estimateText(odds.variety) +
+           " equally likely lines, an estimate from weft's own lines";
+  }
+  if (odds.lines.complete) {
+    return "about as varied as " + variety(odds.searchVariety) +
+           " equally likely lines (estimated: some draws after a roll taken as independent)";
+  }
+  return "at least as varied as " + variety(odds.searchVariety) + " equally likely lines";
+}
 
 std::string describeOdds(const DataFile& file, const std::string& path) {
   return describeOdds(computeOdds(file, path), false);

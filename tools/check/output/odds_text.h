@@ -37,6 +37,11 @@ std::vector<std::string> linesText(const FileOdds& odds, bool verbose);
 std::string describeDiceOdds(const DiceOdds& dice);
 // Returns a variety figure as shown ("2.5", "120").
 std::string varietyText(double value);
+// Returns how varied the lines of table 0 are, with what the figure rests
+// on: "about as varied as 2.5 equally likely lines" where the search gave
+// exact odds, ", an estimate from weft's own lines" behind it where they
+// were sampled, and "at least as varied as" where the search stopped short.
+std::string varietyWords(const FileOdds& odds);
 
 // Returns the percentage of `p` as shown ("75.0%", "0.46%").
 std::string percentText(double p);

@@ -1,5 +1,6 @@
 #include "lsp/features/diagnostics.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -26,13 +27,13 @@ struct DiskText {
 struct Hidden {
   Diagnostic first;
   std::size_t count = 0;
-  bool error = false;
+  Severity gravest = Severity::Note;
 };
 
 Diagnostic summaryOf(Hidden hidden) {
   Diagnostic summary = std::move(hidden.first);
   const bool one = hidden.count == 1;
-  summary.severity = hidden.error ? Severity::Error : Severity::Warning;
+  summary.severity = hidden.gravest;
   summary.message = std::to_string(hidden.count) + (one ? " more problem" : " more problems") +
                     " in this file " + (one ? "is" : "are") + " not shown, " +
                     (one ? "here" : "the first of them here") + " at line " +
@@ -65,6 +66,21 @@ void clearOthers(Workspace& workspace, Document& document, Outbox& outbox,
   document.published = std::move(now);
 }
 
+// The protocol's severity: 1 error, 2 warning, 3 information. A note is
+// information, which editors list with the problems (a hint, 4, they only
+// mark faintly in the text).
+int protocolSeverity(Severity severity) {
+  switch (severity) {
+    case Severity::Error:
+      return 1;
+    case Severity::Warning:
+      return 2;
+    case Severity::Note:
+      break;
+  }
+  return 3;
+}
+
 }  // namespace
 
 void capDiagnostics(std::vector<Diagnostic>& diagnostics) {
@@ -77,7 +93,7 @@ void capDiagnostics(std::vector<Diagnostic>& diagnostics) {
       continue;
     }
     Hidden& rest = hidden[diagnostic.file];
-    rest.error = rest.error || diagnostic.severity == Severity::Error;
+    rest.gravest = std::max(rest.gravest, diagnostic.severity);
     if (rest.count++ == 0) rest.first = std::move(diagnostic);
   }
   for (auto& [file, rest] : hidden) kept.push_back(summaryOf(std::move(rest)));
@@ -98,7 +114,7 @@ Json diagnosticJson(const Diagnostic& diagnostic, const std::string& uri, const 
       {"start", {{"line", line}, {"character", lines.column(line, begin, client.utf8)}}},
       {"end", {{"line", line}, {"character", lines.column(line, end, client.utf8)}}}};
   Json json = {{"range", where},
-               {"severity", diagnostic.severity == Severity::Error ? 1 : 2},
+               {"severity", protocolSeverity(diagnostic.severity)},
                {"source", "weft-check"},
                {"message", diagnostic.message}};
   if (diagnostic.note.empty()) return json;

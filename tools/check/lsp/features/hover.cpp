@@ -27,8 +27,7 @@ std::string describeFile(const BufferChecks& checks, const Document& document,
   if (odds->elementFile) text += " (element file)";
   const FileOdds* searched = checks.searchedOdds(document, path);
   if (searched == nullptr) return text;
-  return text + "\n\n" + (searched->lines.complete ? "about" : "at least") + " as varied as " +
-         varietyText(searched->variety) + " equally likely lines";
+  return text + "\n\n" + varietyWords(*searched);
 }
 
 // A table's size and its three likeliest entries.
