@@ -47,6 +47,13 @@ bool comparableDice(const DiceParts& parts) {
          faceCount(parts.sides) <= kMostFaces;
 }
 
+bool sameDice(const DiceParts& first, const DiceParts& second) {
+  if (first.count != second.count) return false;
+  if (first.sides == Dice::kFudge || second.sides == Dice::kFudge)
+    return first.sides == second.sides;
+  return dieModulus(first.sides) == dieModulus(second.sides);
+}
+
 bool JointDice::spend(double amount) {
   work_ += amount;
   return work_ <= kMostWork;
@@ -67,36 +74,59 @@ const std::vector<double>* JointDice::facesAt(const Place& place) {
   return &places_.emplace(place, std::move(grid)).first->second;
 }
 
-std::optional<JointSums> JointDice::sums(const DiceParts& first, const DiceParts& second,
-                                         std::span<const PickedDraw> picks) {
-  const auto countA = static_cast<std::size_t>(first.count);
-  const auto countB = static_cast<std::size_t>(second.count);
-  const std::size_t facesA = faceCount(first.sides);
-  const std::size_t facesB = faceCount(second.sides);
+const JointSums* JointDice::sums(const DiceParts& first, const DiceParts& second,
+                                 std::span<const PickedDraw> picks, double& scale) {
+  const bool same = sameDice(first, second);
+  Key key{first.count, first.sides, same ? 0 : second.count, second.sides, {}};
+  const auto places = static_cast<std::uint32_t>(std::max(first.count, second.count));
+  // The picks behind every die only weigh the pair; the others go into the
+  // grid, grouped by place, in one order, so that equal grids meet in the cache.
+  std::map<std::uint32_t, std::vector<PickedDraw>> behind;
+  for (const PickedDraw& pick : picks) {
+    if (pick.index < places) {
+      key.picks.push_back(pick);
+    } else {
+      PickedDraw alone = pick;
+      alone.index = 0;
+      behind[pick.index].push_back(std::move(alone));
+    }
+  }
+  std::sort(key.picks.begin(), key.picks.end());
+  scale = 1;
+  for (auto& [index, atPlace] : behind) {
+    std::sort(atPlace.begin(), atPlace.end());
+    const std::vector<double>* alone = facesAt(Place{0, 0, atPlace});
+    if (alone == nullptr) return nullptr;
+    scale *= (*alone)[0];
+  }
+  auto it = grids_.find(key);
+  if (it == grids_.end()) {
+    std::optional<JointSums> made = grid(key);
+    it = grids_.emplace(std::move(key), std::move(made)).first;
+  }
+  if (!it->second) return nullptr;
+  return &*it->second;
+}
+
+std::optional<JointSums> JointDice::grid(const Key& key) {
+  const auto countA = static_cast<std::size_t>(key.firstCount);
+  const auto countB = static_cast<std::size_t>(key.secondCount);
+  const std::size_t facesA = faceCount(key.firstSides);
+  const std::size_t facesB = faceCount(key.secondSides);
   if ((countA * (facesA - 1) + 1) * (countB * (facesB - 1) + 1) > kMostCells) return std::nullopt;
-  // The picks at each place, in one order, so that equal places meet in the cache.
   std::map<std::uint32_t, std::vector<PickedDraw>> picksAt;
-  for (PickedDraw pick : picks) {
+  for (PickedDraw pick : key.picks) {
     const std::uint32_t index = pick.index;
     pick.index = 0;
     picksAt[index].push_back(std::move(pick));
   }
-  for (auto& [index, atPlace] : picksAt) std::sort(atPlace.begin(), atPlace.end());
   JointSums joint;
-  joint.lowestFirst = static_cast<std::int64_t>(countA) * lowestFace(first.sides);
-  joint.lowestSecond = static_cast<std::int64_t>(countB) * lowestFace(second.sides);
-  double scale = 1;
-  const std::size_t dicePlaces = std::max(countA, countB);
-  for (const auto& [index, atPlace] : picksAt) {
-    if (index < dicePlaces) continue;
-    // A pick behind every die only weighs the pair.
-    const std::vector<double>* alone = facesAt(Place{0, 0, atPlace});
-    if (alone == nullptr) return std::nullopt;
-    scale *= (*alone)[0];
-  }
-  for (std::size_t i = 0; i < dicePlaces; ++i) {
+  joint.sameDice = countB == 0;
+  joint.lowestFirst = static_cast<std::int64_t>(countA) * lowestFace(key.firstSides);
+  joint.lowestSecond = static_cast<std::int64_t>(countB) * lowestFace(key.secondSides);
+  for (std::size_t i = 0; i < std::max(countA, countB); ++i) {
     const auto at = picksAt.find(static_cast<std::uint32_t>(i));
-    const Place place{i < countA ? first.sides : 0, i < countB ? second.sides : 0,
+    const Place place{i < countA ? key.firstSides : 0, i < countB ? key.secondSides : 0,
                       at == picksAt.end() ? std::vector<PickedDraw>{} : at->second};
     const std::vector<double>* faces = facesAt(place);
     if (faces == nullptr) return std::nullopt;
@@ -120,7 +150,6 @@ std::optional<JointSums> JointDice::sums(const DiceParts& first, const DiceParts
     }
     joint = std::move(next);
   }
-  for (double& p : joint.chances) p *= scale;
   return joint;
 }
 

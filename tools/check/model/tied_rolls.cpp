@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -22,14 +24,13 @@ namespace {
 
 // The states all the walks of one file may take between them, and the bytes
 // of working text they may handle.
-constexpr std::size_t kMostStates = 200'000;
-constexpr std::uint64_t kMostWork = 40'000'000;
+constexpr std::size_t kMostStates = 50'000;
+constexpr std::uint64_t kMostWork = 20'000'000;
 
 // What the walks of one file have spent.
 struct Spent {
   std::size_t states = 0;
   std::uint64_t work = 0;
-  bool all() const { return states >= kMostStates || work >= kMostWork; }
 };
 // The pairs of rolls one entry's line is followed for.
 constexpr std::size_t kMostPairs = 400;
@@ -150,34 +151,56 @@ bool sameRoll(const WalkedRoll& a, const WalkedRoll& b) {
   return a.reference == b.reference && a.site == b.site;
 }
 
-void addSums(JointSums& into, const JointSums& sums, double chance) {
-  for (std::size_t i = 0; i < sums.chances.size(); ++i) into.chances[i] += sums.chances[i] * chance;
-}
+// The pairs of rolls of an entry's line, as they come up, with a way to
+// find each again.
+class RollPairs {
+ public:
+  std::vector<RollPair>& all() { return pairs_; }
+
+  // Returns the pair of `a` and `b`, added when new; null once there are
+  // too many.
+  RollPair* find(const WalkedRoll& a, const WalkedRoll& b) {
+    const Key key{keyOf(a), keyOf(b)};
+    if (const auto it = index_.find(key); it != index_.end()) return &pairs_[it->second];
+    if (pairs_.size() >= kMostPairs) return nullptr;
+    index_.emplace(key, pairs_.size());
+    return &pairs_.emplace_back(RollPair{a, b, std::nullopt, false});
+  }
+
+ private:
+  using RollKey = std::tuple<std::size_t, std::uintptr_t, int, std::size_t, std::size_t>;
+  using Key = std::pair<RollKey, RollKey>;
+  static RollKey keyOf(const WalkedRoll& r) {
+    return {r.reference, reinterpret_cast<std::uintptr_t>(r.site.file), r.site.table, r.site.run,
+            r.site.offset};
+  }
+  std::vector<RollPair> pairs_;
+  std::map<Key, std::size_t> index_;
+};
 
 // Gathers the pairs of rolls of every way through the line.
-void gatherPairs(const WalkedPath& path, JointDice& dice, std::vector<RollPair>& pairs) {
+void gatherPairs(const WalkedPath& path, JointDice& dice, RollPairs& pairs) {
   for (std::size_t j = 1; j < path.rolls.size(); ++j) {
     for (std::size_t i = 0; i < j; ++i) {
       const WalkedRoll& a = path.rolls[i];
       const WalkedRoll& b = path.rolls[j];
       // Rolls that one reference brings in meet in the entry that holds them.
       if (a.reference == b.reference) continue;
-      auto it = std::find_if(pairs.begin(), pairs.end(), [&](const RollPair& p) {
-        return sameRoll(p.first, a) && sameRoll(p.second, b);
-      });
-      if (it == pairs.end()) {
-        if (pairs.size() >= kMostPairs) continue;
-        it = pairs.insert(pairs.end(), RollPair{a, b, std::nullopt, false});
+      RollPair* pair = pairs.find(a, b);
+      if (pair == nullptr || pair->failed) continue;
+      double scale = 1;
+      const JointSums* sums = dice.sums(a.parts, b.parts, path.picks, scale);
+      if (sums == nullptr) {
+        pair->failed = true;
+        continue;
       }
-      if (it->failed) continue;
-      const std::optional<JointSums> sums = dice.sums(a.parts, b.parts, path.picks);
-      if (!sums) {
-        it->failed = true;
-      } else if (!it->sums) {
-        it->sums = *sums;
-        for (double& p : it->sums->chances) p *= path.chance;
+      scale *= path.chance;
+      if (!pair->sums) {
+        pair->sums = *sums;
+        for (double& p : pair->sums->chances) p *= scale;
       } else {
-        addSums(*it->sums, *sums, path.chance);
+        std::vector<double>& into = pair->sums->chances;
+        for (std::size_t k = 0; k < into.size(); ++k) into[k] += sums->chances[k] * scale;
       }
     }
   }
@@ -204,8 +227,9 @@ bool relate(const RollPair& pair, const JointSums& sums, TiedPair& tied) {
       if (p <= 0) continue;
       const std::int32_t x =
           totalOf(pair.first.parts, sums.lowestFirst + static_cast<std::int64_t>(a));
-      const std::int32_t y =
-          totalOf(pair.second.parts, sums.lowestSecond + static_cast<std::int64_t>(b));
+      const std::int64_t second = sums.sameDice ? sums.lowestFirst + static_cast<std::int64_t>(a)
+                                                : sums.lowestSecond + static_cast<std::int64_t>(b);
+      const std::int32_t y = totalOf(pair.second.parts, second);
       const std::int64_t d = static_cast<std::int64_t>(y) - x;
       if (first) tied.difference = d;
       tied.sameDifference = tied.sameDifference && d == tied.difference;
@@ -221,6 +245,21 @@ bool relate(const RollPair& pair, const JointSums& sums, TiedPair& tied) {
   tied.pairs = tied.totals.size();
   tied.possible = firsts.size() * seconds.size();
   return tied.sameDifference || tied.pairs < tied.possible;
+}
+
+// Fills in how the totals of `pair` go together where not every way through
+// the line was followed: only dice alike are sure to be tied, each die
+// showing the same face, whatever the picks between them; the totals are
+// then the dice's alone. Returns false for other dice.
+bool relateSameDice(const RollPair& pair, JointDice& dice, TiedPair& tied) {
+  const DiceParts& a = pair.first.parts;
+  const DiceParts& b = pair.second.parts;
+  if (!sameDice(a, b)) return false;
+  double scale = 1;
+  if (const JointSums* sums = dice.sums(a, b, {}, scale)) return relate(pair, *sums, tied);
+  tied.sameDifference = true;
+  tied.difference = static_cast<std::int64_t>(totalOf(b, 0)) - totalOf(a, 0);
+  return true;
 }
 
 // Describes a roll of an entry's line for the report.
@@ -265,6 +304,30 @@ class RollNamer {
 
 std::vector<TiedPair> strongestTies(std::vector<std::pair<const RollPair*, TiedPair>> tied);
 
+// Adds the pairs of the entry's own rolls to `pairs`, those not there yet
+// without sums.
+void addOwnPairs(const DataFile& file, int table, std::size_t run, RollPairs& pairs) {
+  const std::string_view text = file.table(table).run(run).text;
+  std::vector<WalkedRoll> own;
+  const ParsedEntry parsed = parseEntry(text);
+  for (std::size_t k = 0; k < parsed.references.size(); ++k) {
+    const Reference& r = parsed.references[k];
+    DiceParts parts{};
+    if (r.target.kind != ReferenceTarget::Kind::Dice || !readDiceExpression(r.target.dice, parts) ||
+        !comparableDice(parts)) {
+      continue;
+    }
+    const auto open = static_cast<std::size_t>(r.inner.data() - text.data()) - 1;
+    own.push_back(WalkedRoll{k, RollSite{&file, table, run, open}, parts});
+  }
+  for (std::size_t j = 1; j < own.size(); ++j) {
+    for (std::size_t i = 0; i < j; ++i) {
+      RollPair* pair = pairs.find(own[i], own[j]);
+      if (pair != nullptr && !pair->sums) pair->failed = true;
+    }
+  }
+}
+
 // Returns the tied pairs of the line of run `run` of table `table`: each
 // later roll with the earliest roll it goes with.
 std::vector<TiedPair> tiesOf(const DataFile& file, const EntryLines* lines, int table,
@@ -272,12 +335,15 @@ std::vector<TiedPair> tiesOf(const DataFile& file, const EntryLines* lines, int 
   WalkLimits limits;
   limits.states = std::min(limits.states, kMostStates - std::min(spent.states, kMostStates));
   limits.work = std::min(limits.work, kMostWork - std::min(spent.work, kMostWork));
-  std::vector<RollPair> pairs;
+  RollPairs found;
   const WalkResult walk = walkEntry(
-      file, table, run, limits, [&](const WalkedPath& path) { gatherPairs(path, dice, pairs); });
+      file, table, run, limits, [&](const WalkedPath& path) { gatherPairs(path, dice, found); });
   spent.states += walk.states;
   spent.work += walk.work;
-  const bool complete = walk.complete;
+  // Where the walk was cut short, the entry's own rolls are compared all
+  // the same, whether or not a way through reached them.
+  if (!walk.complete) addOwnPairs(file, table, run, found);
+  std::vector<RollPair>& pairs = found.all();
   // Each later roll goes with the earliest roll it is tied to: the rolls of
   // one reference come before those of the next.
   std::stable_sort(pairs.begin(), pairs.end(), [](const RollPair& a, const RollPair& b) {
@@ -289,11 +355,8 @@ std::vector<TiedPair> tiesOf(const DataFile& file, const EntryLines* lines, int 
   std::vector<std::pair<const RollPair*, TiedPair>> tied;
   for (const RollPair& pair : pairs) {
     TiedPair tie;
-    tie.exact = complete && !pair.failed && pair.sums.has_value();
-    std::optional<JointSums> sums = pair.sums;
-    // Not every way was followed: the dice alone say what always holds.
-    if (!tie.exact) sums = dice.sums(pair.first.parts, pair.second.parts, {});
-    if (!sums || !relate(pair, *sums, tie) || (!tie.exact && !tie.sameDifference)) continue;
+    tie.exact = walk.complete && !pair.failed && pair.sums.has_value();
+    if (tie.exact ? !relate(pair, *pair.sums, tie) : !relateSameDice(pair, dice, tie)) continue;
     tie.first = namer.name(pair.first);
     tie.second = namer.name(pair.second);
     tied.emplace_back(&pair, std::move(tie));
@@ -339,7 +402,7 @@ std::vector<TiedEntry> findTiedRolls(const DataFile& file, const EntryLines* lin
   std::vector<TiedEntry> found;
   for (int t = 0; t < TABLE_COUNT; ++t) {
     const Table& table = file.table(t);
-    for (std::size_t i = 0; i < table.runCount() && !spent.all(); ++i) {
+    for (std::size_t i = 0; i < table.runCount(); ++i) {
       if (!worthWalking(reach, table.run(i).text)) continue;
       std::vector<TiedPair> pairs = tiesOf(file, lines, t, i, dice, spent);
       if (pairs.empty()) continue;
