@@ -5,6 +5,7 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <random>
 #include <sstream>
 #include <string>
 #include <unordered_map>
@@ -13,8 +14,10 @@
 #include "checker/checker.h"
 #include "datafile/data_file.h"
 #include "datafile/load_observer.h"
+#include "generate/generation_observer.h"
 #include "model/parsed_entry.h"
 #include "model/report.h"
+#include "model/tied_rolls.h"
 #include "odds/draws.h"
 #include "odds/sampling.h"
 #include "odds/stats.h"
@@ -350,6 +353,34 @@ TEST(CheckTest, FindsEachTrapWhereItStands) {
         "(random 2d4+0), plus 1; the third roll, (random 2d4-1), is always the first, (random "
         "2d4+0), minus 1; the fourth roll, (random 1d8+0), goes with the first, (random 2d4+0) (of "
         "the 56 pairs of their totals, only 32 ever come up) [19,33)"}},
+      // Rolls that a line's references bring in are tied to its own.
+      {"main.dat",
+       "(random 1d6+0) guards and (table2)\n%table 2\n(random 1d6-0) archers\n(random 1d4+0) "
+       "hounds\n",
+       {"main.dat:1: warning: rolls tied by the clock: every roll starts weft's random numbers "
+        "again from the clock's second, so the roll (random 1d6-0) on line 3, which (table2) "
+        "brings in, always equals the first, (random 1d6+0); the roll (random 1d4+0) on line 4, "
+        "which (table2) brings in, goes with the first, (random 1d6+0) (of the 24 pairs of their "
+        "totals, only 12 ever come up) [26,34)"}},
+      {"a.dat", "(random 2d6+0) bats\n", {}},
+      {"main.dat",
+       "(random 1d6+0) and (a.dat) or (a.dat)\n%files\na.dat\n",
+       {"main.dat:1: warning: rolls tied by the clock: every roll starts weft's random numbers "
+        "again from the clock's second, so the roll (random 2d6+0) in a.dat, which the first "
+        "(a.dat) brings in, goes with the first, (random 1d6+0) (of the 66 pairs of their totals, "
+        "only 36 ever come up); the roll (random 2d6+0) in a.dat, which the second (a.dat) brings "
+        "in, always equals the roll (random 2d6+0) in a.dat, which the first (a.dat) brings in "
+        "[19,26)"}},
+      {"main.dat",
+       "(random 1d6+0) (random 1d6+0) (random 1d6+1) (random 1d6+2) (random 1d6+3)\n",
+       {"main.dat:1: warning: rolls tied by the clock: every roll starts weft's random numbers "
+        "again from the clock's second, so the second roll, (random 1d6+0), always equals the "
+        "first, (random 1d6+0); the third roll, (random 1d6+1), is always the first, (random "
+        "1d6+0), plus 1; the fourth roll, (random 1d6+2), is always the first, (random 1d6+0), "
+        "plus 2; 1 more roll of this line goes with an earlier one (weft-check -S shows which "
+        "totals come together) [15,29)"}},
+      // Dice whose sides share no factor show every pair of totals.
+      {"main.dat", "(random 3d6+0) and (random 3d5+0)\n", {}},
       {"main.dat",
        "x\n%table 1\ny\n",
        {"main.dat:3: warning: table 1 is never used: no reference from table 0 leads to it"}},
@@ -669,6 +700,97 @@ TEST(EnumerateLinesTest, OutOfWorkTheLikeliestChoicesFinishALine) {
     EXPECT_EQ('a', line.at(4)) << line.substr(0, 5);
   }
   EXPECT_GT(probed, 0);
+}
+
+// Records the total of each roll of a line, by its expression.
+class RollRecorder final : public GenerationObserver {
+ public:
+  void rolled(const DataFile& /*file*/, const Roll& roll) override {
+    rolls.emplace_back(std::string(roll.expression), roll.total);
+  }
+  std::vector<std::pair<std::string, std::int32_t>> rolls;
+};
+
+// The totals of tied rolls come up together as often as weft's own lines
+// show them, at 100,000 seconds with varied draws before the first roll,
+// within 2 points in a hundred: through the picks between them (a pick
+// that takes a draw a later roll's die takes again leaves that die only
+// some faces), repeated replacements and listed files.
+TEST(TiedRollsTest, TheTotalsThatGoTogetherComeUpAsInWeftsOwnLines) {
+  ScratchDir dir;
+  writeFile("a.dat", "(random 2d6+0) bats\n");
+  const struct {
+    const char* content;
+    std::vector<std::string> headings;
+  } cases[] = {
+      {"(random 1d6+0) guards and (table2)\n%table 2\n(random 1d6-0) archers\n(random 1d4+0) "
+       "hounds:2\n",
+       {"tied rolls, table 0: (random 1d6+0) and (random 1d6-0) of table 2 through (table2): "
+        "always equal",
+        "tied rolls, table 0: (random 1d6+0) and (random 1d4+0) of table 2 through (table2): only "
+        "12 of the 24 pairs of their totals come up"}},
+      // The pick takes the draw of the agates' second die: it always shows 3.
+      {"(random 1d8+0) gold and (table1)\n%table 1\na\nb\nc\nd\ne\nf\n(random 2d4+0) agates\nh\n",
+       {"tied rolls, table 0: (random 1d8+0) and (random 2d4+0) of table 1 through (table1): only "
+        "8 of the 32 pairs of their totals come up"}},
+      // (note) repeats the roll's digits, not the entry that held it.
+      {"(table1) (note), (random 3d6+0) and (a.dat)\n%file\na.dat\n%table 1\n(random 1d6+1)\n",
+       {"tied rolls, table 0: (random 1d6+1) of table 1 through (table1) and (random 3d6+0): only "
+        "66 of the 96 pairs of their totals come up",
+        "tied rolls, table 0: (random 1d6+1) of table 1 through (table1) and (random 2d6+0) of "
+        "a.dat through (a.dat): only 36 of the 66 pairs of their totals come up"}},
+      // Dice whose sides share no factor are independent.
+      {"(random 3d6+0) and (random 3d5+0)\n", {}}};
+  for (const auto& c : cases) {
+    writeFile("main.dat", c.content);
+    const DataFile file = load("main.dat");
+    const std::vector<TiedEntry> tied = findTiedRolls(file, nullptr);
+    std::vector<std::string> headings;
+    for (const TiedEntry& entry : tied) {
+      for (const TiedPair& pair : entry.pairs) headings.push_back(tiedRollsHeading(entry, pair));
+    }
+    EXPECT_EQ(c.headings, headings) << c.content;
+    if (tied.empty()) continue;
+    weft::testing::TestEngine test;
+    RollRecorder recorder;
+    test.engine.generationObserver = &recorder;
+    std::vector<std::map<std::pair<std::int32_t, std::int32_t>, double>> seen(tied[0].pairs.size());
+    std::string line;
+    // Seconds from all over the clock's range.
+    std::mt19937 seconds(28);
+    for (std::uint32_t i = 0; i < 100'000; ++i) {
+      test.clock.set(seconds());
+      test.engine.random.seedRandom(i * 2'654'435'761u);
+      recorder.rolls.clear();
+      file.generateInto(test.engine, line);
+      for (std::size_t k = 0; k < tied[0].pairs.size(); ++k) {
+        const TiedPair& pair = tied[0].pairs[k];
+        const auto& rolls = recorder.rolls;
+        const auto a = std::find_if(rolls.begin(), rolls.end(), [&](const auto& r) {
+          return r.first == pair.first.expression;
+        });
+        const auto b = a == rolls.end() ? a : std::find_if(a + 1, rolls.end(), [&](const auto& r) {
+          return r.first == pair.second.expression;
+        });
+        if (b != rolls.end()) ++seen[k][{a->second, b->second}];
+      }
+    }
+    for (std::size_t k = 0; k < tied[0].pairs.size(); ++k) {
+      double made = 0;
+      for (const auto& [totals, n] : seen[k]) made += n;
+      ASSERT_GT(made, 1000) << c.content;
+      std::map<std::pair<std::int32_t, std::int32_t>, double> odds;
+      for (const TotalPair& t : tied[0].pairs[k].totals) odds[{t.first, t.second}] = t.chance;
+      for (const auto& [totals, n] : seen[k]) {
+        EXPECT_TRUE(odds.count(totals)) << c.content << totals.first << " " << totals.second;
+      }
+      for (const auto& [totals, p] : odds) {
+        const auto it = seen[k].find(totals);
+        EXPECT_NEAR(p, it == seen[k].end() ? 0 : it->second / made, 0.02)
+            << c.content << totals.first << " " << totals.second;
+      }
+    }
+  }
 }
 
 }  // namespace

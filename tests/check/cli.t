@@ -62,6 +62,18 @@ seconds, and what the rolls made.
     lines: about as varied as 25,000 equally likely lines, an estimate from weft's own lines
     weft's own lines: in 20,000 rolls, 12,773 different lines; none came up more than 5 times
 
+Rolls in one line start the same draws again, so their totals go together;
+the odds show the pairs that come up. The pick of the agates takes the draw
+of their second die, which then shows only 1 or 3.
+
+  $ printf '(random 1d8+0) gold and (table1)\n%%table 1\n(random 2d4+0) agates\na pearl\n' > tied.dat
+  $ check -S tied.dat | grep -A4 '^  tied'
+    tied rolls, line 1: (random 1d8+0) and (random 2d4+0) of line 3 through (table1): only 16 of the 48 pairs of their totals come up
+      1 and 2    6.25%  ####################
+      1 and 4    6.25%  ####################
+      2 and 3    6.25%  ####################
+      2 and 5    6.25%  ####################
+
 A line that can come out empty ends weft's run; the odds show how often.
 
   $ printf '(table1)\n%%table 1\n \nfull\n' > empty.dat

@@ -7,7 +7,8 @@ that the JSON is valid and says what the text says: each diagnostic's file,
 line, severity (error, warning or note), message and note; the summary, its
 counts of each severity, and the status; and for --stats
 each table's name and entries (text, weight, percentage, "1 in N") and the
-remainder of its draws, each dice expression's range and the number of
+remainder of its draws, each dice expression's range, the rows of the rolls
+that go together, and the number of
 different lines, and the words of each heading and of the lines on table
 0's lines as the text writes them. A file holding bytes
 that are not UTF-8 and control characters checks that the JSON stays valid.
@@ -89,9 +90,23 @@ def compare_stats(block, odds, where):
     if [line.strip() for line in block[at:]] != odds["lines"]["shown"]:
         failures.append("%s: the words on lines differ: %r" % (where, odds["lines"]["shown"]))
     tables = iter(odds["tables"])
+    tied = iter(odds["tied_rolls"])
+    rows = None  # the rows of the tied rolls being read
     table = None
     entries = None
     for line in block[1:]:
+        if line.startswith("  tied rolls, "):
+            pair = next(tied, None)
+            entries = None
+            rows = iter(pair["shown_rows"] if pair else [])
+            if pair is None or pair["shown"] != line.strip():
+                failures.append("%s: tied rolls %r not in JSON" % (where, line))
+            continue
+        if rows is not None and line.startswith("    "):
+            if next(rows, None) != line[4:]:
+                failures.append("%s: a row of tied rolls differs: %r" % (where, line))
+            continue
+        rows = None
         heading = TABLE.match(line)
         if heading:
             table = next(tables)

@@ -98,6 +98,7 @@ FileOdds computeOdds(const DataFile& file, const std::string& path, const EntryL
   odds.title = file.title();
   odds.elementFile = file.isElementFile();
   addTablesAndDice(file, lines, odds);
+  odds.tiedRolls = findTiedRolls(file, lines);
   if (!searchLines) return odds;
   odds.lines = enumerateLines(file, file.parent() == nullptr);
   odds.bits = odds.searchBits = entropyOf(odds.lines);

@@ -12,6 +12,7 @@
 
 #include "datafile/data_file.h"
 #include "model/file_facts.h"
+#include "model/tied_rolls.h"
 #include "odds/dice_odds.h"
 #include "odds/line_search.h"
 #include "odds/sampling.h"
@@ -47,6 +48,8 @@ struct FileOdds {
   bool elementFile = false;
   std::vector<TableOdds> tables;
   std::vector<DiceOdds> dice;
+  // The entries whose lines make rolls that go together, with their totals.
+  std::vector<TiedEntry> tiedRolls;
   LineOdds lines;
   // The entropy of table 0's lines: the search's, or where the search gives
   // no exact odds and weft's own lines were sampled, their estimate.

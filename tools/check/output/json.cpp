@@ -169,6 +169,46 @@ Json diceJson(const DiceOdds& dice) {
   return json;
 }
 
+Json tiedRollJson(const TiedRoll& roll) {
+  Json json;
+  json["reference"] = text("(random" + roll.expression + ")");
+  json["expression"] = text(roll.expression);
+  json["own"] = roll.own;
+  json["through"] = text(roll.via);
+  json["file"] = roll.file.empty() ? Json(nullptr) : text(roll.file);
+  json["table"] = roll.table;
+  json["line"] = roll.line == 0 ? Json(nullptr) : Json(roll.line);
+  return json;
+}
+
+Json tiedRollsJson(const TiedEntry& entry) {
+  Json all = Json::array();
+  for (const TiedPair& pair : entry.pairs) {
+    Json json;
+    json["table"] = entry.table;
+    json["line"] = entry.line == 0 ? Json(nullptr) : Json(entry.line);
+    json["first"] = tiedRollJson(pair.first);
+    json["second"] = tiedRollJson(pair.second);
+    json["same_difference"] = pair.sameDifference;
+    json["difference"] = pair.sameDifference ? Json(pair.difference) : Json(nullptr);
+    json["pairs"] = pair.pairs;
+    json["possible"] = pair.possible;
+    json["exact"] = pair.exact;
+    json["totals"] = Json::array();
+    for (const TotalPair& t : pair.totals) {
+      json["totals"].push_back({{"first", t.first},
+                                {"second", t.second},
+                                {"probability", t.chance},
+                                {"shown_percent", percentText(t.chance)}});
+    }
+    json["shown"] = text(tiedRollsHeading(entry, pair));
+    json["shown_rows"] = Json::array();
+    for (const std::string& row : tiedRollsRows(pair)) json["shown_rows"].push_back(text(row));
+    all.push_back(std::move(json));
+  }
+  return all;
+}
+
 Json linesJson(const FileOdds& odds) {
   const LineOdds& lines = odds.lines;
   Json json;
@@ -221,6 +261,11 @@ Json fileJson(const FileOdds& odds) {
   for (const TableOdds& table : odds.tables) json["tables"].push_back(tableJson(table));
   json["dice"] = Json::array();
   for (const DiceOdds& d : odds.dice) json["dice"].push_back(diceJson(d));
+  // Each pair of rolls whose totals go together, entry by entry.
+  json["tied_rolls"] = Json::array();
+  for (const TiedEntry& entry : odds.tiedRolls) {
+    for (Json& pair : tiedRollsJson(entry)) json["tied_rolls"].push_back(std::move(pair));
+  }
   json["lines"] = linesJson(odds);
   json["shown"] = text(fileHeading(odds));
   return json;

@@ -95,6 +95,48 @@ void describeDice(const DiceOdds& dice, std::string& out) {
   }
 }
 
+// Returns the values as shown: runs of consecutive values as "5 to 15", the
+// last two parts joined by "or".
+std::string valuesText(const std::vector<std::int32_t>& values) {
+  std::vector<std::string> parts;
+  for (std::size_t i = 0; i < values.size();) {
+    std::size_t j = i;
+    while (j + 1 < values.size() && static_cast<std::int64_t>(values[j + 1]) == values[j] + 1LL)
+      ++j;
+    parts.push_back(j > i + 1 ? std::to_string(values[i]) + " to " + std::to_string(values[j])
+                              : std::to_string(values[i]));
+    if (j == i + 1) parts.push_back(std::to_string(values[j]));
+    i = j + 1;
+  }
+  std::string out;
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    if (k > 0) out += k + 1 == parts.size() ? " or " : ", ";
+    out += parts[k];
+  }
+  return out;
+}
+
+std::string tiedRollShown(const TiedRoll& roll) {
+  std::string out = "(random" + printable(roll.expression) + ")";
+  if (roll.own) return out;
+  if (!roll.file.empty()) {
+    out += " of " + printable(roll.file);
+    if (roll.line > 0) out += " line " + std::to_string(roll.line);
+  } else if (roll.line > 0) {
+    out += " of line " + std::to_string(roll.line);
+  } else {
+    out += " of table " + std::to_string(roll.table);
+  }
+  return out + " through " + printable(roll.via);
+}
+
+void describeTiedRolls(const TiedEntry& entry, std::string& out) {
+  for (const TiedPair& pair : entry.pairs) {
+    out += "  " + tiedRollsHeading(entry, pair) + "\n";
+    for (const std::string& row : tiedRollsRows(pair)) out += "    " + row + "\n";
+  }
+}
+
 std::string variety(double value) {
   char text[32];
   if (value < 10) {
@@ -207,6 +249,58 @@ std::string diceHeading(const DiceOdds& dice) {
   return out;
 }
 
+std::string tiedRollsHeading(const TiedEntry& entry, const TiedPair& pair) {
+  std::string out = "tied rolls, " + (entry.line > 0 ? "line " + std::to_string(entry.line)
+                                                     : "table " + std::to_string(entry.table));
+  out += ": " + tiedRollShown(pair.first) + " and " + tiedRollShown(pair.second) + ": ";
+  const std::int64_t d = pair.difference;
+  if (pair.sameDifference && d == 0) {
+    out += "always equal";
+  } else if (pair.sameDifference) {
+    out += std::string("the second is always the first ") + (d > 0 ? "plus " : "minus ") +
+           std::to_string(d > 0 ? d : -d);
+  } else {
+    out += "only " + std::to_string(pair.pairs) + " of the " + std::to_string(pair.possible) +
+           " pairs of their totals come up";
+  }
+  if (!pair.exact) out += " (from the dice alone: not every choice between them was followed)";
+  return out;
+}
+
+std::vector<std::string> tiedRollsRows(const TiedPair& pair) {
+  // Up to 24 pairs, one row each; more, one row for each total of the first.
+  std::vector<std::pair<std::string, double>> rows;
+  if (pair.totals.size() <= 24) {
+    for (const TotalPair& t : pair.totals) {
+      rows.emplace_back(std::to_string(t.first) + " and " + std::to_string(t.second), t.chance);
+    }
+  } else {
+    for (std::size_t i = 0; i < pair.totals.size();) {
+      std::vector<std::int32_t> seconds;
+      double p = 0;
+      std::size_t j = i;
+      for (; j < pair.totals.size() && pair.totals[j].first == pair.totals[i].first; ++j) {
+        seconds.push_back(pair.totals[j].second);
+        p += pair.totals[j].chance;
+      }
+      rows.emplace_back(std::to_string(pair.totals[i].first) + " and " + valuesText(seconds), p);
+      i = j;
+    }
+  }
+  double largest = 0;
+  std::size_t width = 0;
+  for (const auto& [label, p] : rows) {
+    largest = std::max(largest, p);
+    width = std::max(width, label.size());
+  }
+  std::vector<std::string> out;
+  for (const auto& [label, p] : rows) {
+    out.push_back(padded(label, width) + "  " + rightAligned(percentText(p), 7) + "  " +
+                  bar(largest > 0 ? p / largest : 0, 20));
+  }
+  return out;
+}
+
 std::vector<std::string> linesText(const FileOdds& file, bool verbose) {
   std::vector<std::string> out;
   const LineOdds& odds = file.lines;
@@ -258,6 +352,7 @@ std::string describeOdds(const FileOdds& odds, bool verbose) {
   for (const TableOdds& table : odds.tables) describeTable(table, out);
   if (odds.tables.empty()) out += "  no entries: every line is empty\n";
   for (const DiceOdds& dice : odds.dice) describeDice(dice, out);
+  for (const TiedEntry& entry : odds.tiedRolls) describeTiedRolls(entry, out);
   describeLines(odds, verbose, out);
   return out;
 }

@@ -33,6 +33,13 @@ std::string entryShown(const EntryOdds& entry);
 std::string diceHeading(const DiceOdds& dice);
 std::vector<std::string> linesText(const FileOdds& odds, bool verbose);
 
+// The words of rolls that go together: the first line of a pair of them,
+// and its rows, each pair of totals that comes up with its chance (or, where
+// there are many, each total of the first with the totals of the second that
+// come with it).
+std::string tiedRollsHeading(const TiedEntry& entry, const TiedPair& pair);
+std::vector<std::string> tiedRollsRows(const TiedPair& pair);
+
 // Returns the --stats lines of one dice expression: its totals with a bar each.
 std::string describeDiceOdds(const DiceOdds& dice);
 // Returns a variety figure as shown ("2.5", "120").
