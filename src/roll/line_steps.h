@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "generate/generation_observer.h"
+#include "generate/pick_draws.h"
 #include "generate/reference.h"
 
 namespace weft {
@@ -26,6 +27,9 @@ struct StepPick {
   std::uint64_t runFirst = 0;  // the first position of that entry line
   std::uint64_t runCount = 0;  // its frequency
   std::string entry;
+
+  // How many of the 32768 equally likely draws pick this entry line.
+  std::uint64_t draws() const { return drawsOfPositions(tableSize, runFirst, runFirst + runCount); }
 };
 
 struct StepRoll {
@@ -75,6 +79,9 @@ class StepRecorder final : public GenerationObserver {
     steps_.clear();
     levels_.clear();
   }
+
+  // Whether a line is being made: started and not yet finished.
+  bool inLine() const { return !levels_.empty(); }
 
   void lineStarted(const DataFile& file) override;
   void picked(const DataFile& file, const Pick& pick) override;

@@ -22,7 +22,7 @@
 #include "odds/sampling.h"
 #include "odds/stats.h"
 #include "odds/variety_estimate.h"
-#include "output/json.h"
+#include "output/json_text.h"
 #include "output/odds_text.h"
 #include "output/report_text.h"
 #include "support/file_system.h"

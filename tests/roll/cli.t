@@ -94,6 +94,14 @@ For notes and scripts: Markdown, CSV and JSON.
   {"file":"tavern.dat","second":1767225602,"line":"The gilded pike","weft_line":"The gilded pike","steps":[{"number":1,"step":"pick","depth":1,"file":"tavern.dat","parent":null,"pick":{"file":"tavern.dat","line":7,"table":0,"position":11,"draws":13112,"chance":0.400146484375,"entry":"the (table1) (table2)"}},{"number":2,"step":"reference","depth":1,"file":"tavern.dat","parent":1,"pick":{"file":"tavern.dat","line":19,"table":1,"position":1,"draws":1311,"chance":0.040008544921875,"entry":"gilded"},"reference":"table","inner":"table1","replacement":"gilded","resolved":true},{"number":3,"step":"reference","depth":1,"file":"tavern.dat","parent":1,"pick":{"file":"tavern.dat","line":47,"table":2,"position":12,"draws":1560,"chance":0.047607421875,"entry":"pike"},"reference":"table","inner":"table2","replacement":"pike","resolved":true}]}
   ]
 
+Bytes that are not UTF-8 are written as weft-check writes them.
+
+  $ printf 'caf\351 (table1)\n%%table1\nau lait\n' > latin.dat
+  $ roll --format=json latin.dat | grep -o '"line":"[^"]*"\|"entry":"[^"]*"'
+  "line":"Caf\u00e9 au lait"
+  "entry":"caf\u00e9 (table1)"
+  "entry":"au lait"
+
 weft's diagnostics come as weft writes them, beside the line they belong to;
 a run that weft ends ends weft-roll with weft's status.
 

@@ -1,20 +1,17 @@
 #include "roll_output.h"
 
-#include <nlohmann/json.hpp>
 #include <string>
 
-#include "check_words.h"
-#include "support/random_source.h"
+#include "output/explain_text.h"
+#include "output/json_text.h"
+#include "output/step_json.h"
 
 namespace weft::roll {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// A string of bytes for the library, by weft-check's rule for bytes that are
-// not UTF-8.
-Json text(std::string_view bytes) { return Json::parse(jsonString(bytes)); }
+using check::Json;
+using check::jsonText;
 
 class TextWriter final : public LineWriter {
  public:
@@ -26,12 +23,9 @@ class TextWriter final : public LineWriter {
     out += shownLine(rolled);
     out += '\n';
     if (command_.steps) {
-      const std::vector<std::string> words = stepWords(rolled.steps);
-      for (std::size_t i = 0; i < words.size(); ++i) {
-        // The number goes in front of the words, behind their indent.
-        const std::size_t indent = words[i].find_first_not_of(' ');
-        out += words[i].substr(0, indent) + std::to_string(i + 1) + ". " +
-               words[i].substr(indent == std::string::npos ? words[i].size() : indent) + "\n";
+      // Each step numbered, the number behind its indent.
+      for (std::size_t i = 0; i < rolled.steps.size(); ++i) {
+        out += check::stepLine(rolled.steps[i], std::to_string(i + 1) + ". ") + "\n";
       }
     }
     out_.writeOut(out);
@@ -111,53 +105,6 @@ class CsvWriter final : public LineWriter {
   Console& out_;
 };
 
-Json pickJson(const StepPick& pick) {
-  Json json;
-  json["file"] = text(pick.file);
-  json["line"] = pick.line == 0 ? Json(nullptr) : Json(pick.line);
-  json["table"] = pick.table;
-  json["position"] = pick.position;
-  json["draws"] = pickDraws(pick);
-  json["chance"] = static_cast<double>(pickDraws(pick)) / kDrawRange;
-  json["entry"] = text(pick.entry);
-  return json;
-}
-
-Json rollJson(const StepRoll& roll) {
-  Json json;
-  json["expression"] = text(roll.expression);
-  json["read"] = roll.read;
-  json["dice"] = roll.dice;
-  json["modifier"] = roll.modifier;
-  json["total"] = roll.total;
-  json["seed"] = roll.seed;
-  return json;
-}
-
-// A step with the names of weft-check --explain's JSON, its number and the
-// number of the step it hangs under.
-Json stepJson(const LineStep& step, std::size_t index) {
-  static constexpr const char* kKinds[] = {"pick", "enter", "leave", "empty_table", "reference"};
-  static constexpr const char* kReferences[] = {"dice", "table", "name"};
-  Json json;
-  json["number"] = index + 1;
-  json["step"] = kKinds[static_cast<int>(step.kind)];
-  json["depth"] = step.depth;
-  json["file"] = text(step.file);
-  json["parent"] = step.parent == LineStep::kNoParent ? Json(nullptr) : Json(step.parent + 1);
-  if (step.pick) json["pick"] = pickJson(*step.pick);
-  if (step.kind == LineStep::Kind::Leave) json["line"] = text(step.text);
-  if (step.kind == LineStep::Kind::Reference) {
-    json["reference"] = kReferences[static_cast<int>(step.reference)];
-    json["inner"] = text(step.inner);
-    json["replacement"] = text(step.text);
-    json["resolved"] = step.resolved;
-    if (step.roll) json["roll"] = rollJson(*step.roll);
-    if (step.reference == ReferenceTarget::Kind::Name) json["listed_lines"] = step.listed;
-  }
-  return json;
-}
-
 class JsonWriter final : public LineWriter {
  public:
   JsonWriter(const RollCommand& command, Console& console)
@@ -165,15 +112,15 @@ class JsonWriter final : public LineWriter {
   void begin() override { out_.writeOut("["); }
   void line(std::string_view file, const RolledLine& rolled) override {
     Json json;
-    json["file"] = text(file);
+    json["file"] = jsonText(file);
     json["second"] = rolled.second;
-    json["line"] = text(shownLine(rolled));
-    if (keepCase_) json["weft_line"] = text(rolled.line);
+    json["line"] = jsonText(shownLine(rolled));
+    if (keepCase_) json["weft_line"] = jsonText(rolled.line);
     json["steps"] = Json::array();
     for (std::size_t i = 0; i < rolled.steps.size(); ++i) {
-      json["steps"].push_back(stepJson(rolled.steps[i], i));
+      json["steps"].push_back(check::stepJson(rolled.steps[i], i));
     }
-    out_.writeOut((first_ ? "\n" : ",\n") + json.dump());
+    out_.writeOut((first_ ? "\n" : ",\n") + check::jsonDump(json));
     first_ = false;
     out_.flushOut();
   }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "output/odds_text.h"
 #include "support/random_source.h"
@@ -14,14 +15,14 @@ namespace {
 // At most this many dice of one roll are listed; the rest are counted.
 constexpr std::size_t kDiceShown = 20;
 
-std::string describePick(const PickFacts& pick) {
+std::string describePick(const StepPick& pick) {
   std::string where = pick.file;
   where += pick.line == 0 ? " (a prefix joined to a suffix)" : " line " + std::to_string(pick.line);
   return where + ", table " + std::to_string(pick.table) + ", chance " +
-         percentText(static_cast<double>(pick.draws) / kDrawRange);
+         percentText(static_cast<double>(pick.draws()) / kDrawRange);
 }
 
-std::string describeRoll(const RollFacts& roll) {
+std::string describeRoll(const StepRoll& roll) {
   std::string text;
   if (!roll.read) {
     text = "not a dice expression, so weft wrote \"Didn't grok\" and the roll is 0";
@@ -43,7 +44,7 @@ std::string describeRoll(const RollFacts& roll) {
 }
 
 // How a reference's replacement came about.
-std::string describeReference(const ExplainStep& step) {
+std::string describeReference(const LineStep& step) {
   std::string how;
   switch (step.reference) {
     case ReferenceTarget::Kind::Dice:
@@ -74,39 +75,39 @@ std::string describeReference(const ExplainStep& step) {
   return text;
 }
 
-std::string describeStep(const ExplainStep& step) {
+}  // namespace
+
+std::string stepWords(const LineStep& step) {
   switch (step.kind) {
-    case ExplainStep::Kind::Pick:
+    case LineStep::Kind::Pick:
       return "picked " + describePick(*step.pick) + ": " + check::quoted(step.pick->entry);
-    case ExplainStep::Kind::Enter:
+    case LineStep::Kind::Enter:
       return "enters listed file " + step.file;
-    case ExplainStep::Kind::Leave:
+    case LineStep::Kind::Leave:
       return "leaves " + step.file + " with " + check::quoted(step.text);
-    case ExplainStep::Kind::EmptyTable:
+    case LineStep::Kind::EmptyTable:
       return "table 0 of " + step.file + " is empty, so the line is empty";
-    case ExplainStep::Kind::Reference:
+    case LineStep::Kind::Reference:
       break;
   }
   return describeReference(step);
 }
 
-}  // namespace
-
 std::string describeExplanation(const Explanation& explanation) {
   std::string out;
   for (const ExplainedPart& part : explanation.parts) {
     out += part.written;
-    for (const ExplainStep& step : part.steps) {
-      out.append(2 * static_cast<std::size_t>(step.depth), ' ');
-      out += describeStep(step);
-      out += '\n';
-    }
+    for (const LineStep& step : part.steps) out += stepLine(step) + '\n';
   }
   if (explanation.ending) out += "  " + endingWords(explanation) + "\n";
   return out;
 }
 
-std::string stepWords(const ExplainStep& step) { return describeStep(step); }
+std::string stepLine(const LineStep& step, std::string_view label) {
+  std::string line(2 * static_cast<std::size_t>(step.depth), ' ');
+  line += label;
+  return line + stepWords(step);
+}
 
 std::string endingWords(const Explanation& explanation) {
   return "the run ends here, with exit status " + std::to_string(explanation.status);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "explain/explain.h"
 
@@ -12,7 +13,12 @@ std::string describeExplanation(const Explanation& explanation);
 
 // Returns the words of one step as the text form writes them, after the
 // step's indentation.
-std::string stepWords(const ExplainStep& step);
+std::string stepWords(const LineStep& step);
+
+// Returns the line of one step as the text form writes it, without its line
+// feed: two blanks a level of depth, then `label` (weft-roll's number), then
+// its words.
+std::string stepLine(const LineStep& step, std::string_view label = {});
 
 // Returns the text form's last line for a run that ended on a problem,
 // without its indentation ("the run ends here, with exit status -3").

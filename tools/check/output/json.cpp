@@ -1,109 +1,26 @@
 #include "output/json.h"
 
 #include <cstdint>
-#include <nlohmann/json.hpp>
 
 #include "output/explain_text.h"
+#include "output/json_text.h"
 #include "output/odds_text.h"
 #include "output/report_text.h"
+#include "output/step_json.h"
 #include "support/console.h"
 #include "support/random_source.h"
-#include "text/utf8.h"
 
 namespace weft::check {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// The report's strings are bytes, and the library writes valid UTF-8 only:
-// it would replace or drop the rest. So every byte that the report writes as
-// an escape \u0080 to \u00ff (a byte outside valid UTF-8), and the three that
-// it escapes otherwise than the library (backspace, form feed and DEL, as
-// \u0008, \u000c and \u007f), goes into the library as a marker: the code
-// point U+10FF00 plus the byte, in the last private-use block of Unicode.
-// A code point of that block that the text itself holds goes in behind the
-// marker U+10FF00 (the byte 0, which is never marked). The library writes
-// markers unescaped, as any character (ensure_ascii off), and unmark() then
-// turns each marker back into its escape and each code point kept behind
-// one back into its own UTF-8; nothing else in the library's output is a
-// code point of that block, since outside strings it is ASCII.
-constexpr char32_t kMarker = 0x10FF00;
-
-// True when `text` starts with the UTF-8 of a code point from U+10FF00 on.
-bool startsInMarkerBlock(std::string_view text) {
-  return text.size() >= 4 && static_cast<unsigned char>(text[0]) == 0xF4 &&
-         static_cast<unsigned char>(text[1]) == 0x8F && static_cast<unsigned char>(text[2]) >= 0xBC;
-}
-
-void appendMarker(std::string& out, unsigned byte) {
-  const char32_t code = kMarker + byte;
-  out += static_cast<char>(0xF0 | (code >> 18));
-  out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-  out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-  out += static_cast<char>(0x80 | (code & 0x3F));
-}
-
-// Returns `text` as valid UTF-8 with markers, ready for the library.
-std::string marked(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x80) {
-      if (const std::size_t length = utf8Length(text.substr(i)); length > 0) {
-        if (startsInMarkerBlock(text.substr(i))) appendMarker(out, 0);
-        out.append(text.substr(i, length));
-        i += length;
-        continue;
-      }
-    }
-    if (byte == '\b' || byte == '\f' || byte >= 0x7F) {
-      appendMarker(out, byte);
-    } else {
-      out += static_cast<char>(byte);
-    }
-    ++i;
-  }
-  return out;
-}
-
-// Returns the library's output with each marker turned back into what it
-// stands for.
-std::string unmarked(std::string_view json) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(json.size());
-  for (std::size_t i = 0; i < json.size();) {
-    if (!startsInMarkerBlock(json.substr(i))) {
-      out += json[i++];
-      continue;
-    }
-    const unsigned byte = ((static_cast<unsigned char>(json[i + 2]) & 0x3Fu) << 6 |
-                           (static_cast<unsigned char>(json[i + 3]) & 0x3Fu)) -
-                          (kMarker & 0xFFF);
-    i += 4;
-    if (byte == 0) {
-      out.append(json.substr(i, 4));
-      i += 4;
-    } else {
-      out += "\\u00";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
-    }
-  }
-  return out;
-}
-
-Json text(std::string_view bytes) { return Json(marked(bytes)); }
-
 Json diagnosticJson(const Diagnostic& d) {
   Json json;
-  json["file"] = text(d.file);
+  json["file"] = jsonText(d.file);
   json["line"] = d.line;
   json["severity"] = severityName(d.severity);
-  json["message"] = text(d.message);
-  json["note"] = d.note.empty() ? Json(nullptr) : text(d.note);
+  json["message"] = jsonText(d.message);
+  json["note"] = d.note.empty() ? Json(nullptr) : jsonText(d.note);
   return json;
 }
 
@@ -111,7 +28,7 @@ Json entryJson(const EntryOdds& e, const TableOdds& table) {
   constexpr std::uint64_t kDraws = kDrawRange;
   const double p = static_cast<double>(e.draws) / kDraws;
   Json json;
-  json["text"] = text(e.text);
+  json["text"] = jsonText(e.text);
   json["prefix_and_suffix"] = e.builtIn;
   json["positions"] = e.positions;
   json["draws"] = e.draws;
@@ -124,7 +41,7 @@ Json entryJson(const EntryOdds& e, const TableOdds& table) {
   // The two parts of "shown", so that a reader need not split it.
   json["shown_percent"] = percentText(p);
   json["shown_one_in"] = oneInText(p);
-  json["shown_text"] = text(entryShown(e));
+  json["shown_text"] = jsonText(entryShown(e));
   json["shown_weight"] = weightText(e, table);
   return json;
 }
@@ -138,7 +55,7 @@ Json tableJson(const TableOdds& table) {
   json["denominator"] = table.denominator;
   json["entries"] = Json::array();
   for (const EntryOdds& e : table.entries) json["entries"].push_back(entryJson(e, table));
-  json["shown"] = text(tableHeading(table));
+  json["shown"] = jsonText(tableHeading(table));
   json["shown_name"] = tableName(table);
   const std::string remainder = remainderText(table);
   json["shown_remainder"] = remainder.empty() ? Json(nullptr) : Json(remainder);
@@ -147,8 +64,8 @@ Json tableJson(const TableOdds& table) {
 
 Json diceJson(const DiceOdds& dice) {
   Json json;
-  json["reference"] = text("(random" + dice.expression + ")");
-  json["expression"] = text(dice.expression);
+  json["reference"] = jsonText("(random" + dice.expression + ")");
+  json["expression"] = jsonText(dice.expression);
   json["table"] = dice.table;
   json["line"] = dice.line;
   json["reads"] = dice.reads;
@@ -165,17 +82,17 @@ Json diceJson(const DiceOdds& dice) {
     totals.push_back(std::move(item));
   }
   json["totals"] = dice.totals.empty() && dice.reads ? Json(nullptr) : totals;
-  json["shown"] = text(diceHeading(dice));
+  json["shown"] = jsonText(diceHeading(dice));
   return json;
 }
 
 Json tiedRollJson(const TiedRoll& roll) {
   Json json;
-  json["reference"] = text("(random" + roll.expression + ")");
-  json["expression"] = text(roll.expression);
+  json["reference"] = jsonText("(random" + roll.expression + ")");
+  json["expression"] = jsonText(roll.expression);
   json["own"] = roll.own;
-  json["through"] = text(roll.via);
-  json["file"] = roll.file.empty() ? Json(nullptr) : text(roll.file);
+  json["through"] = jsonText(roll.via);
+  json["file"] = roll.file.empty() ? Json(nullptr) : jsonText(roll.file);
   json["table"] = roll.table;
   json["line"] = roll.line == 0 ? Json(nullptr) : Json(roll.line);
   return json;
@@ -201,9 +118,9 @@ Json tiedRollsJson(const TiedEntry& entry) {
                                 {"probability", t.chance},
                                 {"shown_percent", percentText(t.chance)}});
     }
-    json["shown"] = text(tiedRollsHeading(entry, pair));
+    json["shown"] = jsonText(tiedRollsHeading(entry, pair));
     json["shown_rows"] = Json::array();
-    for (const std::string& row : tiedRollsRows(pair)) json["shown_rows"].push_back(text(row));
+    for (const std::string& row : tiedRollsRows(pair)) json["shown_rows"].push_back(jsonText(row));
     all.push_back(std::move(json));
   }
   return all;
@@ -234,7 +151,7 @@ Json linesJson(const FileOdds& odds) {
     for (const SampledEnding& ending : sampled.endings) {
       Json item;
       item["line"] = ending.line;
-      item["message"] = text(ending.message);
+      item["message"] = jsonText(ending.message);
       item["rolls"] = ending.rolls;
       item["picked"] = ending.picked;
       item["status"] = static_cast<int>(ending.status);
@@ -248,14 +165,14 @@ Json linesJson(const FileOdds& odds) {
     json["sampled"] = nullptr;
   }
   json["shown"] = Json::array();
-  for (const std::string& line : linesText(odds, false)) json["shown"].push_back(text(line));
+  for (const std::string& line : linesText(odds, false)) json["shown"].push_back(jsonText(line));
   return json;
 }
 
 Json fileJson(const FileOdds& odds) {
   Json json;
-  json["file"] = text(odds.path);
-  json["title"] = text(odds.title);
+  json["file"] = jsonText(odds.path);
+  json["title"] = jsonText(odds.title);
   json["element_file"] = odds.elementFile;
   json["tables"] = Json::array();
   for (const TableOdds& table : odds.tables) json["tables"].push_back(tableJson(table));
@@ -267,69 +184,11 @@ Json fileJson(const FileOdds& odds) {
     for (Json& pair : tiedRollsJson(entry)) json["tied_rolls"].push_back(std::move(pair));
   }
   json["lines"] = linesJson(odds);
-  json["shown"] = text(fileHeading(odds));
-  return json;
-}
-
-std::string dump(const Json& json) { return unmarked(json.dump(-1, ' ', false)); }
-
-Json pickJson(const PickFacts& pick) {
-  Json json;
-  json["file"] = text(pick.file);
-  json["line"] = pick.line == 0 ? Json(nullptr) : Json(pick.line);
-  json["table"] = pick.table;
-  json["position"] = pick.position;
-  json["draws"] = pick.draws;
-  json["chance"] = static_cast<double>(pick.draws) / kDrawRange;
-  json["entry"] = text(pick.entry);
-  return json;
-}
-
-Json rollJson(const RollFacts& roll) {
-  Json json;
-  json["expression"] = text(roll.expression);
-  json["read"] = roll.read;
-  json["dice"] = roll.dice;
-  json["modifier"] = roll.modifier;
-  json["total"] = roll.total;
-  json["seed"] = roll.seed;
-  return json;
-}
-
-Json stepJson(const ExplainStep& step) {
-  static constexpr const char* kKinds[] = {"pick", "enter", "leave", "empty_table", "reference"};
-  static constexpr const char* kReferences[] = {"dice", "table", "name"};
-  Json json;
-  json["step"] = kKinds[static_cast<int>(step.kind)];
-  json["depth"] = step.depth;
-  json["file"] = text(step.file);
-  switch (step.kind) {
-    case ExplainStep::Kind::Pick:
-      json["pick"] = pickJson(*step.pick);
-      break;
-    case ExplainStep::Kind::Leave:
-      json["line"] = text(step.text);
-      break;
-    case ExplainStep::Kind::Reference:
-      json["reference"] = kReferences[static_cast<int>(step.reference)];
-      json["inner"] = text(step.inner);
-      json["replacement"] = text(step.text);
-      json["resolved"] = step.resolved;
-      if (step.pick) json["pick"] = pickJson(*step.pick);
-      if (step.roll) json["roll"] = rollJson(*step.roll);
-      if (step.reference == ReferenceTarget::Kind::Name) json["listed_lines"] = step.listed;
-      break;
-    case ExplainStep::Kind::Enter:
-    case ExplainStep::Kind::EmptyTable:
-      break;
-  }
-  json["words"] = text(stepWords(step));
+  json["shown"] = jsonText(fileHeading(odds));
   return json;
 }
 
 }  // namespace
-
-std::string jsonString(std::string_view bytes) { return dump(text(bytes)); }
 
 std::string jsonReport(const std::vector<Diagnostic>& diagnostics, std::size_t fileCount,
                        int status, const std::vector<FileOdds>* stats) {
@@ -342,14 +201,14 @@ std::string jsonReport(const std::vector<Diagnostic>& diagnostics, std::size_t f
   summary["warnings"] = std::uint64_t{counts.warnings};
   summary["notes"] = std::uint64_t{counts.notes};
   summary["files"] = std::uint64_t{fileCount};
-  summary["text"] = text(formatSummary(diagnostics, fileCount));
+  summary["text"] = jsonText(formatSummary(diagnostics, fileCount));
   json["status"] = status;
   json["stats"] = nullptr;
   if (stats != nullptr) {
     json["stats"] = Json::array();
     for (const FileOdds& odds : *stats) json["stats"].push_back(fileJson(odds));
   }
-  return dump(json) + "\n";
+  return jsonDump(json) + "\n";
 }
 
 std::string jsonExplanation(const Explanation& explanation) {
@@ -359,16 +218,16 @@ std::string jsonExplanation(const Explanation& explanation) {
   json["output"] = Json::array();
   for (const ExplainedPart& part : explanation.parts) {
     Json item;
-    item["written"] = text(part.written);
+    item["written"] = jsonText(part.written);
     item["steps"] = Json::array();
-    for (const ExplainStep& step : part.steps) item["steps"].push_back(stepJson(step));
+    for (const LineStep& step : part.steps) item["steps"].push_back(stepJson(step));
     json["output"].push_back(std::move(item));
   }
   json["status"] = explanation.status;
-  json["ending"] = explanation.ending ? text(*explanation.ending) : Json(nullptr);
+  json["ending"] = explanation.ending ? jsonText(*explanation.ending) : Json(nullptr);
   json["status_words"] = exitStatusText(explanation.status);
   json["ending_words"] = explanation.ending ? Json(endingWords(explanation)) : Json(nullptr);
-  return dump(json) + "\n";
+  return jsonDump(json) + "\n";
 }
 
 }  // namespace weft::check
