@@ -1,20 +1,26 @@
 // The entry of weft-export's WebAssembly build that weft.js calls, once per
 // export, in one loaded instance: the export writes its folder among the
 // instance's files, where weft.js reads it back, and the folder, the notes
-// and the warnings of the run wait as JSON until the next run.
+// and the warnings of the run wait until the next run.
 #include <emscripten/emscripten.h>
 
+#include <array>
 #include <cstddef>
-#include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/export_run.h"
 #include "support/console.h"
 
 namespace {
 
-// The report of the last run.
-std::string report;
+// The texts of the last run by part: 0 the folder it wrote (empty when
+// none), as its command line named it; 1 its notes; 2 its warnings.
+std::array<std::vector<std::string>, 3> parts;
+
+// The size of the text weftExportText returned last.
+std::size_t lastSize = 0;
 
 }  // namespace
 
@@ -22,17 +28,27 @@ std::string report;
 // instance.
 extern "C" EMSCRIPTEN_KEEPALIVE int weftExportRunOnce(int argc, char** argv) {
   weft::SystemConsole console;
-  const weft::exporter::ExportRun run = weft::exporter::exportOnce(argc, argv, console);
-  const nlohmann::json parts = {
-      {"folder", run.folder}, {"notes", run.notes}, {"warnings", run.warnings}};
-  report = parts.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  weft::exporter::ExportRun run = weft::exporter::exportOnce(argc, argv, console);
+  parts = {std::vector<std::string>{std::move(run.folder)}, std::move(run.notes),
+           std::move(run.warnings)};
   return run.status;
 }
 
-// Returns the last run's {"folder", "notes", "warnings"}: the folder it wrote
-// (empty when none) as its command line named it, what the format cannot
-// carry, and loading's diagnostics; valid until the next run.
-extern "C" EMSCRIPTEN_KEEPALIVE const char* weftExportReport() { return report.c_str(); }
+// The number of texts in `part` of the last run.
+extern "C" EMSCRIPTEN_KEEPALIVE std::size_t weftExportCount(std::size_t part) {
+  return part < parts.size() ? parts[part].size() : 0;
+}
 
-// The size in bytes of the last run's report.
-extern "C" EMSCRIPTEN_KEEPALIVE std::size_t weftExportReportSize() { return report.size(); }
+// Returns text `index` of `part` of the last run, valid until the next run,
+// or null for none; weftExportTextSize gives its size.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* weftExportText(std::size_t part, std::size_t index) {
+  if (index >= weftExportCount(part)) {
+    lastSize = 0;
+    return nullptr;
+  }
+  lastSize = parts[part][index].size();
+  return parts[part][index].c_str();
+}
+
+// The size in bytes of the text weftExportText returned last.
+extern "C" EMSCRIPTEN_KEEPALIVE std::size_t weftExportTextSize() { return lastSize; }

@@ -556,17 +556,22 @@ export async function exportTables({ files = {}, cwd = '', env = {}, ...options 
   const { engine, ...result } = await execute('weft-export', {
     files, cwd, env, program: 'weft-export', args: exportArguments(options),
   });
-  const report = JSON.parse(decoder.decode(engine.HEAPU8.subarray(
-    engine._weftExportReport(), engine._weftExportReport() + engine._weftExportReportSize())));
+  // The run's texts by part: 0 the folder it wrote, 1 its notes, 2 its warnings.
+  const texts = (part) => Array.from({ length: engine._weftExportCount(part) }, (_, i) => {
+    const at = engine._weftExportText(part, i);
+    return decoder.decode(engine.HEAPU8.subarray(at, at + engine._weftExportTextSize()));
+  });
+  const warnings = texts(2);
   if (result.status !== 0) {
     const failure = new Error(decoder.decode(result.stderr).trimEnd());
-    throw Object.assign(failure, result, { warnings: report.warnings });
+    throw Object.assign(failure, result, { warnings });
   }
   const { FS } = engine;
-  const folder = FS.lookupPath(report.folder).path;
-  const written = readTree(FS, folder);
-  removeTree(FS, folder);
-  return { ...result, files: written, folder: report.folder, notes: report.notes, warnings: report.warnings };
+  const [folder] = texts(0);
+  const path = FS.lookupPath(folder).path;
+  const written = readTree(FS, path);
+  removeTree(FS, path);
+  return { ...result, files: written, folder, notes: texts(1), warnings };
 }
 
 const weft = {
