@@ -1,5 +1,6 @@
-// weft in the browser (and in Node): the programs weft and weft-check,
-// compiled to WebAssembly from the same sources, run on files held in memory.
+// weft in the browser (and in Node): the programs weft, weft-check and
+// weft-export, compiled to WebAssembly from the same sources, run on files
+// held in memory.
 //
 //   import weft from './weft.js';       // or: import { run, check } from './weft.js';
 //
@@ -36,6 +37,14 @@
 //   await weft.capabilities()        // {keepCase, reroll}: whether this build has
 //                                    // casedLines() and reroll()
 //
+//   const x = await weft.export({ files, format: 'foundry', args: ['tavern.dat'],
+//                                 foundry: 12, exact: true, maxFrequency: 20,
+//                                 titles: { 'tavern.dat': 'Inns' }, output: 'inns' });
+//   x.files                          // what weft-export --to=foundry writes, by the paths
+//                                    // in its folder: {'module.json': Uint8Array, ...}
+//   x.notes, x.warnings              // what the format cannot carry; loading's diagnostics
+//   x.folder, x.stdout, x.stderr     // the folder it names (-o, else its default)
+//
 //   const server = await weft.languageServer();  // weft-check --lsp, in this instance
 //   server.handle(message)           // one JSON-RPC message (text or object) in,
 //                                    // its replies out
@@ -52,11 +61,13 @@
 // finish (the WebAssembly stack overflowing) rejects with an Error that
 // carries the output written so far, and the next run gets a new instance.
 //
-// load() fetches and compiles both programs ahead of the first run; after
-// that no run makes a network request. load({wasm: {weft, 'weft-check'}})
-// takes each program's WebAssembly from elsewhere than the engine folder
-// beside this module (a bundler's asset URL, say): a URL, a string resolved
-// against this module's URL, the bytes, or a compiled WebAssembly.Module.
+// load() fetches and compiles weft and weft-check ahead of the first run;
+// after that no run makes a network request. weft-export is fetched on the
+// first export, or by load() when `wasm` names it. load({wasm: {weft,
+// 'weft-check', 'weft-export'}}) takes each program's WebAssembly from
+// elsewhere than the engine folder beside this module (a bundler's asset
+// URL, say): a URL, a string resolved against this module's URL, the bytes,
+// or a compiled WebAssembly.Module.
 
 const ROOT = '/files';
 
@@ -73,7 +84,11 @@ const wasmSources = new Map();
 // The programs of the engine folder, each with the entry that runs it on an
 // argument vector. A program built there by web/CMakeLists.txt is named here
 // as well; the npm package ships every program of the folder.
-const entries = { weft: '_weftRunOnce', 'weft-check': '_weftCheckRunOnce' };
+const entries = { weft: '_weftRunOnce', 'weft-check': '_weftCheckRunOnce', 'weft-export': '_weftExportRunOnce' };
+
+// The programs load() fetches unless told others: the ones every page runs.
+// weft-export is fetched on the first export, or by naming it to load().
+const preloaded = ['weft', 'weft-check'];
 
 // The program's glue module and its compiled WebAssembly, fetched once.
 function program(name) {
@@ -113,7 +128,7 @@ export async function load({ wasm = {} } = {}) {
     if (!Object.hasOwn(entries, name)) throw new RangeError(`${JSON.stringify(name)} is not one of the programs`);
     if (!programs.has(name)) wasmSources.set(name, source);
   }
-  await Promise.all(Object.keys(entries).map(program));
+  await Promise.all([...new Set([...preloaded, ...Object.keys(wasm)])].map(program));
 }
 
 function bytesOf(value, what) {
@@ -505,8 +520,63 @@ export async function loadedFiles({ files = {}, name, cwd = '' } = {}) {
   return JSON.parse(callWithTexts(engine, '_weftLoadedFiles', '_weftOperandSize', name));
 }
 
+// Reads the files under the folder `path` of the instance, by their paths
+// inside it, leaving out the file at its top that marks weft-export's folders.
+function readTree(FS, path, into = {}, prefix = '') {
+  for (const name of FS.readdir(path)) {
+    if (name === '.' || name === '..' || (prefix === '' && name === '.weft-export')) continue;
+    const child = `${path}/${name}`;
+    if (FS.isDir(FS.stat(child).mode)) {
+      readTree(FS, child, into, `${prefix}${name}/`);
+    } else {
+      into[`${prefix}${name}`] = FS.readFile(child);
+    }
+  }
+  return into;
+}
+
+// The command line of weft-export for an export's options.
+function exportArguments({ format, foundry, exact = false, maxFrequency, titles = {}, output, args = [] }) {
+  if (!Array.isArray(args)) throw new TypeError('args must be an array');
+  const line = [`--to=${format}`];
+  if (foundry !== undefined) line.push(`--foundry=${foundry}`);
+  if (exact) line.push('--exact');
+  if (maxFrequency !== undefined) line.push('-m', String(maxFrequency));
+  for (const [file, title] of Object.entries(titles || {})) line.push(`--title=${file}=${title}`);
+  if (output !== undefined) line.push('-o', output);
+  return [...line, ...args];
+}
+
+// weft-export --to=format over the data files `args` (with any other option
+// of its own), on `files` from the folder `cwd`: the files it writes, by
+// their paths in its folder, with its notes. A failed export rejects with
+// an Error in weft-export's own words, which carries its status and output.
+export async function exportTables({ files = {}, cwd = '', env = {}, ...options } = {}) {
+  if (typeof options.format !== 'string') throw new TypeError('format must be a string');
+  const { engine, ...result } = await execute('weft-export', {
+    files, cwd, env, program: 'weft-export', args: exportArguments(options),
+  });
+  // The run's texts by part: 0 the folder it wrote, 1 its notes, 2 its warnings.
+  const texts = (part) => Array.from({ length: engine._weftExportCount(part) }, (_, i) => {
+    const at = engine._weftExportText(part, i);
+    return decoder.decode(engine.HEAPU8.subarray(at, at + engine._weftExportTextSize()));
+  });
+  const warnings = texts(2);
+  if (result.status !== 0) {
+    const failure = new Error(decoder.decode(result.stderr).trimEnd());
+    throw Object.assign(failure, result, { warnings });
+  }
+  const { FS } = engine;
+  const [folder] = texts(0);
+  const path = FS.lookupPath(folder).path;
+  const written = readTree(FS, path);
+  removeTree(FS, path);
+  return { ...result, files: written, folder, notes: texts(1), warnings };
+}
+
 const weft = {
   run, check, explain, languageServer, load, spreadSeconds, splitOperand, joinOperand, uris,
-  capabilities, casedLines, reroll, loadedFiles,
+  capabilities, casedLines, reroll, loadedFiles, export: exportTables,
 };
+export { exportTables as export };
 export default weft;

@@ -1,5 +1,5 @@
-// Types of weft-tables: weft and weft-check compiled to WebAssembly, run on
-// files held in memory (weft.js).
+// Types of weft-tables: weft, weft-check and weft-export compiled to
+// WebAssembly, run on files held in memory (weft.js).
 
 /** A file's contents: its bytes, or a text taken as UTF-8. */
 export type Contents = Uint8Array | string;
@@ -211,11 +211,54 @@ export interface LanguageServer {
   hasDeferredWork(): boolean;
 }
 
+/** The tool an export is for: weft-export's --to. */
+export type ExportFormat = 'foundry' | 'obsidian' | 'roll20';
+
+export interface ExportOptions extends CheckOptions {
+  format: ExportFormat;
+  /** The data files, after the options below (any other argument of weft-export's too). */
+  args?: readonly Bytes[];
+  /** --foundry: the field layout of Foundry's table results (13 unless told). */
+  foundry?: 12 | 13;
+  /** --exact: weights that give each entry weft's own chance out of 32768. */
+  exact?: boolean;
+  /** -m: the frequency cap, as weft's (default 50). */
+  maxFrequency?: number;
+  /** --title: a data file's name to the name its tables get instead of its title. */
+  titles?: Record<string, string>;
+  /**
+   * -o: the folder weft-export would write (default: the first data file's
+   * name and the format, such as 'tavern-foundry'); it names a Foundry module.
+   */
+  output?: string;
+}
+
+export interface ExportResult extends Written {
+  /** What weft-export writes, by the paths in its folder ('/' between folders). */
+  files: Record<string, Uint8Array>;
+  /** The folder it writes, as its command line names it. */
+  folder: string;
+  /** What the format cannot carry, one line per kind with a count: "note: ... (3)". */
+  notes: string[];
+  /** weft's own diagnostics of loading. */
+  warnings: string[];
+  /** 0. */
+  status: number;
+}
+
+/** A failed export: its message is what weft-export wrote on standard error. */
+export interface ExportError extends Error, Written {
+  /** 1: the data files cannot be exported; 2: a bad command line (a format it does not know). */
+  status: number;
+  warnings: string[];
+}
+
 /** A program's WebAssembly: a URL, a string resolved against weft.js's URL, the bytes, or the compiled module. */
 export type WasmSource = URL | string | BufferSource | WebAssembly.Module;
 
 export interface LoadOptions {
-  wasm?: { weft?: WasmSource; 'weft-check'?: WasmSource };
+  /** weft-export's is fetched on the first export unless named here. */
+  wasm?: { weft?: WasmSource; 'weft-check'?: WasmSource; 'weft-export'?: WasmSource };
 }
 
 /** Runs weft once on a fresh engine with its own files, clock and environment. */
@@ -226,7 +269,13 @@ export function check(options?: CheckOptions): Promise<CheckResult>;
 export function explain(options?: ExplainOptions): Promise<Explanation>;
 /** weft-check's language server, one for the life of the loaded instance. */
 export function languageServer(): Promise<LanguageServer>;
-/** Fetches and compiles both programs ahead of the first run. */
+/**
+ * weft-export on `files`: the files it writes for `format`, with its notes.
+ * Rejects with an ExportError when it writes nothing.
+ */
+declare function exportTables(options: ExportOptions): Promise<ExportResult>;
+export { exportTables as export };
+/** Fetches and compiles weft, weft-check and the programs `wasm` names ahead of the first run. */
 export function load(options?: LoadOptions): Promise<void>;
 /**
  * `count` distinct clock seconds from `start` (default now) for runs of -n 1
@@ -250,5 +299,6 @@ declare const weft: {
   splitOperand: typeof splitOperand;
   joinOperand: typeof joinOperand;
   uris: typeof uris;
+  export: typeof exportTables;
 };
 export default weft;

@@ -5,10 +5,10 @@ The tarball the wasm build packs is installed into a fresh project
 folder's lock file. Then weft.test.mjs runs under `node --test`, and page.ts
 is type-checked against the package's types, bundled by esbuild and run in
 headless Chromium, where weft's lines of the tavern at a frozen second must
-be the native binary's.
+be the native binary's, and its export to Roll20 native weft-export's.
 
 Environment: WEFT_NPM, WEFT_NPM_TARBALL, WEFT_NPM_PROJECT, WEFT_NODE, WEFT,
-WEFT_FROZEN_TIME_LIB, WEFT_EXAMPLES.
+WEFT_EXPORT, WEFT_FROZEN_TIME_LIB, WEFT_EXAMPLES.
 """
 
 import os
@@ -16,6 +16,7 @@ import pathlib
 import shutil
 import subprocess
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import browser  # noqa: E402
@@ -53,7 +54,13 @@ with browser.serve(PROJECT / "site") as site, browser.chromium() as driver:
     driver.get(site.url("index.html"))
     lines, errors = driver.execute_script(
         "return import('/page.js').then((page) => page.roll(...arguments))", tavern, ARGS, TIME)
+    commands = driver.execute_script("return import('/page.js').then((page) => page.roll20(arguments[0]))", tavern)
     console = browser.console_errors(driver)
 if lines != native.stdout.decode("utf-8") or errors != 0 or console:
     sys.exit(f"the bundled page differs from native weft:\n{lines}\nerrors {errors}, console {console}")
-print(f"weft-tables in Chromium: {len(lines.splitlines())} lines of the tavern as native weft's")
+with tempfile.TemporaryDirectory() as out:
+    subprocess.run([ENV["WEFT_EXPORT"], "--to=roll20", "-o", f"{out}/t", "tavern.dat"], cwd=ENV["WEFT_EXAMPLES"],
+                   check=True, capture_output=True)
+    if commands != pathlib.Path(out, "t", "tables.txt").read_text(encoding="utf-8"):
+        sys.exit(f"the bundled page's export differs from native weft-export:\n{commands}")
+print(f"weft-tables in Chromium: {len(lines.splitlines())} lines of the tavern as native weft's, and its export")

@@ -147,10 +147,10 @@ ExportResult makeExport(const ExportRequest& request, FileSystem& files, Console
   return result;
 }
 
-int runExport(int argc, char** argv, Console& console) {
+ExportRun runExport(int argc, char** argv, Console& console) {
   ExportRequest request;
   if (const std::optional<int> status = readCommandLine(argc, argv, request, console)) {
-    return *status;
+    return {*status, "", {}, {}};
   }
   OverlayFileSystem files;
   const ExportResult result = makeExport(request, files, console);
@@ -162,13 +162,13 @@ int runExport(int argc, char** argv, Console& console) {
       console.writeErrRaw("weft-export: error: " + error + "\n");
     }
     console.writeErrRaw("weft-export: nothing written\n");
-    return 1;
+    return {1, "", result.warnings, {}};
   }
   const std::string folder = request.output.empty() ? defaultOutput(request) : request.output;
   if (const std::string why = writeOutputFolder(folder, result.files, formatName(request.format));
       !why.empty()) {
     console.writeErrRaw("weft-export: error: " + why + "\nweft-export: nothing written\n");
-    return 1;
+    return {1, "", result.warnings, {}};
   }
   for (const std::string& note : result.notes) console.writeErrRaw("weft-export: " + note + "\n");
   console.writeOut("Wrote " + std::to_string(result.tables) +
@@ -176,20 +176,23 @@ int runExport(int argc, char** argv, Console& console) {
                    std::to_string(result.dataFiles) +
                    (result.dataFiles == 1 ? " data file to " : " data files to ") + folder + "\n");
   console.flushOut();
-  return 0;
+  return {0, folder, result.warnings, result.notes};
 }
 
-int exportMain(int argc, char** argv, Console& console) {
+ExportRun exportOnce(int argc, char** argv, Console& console) {
   try {
     return runExport(argc, argv, console);
   } catch (const Ending& ending) {
     // Standard output could not be written.
     writeEnding(console, ending);
-    return 1;
   } catch (const std::bad_alloc&) {
     console.writeErrRaw("weft-export: out of memory\n");
-    return 1;
   }
+  return {1, "", {}, {}};
+}
+
+int exportMain(int argc, char** argv, Console& console) {
+  return exportOnce(argc, argv, console).status;
 }
 
 namespace {

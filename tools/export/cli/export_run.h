@@ -44,10 +44,21 @@ ExportResult makeExport(const ExportRequest& request, FileSystem& files, Console
 // the first data file's name without its extension, a hyphen and the format.
 std::string defaultOutput(const ExportRequest& request);
 
-// Runs weft-export over `argv`, writing what it tells on `console`. Returns 0
-// on success, 1 when the data files cannot be exported or the folder cannot
-// be written, 2 for a bad command line.
-int runExport(int argc, char** argv, Console& console);
+// What one run of weft-export did, beside what it told on its console.
+struct ExportRun {
+  // 0 on success, 1 when the data files cannot be exported or the folder
+  // cannot be written, 2 for a bad command line.
+  int status = 0;
+  std::string folder;                 // the folder written; empty when none was
+  std::vector<std::string> warnings;  // weft's own diagnostics of loading
+  std::vector<std::string> notes;     // what the format cannot carry, when written
+};
+
+// Runs weft-export over `argv`, writing what it tells on `console`.
+ExportRun runExport(int argc, char** argv, Console& console);
+
+// Runs weft-export as a process does, an early end of the run included.
+ExportRun exportOnce(int argc, char** argv, Console& console);
 
 // weft-export as a process: runs it and returns the status to exit with.
 int exportMain(int argc, char** argv, Console& console);
